@@ -1,0 +1,34 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/geometry.h"
+
+// Everything the canvas asks of the window system. The Qt program implements it; tests and the
+// render tool use the headless one.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+
+  // Pixels of the canvas's backing store in r changed and must be shown; or r needs a paint
+  // pass (the canvas has queued it) — the shell then calls TMainClient::PaintPending before it
+  // shows the next frame.
+  virtual void ShowPixels(Rect r) = 0;
+  virtual void RequestPaint() = 0;
+
+  virtual void CaptureMouse(bool on) = 0;
+  // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
+  virtual int TrackDevicePopup(Point clientPt) = 0;
+  virtual void ErrorBox(const std::string& text) = 0;
+  // The simple beep; may be called from the audio thread.
+  virtual void Beep() = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void CheckMenu(int id, bool checked) = 0;
+  // File dialogs with the patch filter; nullopt when cancelled. The save dialog confirms
+  // overwriting and appends the default extension.
+  virtual std::optional<std::string> OpenFileDialog() = 0;
+  virtual std::optional<std::string> SaveFileDialog() = 0;
+  virtual void StartTimer() = 0;  // 10 ms, calls TMainClient::Timer
+  virtual void StopTimer() = 0;
+  virtual void Quit(int exitCode) = 0;
+};

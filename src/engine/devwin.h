@@ -1,0 +1,39 @@
+#pragma once
+#include "engine/canvas.h"
+#include "toolkit/frame.h"
+
+// Base of every device: a framed panel that moves with the mouse and a signal processor that the
+// engine calls twice per frame.
+class NTDevWin : public NTFrameWin {
+ public:
+  NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title);
+
+  void Paint(Dc& dc) override;
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  int LButtonDown(Point pt) override;
+  int LButtonUp(Point pt) override;
+  int RButtonDown(Point pt) override;
+  int RButtonUp(Point pt) override;
+  int MouseMove(Point pt) override;
+
+  // Phase 1 of a frame: read the sources. Phase 2: compute and publish. Audio thread.
+  virtual void Latch() noexcept {}
+  virtual void Compute() noexcept {}
+
+  // Begins a move at once, as after inserting from the menu (Grab stays as it is).
+  void BeginMove();
+  // Every rectangle a move must repaint: the panel and every wire into or out of it.
+  void InvalidateArea(bool erase);
+
+  NTCanvas* Canvas;
+  Point Grab{};
+  int32_t Type = 0;
+  int32_t Painted = 0;
+  Point MovePos{};
+
+ private:
+  void FollowMove(Point pt);
+  void EndMove();
+  Point Snapped(Point p) const;
+};

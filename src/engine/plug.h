@@ -1,0 +1,57 @@
+#pragma once
+#include "engine/canvas.h"
+#include "platform/relaxed.h"
+#include "toolkit/bmpwin.h"
+#include "toolkit/statics.h"
+
+class NTDevWin;
+
+// A connector: a 16 x 16 jack with its caption; two clicks on connectors make a connection.
+class NTPlug : public NTBmpWin {
+ public:
+  NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  ~NTPlug() override;
+  int LButtonDown(Point pt) override;
+
+  NTCanvas* Canvas;
+  NTStaticCtrlName Caption;
+
+  // The first connector of a pending connection (interaction mode 3), or null.
+  static NTPlug* Pending;
+};
+
+class NTPlugOut : public NTPlug {
+ public:
+  NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+
+  Relaxed<int32_t> Value;
+};
+
+class NTPlugIn : public NTPlug {
+ public:
+  NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  void PaintWires(Dc& dc) override;
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  void Forget(NTWin* dying) override;
+
+  // The source's value, or fallback when unconnected (audio thread).
+  int32_t SourceValue(int32_t fallback = 0) const noexcept {
+    const NTPlugOut* s = Source;
+    return s ? s->Value.Get() : fallback;
+  }
+  // Latches the source's value into Value (0 when unconnected) and returns it.
+  int32_t Latch() noexcept {
+    const int32_t v = SourceValue();
+    Value = v;
+    return v;
+  }
+
+  // The rectangle the wire covers; empty when there is no wire to show.
+  Rect WireRect() const;
+
+  Relaxed<NTPlugOut*> Source{nullptr};
+  Relaxed<int32_t> Value;
+};

@@ -1,0 +1,28 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "platform/audio/wave.h"
+
+// One wave block: a 32-byte header and 3000 interleaved stereo 16-bit frames.
+class TSampleBuffer {
+ public:
+  static constexpr int Frames = 3000;
+  static constexpr int Bytes = Frames * 4;
+
+  TSampleBuffer();
+  TSampleBuffer(const TSampleBuffer&) = delete;
+  TSampleBuffer& operator=(const TSampleBuffer&) = delete;
+
+  WaveHeader& Header() { return header_; }
+  int16_t* Data() { return data_.data(); }
+  const int16_t* Data() const { return data_.data(); }
+
+ private:
+  WaveHeader header_;
+  std::array<int16_t, Frames * 2> data_{};
+};
+
+// Runs every device of root's child list over the block, two phases per frame (audio thread;
+// the caller holds the canvas lock).
+void ProcessFrames(NTWin& root, TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out);

@@ -1,0 +1,64 @@
+#pragma once
+#include <string_view>
+
+#include "platform/surface.h"
+
+// Raster operations of a bit-block copy.
+enum class Rop { Copy, And, Or };
+
+// Reference point of a text.
+enum class TextAlign { LeftTop, CenterBottom, RightBottom };
+
+struct TextStyle {
+  int height = 13;  // cell height in pixels (ascent + descent)
+  bool italic = false;
+  Color color = 0;
+  TextAlign align = TextAlign::LeftTop;
+};
+
+// Drawing into a Surface, clipped to a rectangle and to the surface itself. No argument, however
+// wrong (negative sizes, huge rectangles, far-away points), reads or writes outside a buffer.
+class Dc {
+ public:
+  explicit Dc(Surface& target);
+  Dc(Surface& target, Rect clip);
+
+  Surface& Target() { return *target_; }
+  Rect Clip() const { return clip_; }
+  void SetClip(Rect clip);
+
+  // Copies w x h pixels from (sx, sy) of src to (x, y), combined by rop.
+  void Blt(int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop = Rop::Copy);
+  // A solid fill of w x h pixels at (x, y).
+  void Fill(int x, int y, int w, int h, Color c);
+  void SetPixel(int x, int y, Color c);
+
+  // One-pixel lines with the current pen; LineTo does not draw its end point.
+  void SetPen(Color c) { pen_ = c; }
+  void MoveTo(int x, int y) { pos_ = {x, y}; }
+  void LineTo(int x, int y);
+  void Line(int x0, int y0, int x1, int y1, Color c) {
+    SetPen(c);
+    MoveTo(x0, y0);
+    LineTo(x1, y1);
+  }
+
+  // The dotted XOR outline of r; drawing it twice restores every pixel.
+  void FocusRect(Rect r);
+
+  // Text in the program's sans-serif face ("Arial"), transparent background.
+  void Text(int x, int y, std::string_view utf8, const TextStyle& style);
+
+  // The bounding box of every pixel this context may have changed.
+  Rect Touched() const { return touched_; }
+
+ private:
+  void Touch(Rect r);
+  void PlotClipped(int x, int y, Color c);
+
+  Surface* target_;
+  Rect clip_;
+  Rect touched_{};
+  Color pen_ = 0;
+  Point pos_{};
+};

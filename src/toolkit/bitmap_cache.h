@@ -1,0 +1,24 @@
+#pragma once
+#include <array>
+#include <memory>
+
+#include "platform/art.h"
+
+// One shared bitmap per resource number with a use count: made on first acquire, freed when the
+// count drops to zero.
+class TBitmapCache {
+ public:
+  void Acquire(int resource);
+  void Release(int resource);
+  // The bitmap of a number, or an empty surface when it is not held.
+  const Surface& Get(int resource) const;
+  int UseCount(int resource) const;
+
+ private:
+  struct Entry {
+    std::unique_ptr<Surface> bitmap;
+    int uses = 0;
+  };
+  static bool Valid(int resource) { return resource >= 0 && resource < bmp::Count; }
+  std::array<Entry, bmp::Count> entries_;
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/relaxed.h"
+#include "toolkit/ntwin.h"
+
+// The identity of a control: its code and the window it notifies (always its parent).
+struct NTCtrlData {
+  NTCtrlData(int code, NTWin* target) : Code(code), Target(target) {}
+  int32_t Code;
+  NTWin* Target;
+};
+
+class NTCtrl : public NTWin, public NTCtrlData {
+ public:
+  NTCtrl(NTOwner* owner, NTWin* parent, int code) : NTWin(owner, parent), NTCtrlData(code, parent) {}
+};

@@ -1,0 +1,31 @@
+#pragma once
+#include "toolkit/ctrl.h"
+
+// A toggle key; its State (0 off, 1 on) is read by the audio thread.
+class NTKey : public NTCtrl {
+ public:
+  NTKey(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int state);
+  ~NTKey() override;
+  void Paint(Dc& dc) override;
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  int LButtonDown(Point pt) override;
+
+  int32_t Bitmap, KeyW, KeyH;
+  Relaxed<int32_t> State;
+};
+
+// A radio group of keys stacked vertically; Selected is read by the audio thread.
+class NTKeyset : public NTCtrl {
+ public:
+  NTKeyset(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int count,
+           int selected);
+  ~NTKeyset() override;
+  void Paint(Dc& dc) override;
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  int LButtonDown(Point pt) override;
+
+  int32_t Bitmap, KeyW, KeyH, Count;
+  Relaxed<int32_t> Selected;
+};

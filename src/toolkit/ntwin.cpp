@@ -1,0 +1,128 @@
+#include "toolkit/ntwin.h"
+
+int Interaction = ModeIdle;
+
+NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
+  if (!parent) return;
+  NTWin** link = &parent->FirstChild;
+  while (*link) link = &(*link)->Next;
+  *link = this;
+}
+
+NTWin::~NTWin() {
+  if (Referenced && Owner && Owner->Root()) ForgetWalk(Owner->Root(), this);
+  if (!Parent) return;
+  for (NTWin** link = &Parent->FirstChild; *link; link = &(*link)->Next) {
+    if (*link == this) {
+      *link = Next;
+      break;
+    }
+  }
+}
+
+void NTWin::Paint(Dc&) {}
+void NTWin::PaintWires(Dc&) {}
+void NTWin::Tick() {}
+void NTWin::Read(ipstream&) {}
+void NTWin::Write(opstream&) {}
+void NTWin::Forget(NTWin*) {}
+int NTWin::LButtonDown(Point) { return 0; }
+int NTWin::LButtonUp(Point) { return 0; }
+int NTWin::RButtonDown(Point) { return 0; }
+int NTWin::RButtonUp(Point) { return 0; }
+int NTWin::MouseMove(Point) { return 0; }
+void NTWin::CtrlNotify(int) {}
+void NTWin::SliderMoved(int) {}
+void NTWin::RegChanged(int) {}
+
+Point NTWin::AbsPos() const {
+  Point p{};
+  for (const NTWin* w = this; w; w = w->Parent) {
+    p.x += w->X;
+    p.y += w->Y;
+  }
+  return p;
+}
+
+Rect NTWin::AbsRect() const {
+  const Point p = AbsPos();
+  return Rect::FromSize(p.x, p.y, W, H);
+}
+
+bool NTWin::Contains(Point pt) const {
+  const Point p = AbsPos();
+  return int64_t(p.x) <= pt.x && pt.x < int64_t(p.x) + W && int64_t(p.y) <= pt.y &&
+         pt.y < int64_t(p.y) + H;
+}
+
+void NTWin::Repaint() {
+  TClientDC dc(*Owner);
+  Paint(*dc);
+}
+
+void PaintWalk(NTWin* w, Dc& dc) {
+  w->Paint(dc);
+  for (NTWin* c = w->FirstChild; c; c = c->Next) PaintWalk(c, dc);
+}
+
+void PaintWiresWalk(NTWin* w, Dc& dc) {
+  w->PaintWires(dc);
+  for (NTWin* c = w->FirstChild; c; c = c->Next) PaintWiresWalk(c, dc);
+}
+
+void TickWalk(NTWin* w) {
+  w->Tick();
+  for (NTWin* c = w->FirstChild; c; c = c->Next) TickWalk(c);
+}
+
+void ReadWalk(NTWin* w, ipstream& is) {
+  for (NTWin* c = w->FirstChild; c; c = c->Next) ReadWalk(c, is);
+  w->Read(is);
+}
+
+void WriteWalk(NTWin* w, opstream& os) {
+  for (NTWin* c = w->FirstChild; c; c = c->Next) WriteWalk(c, os);
+  w->Write(os);
+}
+
+void ForgetWalk(NTWin* w, NTWin* dying) {
+  w->Forget(dying);
+  for (NTWin* c = w->FirstChild; c; c = c->Next) ForgetWalk(c, dying);
+}
+
+int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
+  for (NTWin* c = w->FirstChild; c; c = c->Next)
+    if (MouseDispatch(c, kind, pt)) return 1;
+  switch (kind) {
+    case MouseKind::Move: return w->MouseMove(pt);
+    case MouseKind::LDown: return w->LButtonDown(pt);
+    case MouseKind::LUp: return w->LButtonUp(pt);
+    case MouseKind::RDown: return w->RButtonDown(pt);
+    case MouseKind::RUp: return w->RButtonUp(pt);
+    case MouseKind::Other: return 0;
+  }
+  return 0;
+}
+
+namespace {
+// Counts windows in pre-order until pred holds; returns the count at the hit or 0.
+template <class Pred>
+NTWin* PreOrderFind(NTWin* w, int& n, Pred pred) {
+  ++n;
+  if (pred(w, n)) return w;
+  for (NTWin* c = w->FirstChild; c; c = c->Next)
+    if (NTWin* hit = PreOrderFind(c, n, pred)) return hit;
+  return nullptr;
+}
+}  // namespace
+
+int WindowNumber(NTWin* root, const NTWin* w) {
+  int n = 0;
+  return PreOrderFind(root, n, [w](NTWin* x, int) { return x == w; }) ? n : 0;
+}
+
+NTWin* WindowByNumber(NTWin* root, int number) {
+  if (number < 1) return nullptr;
+  int n = 0;
+  return PreOrderFind(root, n, [number](NTWin*, int k) { return k == number; });
+}

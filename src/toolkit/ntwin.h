@@ -1,0 +1,76 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/dc.h"
+#include "platform/pstream.h"
+#include "toolkit/owner.h"
+
+// What the mouse is doing, program-wide; every mouse handler consults it (window thread).
+enum InteractionMode : int { ModeIdle = 0, ModeMoving = 1, ModeControl = 2, ModeConnecting = 3 };
+extern int Interaction;
+
+// Base of the program's own lightweight window tree. A window does not own its children: they are
+// members of the object that creates them and unlink themselves when destroyed.
+class NTWin {
+ public:
+  NTWin(NTOwner* owner, NTWin* parent);
+  virtual ~NTWin();
+  NTWin(const NTWin&) = delete;
+  NTWin& operator=(const NTWin&) = delete;
+
+  // The fifteen operations, in their order.
+  virtual void Paint(Dc& dc);
+  virtual void PaintWires(Dc& dc);
+  virtual void Tick();
+  virtual void Read(ipstream& is);
+  virtual void Write(opstream& os);
+  virtual void Forget(NTWin* dying);
+  virtual int LButtonDown(Point pt);
+  virtual int LButtonUp(Point pt);
+  virtual int RButtonDown(Point pt);
+  virtual int RButtonUp(Point pt);
+  virtual int MouseMove(Point pt);
+  virtual void CtrlNotify(int code);
+  virtual void SliderMoved(int code);
+  virtual void RegChanged(int code);
+
+  void MoveTo(Point p) {
+    X = p.x;
+    Y = p.y;
+  }
+  Point AbsPos() const;
+  Rect AbsRect() const;
+  bool Contains(Point pt) const;
+  Point Offset(Point pt) const { return {pt.x - X, pt.y - Y}; }
+  void DrawFocus(Dc& dc) const { dc.FocusRect(AbsRect()); }
+  void SetCapture() { Owner->SetCapture(this); }
+  void ReleaseCapture() { Owner->ReleaseCapture(); }
+  // Paints this window at once through a client drawing context.
+  void Repaint();
+
+  NTOwner* Owner;
+  NTWin* Parent;
+  NTWin* FirstChild = nullptr;
+  NTWin* Next = nullptr;
+  int32_t X = 0, Y = 0, W = 0, H = 0;
+
+ protected:
+  // Set by windows that others may point at (outputs): only their destruction needs the forget
+  // walk over the whole tree.
+  bool Referenced = false;
+};
+
+enum class MouseKind { Move, LDown, LUp, RDown, RUp, Other };
+
+// The tree walks.
+void PaintWalk(NTWin* w, Dc& dc);
+void PaintWiresWalk(NTWin* w, Dc& dc);
+void TickWalk(NTWin* w);
+void ReadWalk(NTWin* w, ipstream& is);
+void WriteWalk(NTWin* w, opstream& os);
+void ForgetWalk(NTWin* w, NTWin* dying);
+int MouseDispatch(NTWin* w, MouseKind kind, Point pt);
+
+// Pre-order window numbers, root = 1; 0 / null when not found.
+int WindowNumber(NTWin* root, const NTWin* w);
+NTWin* WindowByNumber(NTWin* root, int number);

@@ -1,0 +1,47 @@
+#pragma once
+#include <string>
+
+#include "platform/dc.h"
+
+class NTWin;
+class TBitmapCache;
+
+// What a window of the tree needs of the canvas that hosts it. The canvas implements it; tests
+// use a double.
+class NTOwner {
+ public:
+  virtual ~NTOwner() = default;
+
+  virtual NTWin* Root() = 0;
+  virtual TBitmapCache& Bitmaps() = 0;
+
+  // Mouse capture: every mouse event goes to the captured window until released.
+  virtual void SetCapture(NTWin* w) = 0;
+  virtual void ReleaseCapture() = 0;
+  virtual NTWin* Captured() const = 0;
+
+  // A client drawing context draws straight into the window's pixels; ending it shows them.
+  virtual Dc BeginClientDc() = 0;
+  virtual void EndClientDc(Dc& dc) = 0;
+
+  // Schedules a repaint of r (with the background erased first when erase is set).
+  virtual void Invalidate(Rect r, bool erase) = 0;
+
+  virtual void Beep() = 0;
+  virtual void ErrorBox(const std::string& text) = 0;
+};
+
+// A short-lived client drawing context (window thread).
+class TClientDC {
+ public:
+  explicit TClientDC(NTOwner& owner) : owner_(owner), dc_(owner.BeginClientDc()) {}
+  ~TClientDC() { owner_.EndClientDc(dc_); }
+  TClientDC(const TClientDC&) = delete;
+  TClientDC& operator=(const TClientDC&) = delete;
+  Dc& operator*() { return dc_; }
+  Dc* operator->() { return &dc_; }
+
+ private:
+  NTOwner& owner_;
+  Dc dc_;
+};

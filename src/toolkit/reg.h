@@ -1,0 +1,29 @@
+#pragma once
+#include "toolkit/bmpwin.h"
+#include "toolkit/button.h"
+#include "toolkit/ctrl.h"
+#include "toolkit/slider.h"
+
+// The value slider: an up button, a slider and a down button around one integer Value, which the
+// audio thread reads.
+class NTReg : public NTBmpWin, public NTCtrlData {
+ public:
+  NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
+        int value);
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  void CtrlNotify(int code) override;
+  void SliderMoved(int code) override;
+
+  // Sets Value and the knob position from it, without notifying (used by devices).
+  void SetValue(int32_t v);
+
+  NTButUp Up;
+  NTButDn Down;
+  NTSlider Slider;
+  int32_t Min, Max, Step;
+  Relaxed<int32_t> Value;
+
+ private:
+  void UpdateSliderPos();
+};
