@@ -1,0 +1,26 @@
+#include "devices/factory.h"
+
+#include "devices/io.h"
+
+namespace {
+template <class T>
+NTDevWin* Make(NTCanvas* canvas, NTWin* root) {
+  return new T(canvas, root);
+}
+
+// Type numbers are stored in patch files and never reused.
+struct FactoryEntry {
+  int type;
+  NTDevWin* (*make)(NTCanvas*, NTWin*);
+};
+constexpr FactoryEntry kDevices[] = {
+    {1, Make<NTOutput>},
+    {2, Make<NTInput>},
+};
+}  // namespace
+
+NTDevWin* MakeDevice(int type, NTCanvas* canvas, NTWin* root) {
+  for (const FactoryEntry& e : kDevices)
+    if (e.type == type) return e.make(canvas, root);
+  return nullptr;
+}
