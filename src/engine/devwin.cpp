@@ -116,7 +116,9 @@ int NTDevWin::LButtonUp(Point) {
   return 1;
 }
 
-int NTDevWin::RButtonDown(Point) { return 0; }
+int NTDevWin::RButtonDown(Point) {
+  return 0;
+}
 
 int NTDevWin::RButtonUp(Point pt) {
   if (Interaction != ModeIdle || !Contains(pt)) return 0;

@@ -33,7 +33,9 @@ void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
 }  // namespace
 
 NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
-    : NTBmpWin(canvas, parent, bitmap, bmp::JackMask), Canvas(canvas), Caption(canvas, this, label) {}
+    : NTBmpWin(canvas, parent, bitmap, bmp::JackMask),
+      Canvas(canvas),
+      Caption(canvas, this, label) {}
 
 NTPlug::~NTPlug() {
   // A pending connection never completes with a connector that is gone.
@@ -82,8 +84,12 @@ NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char*
   Referenced = true;
 }
 
-void NTPlugOut::Read(ipstream& is) { Value = is.ReadWord(); }
-void NTPlugOut::Write(opstream& os) { os.WriteWord(Value); }
+void NTPlugOut::Read(ipstream& is) {
+  Value = is.ReadWord();
+}
+void NTPlugOut::Write(opstream& os) {
+  os.WriteWord(Value);
+}
 
 NTPlugIn::NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
     : NTPlug(canvas, parent, bitmap, label) {}

@@ -9,7 +9,8 @@ namespace {
 // Truncation toward zero that stays defined for any double.
 int32_t TruncToInt(double v) {
   if (!(v == v)) return 0;
-  constexpr double lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
+  constexpr double lo = std::numeric_limits<int32_t>::min(),
+                   hi = std::numeric_limits<int32_t>::max();
   return int32_t(std::clamp(std::trunc(v), lo, hi));
 }
 }  // namespace
@@ -26,7 +27,8 @@ TWire::TWire(Point from, Point to, bool curves) : A(from), B(to) {
   // Exact solution of the three-point system; squares formed as integers.
   const double x1 = A.x, x2 = double(mx), x3 = B.x;
   const double y1 = A.y, y2 = double(my), y3 = B.y;
-  const double s1 = double(int64_t(A.x) * A.x), s2 = double(mx * mx), s3 = double(int64_t(B.x) * B.x);
+  const double s1 = double(int64_t(A.x) * A.x), s2 = double(mx * mx),
+               s3 = double(int64_t(B.x) * B.x);
   const double det = s1 * (x2 - x3) - x1 * (s2 - s3) + (s2 * x3 - s3 * x2);
   a = (y1 * (x2 - x3) - x1 * (y2 - y3) + (y2 * x3 - y3 * x2)) / det;
   b = (s1 * (y2 - y3) - y1 * (s2 - s3) + (s2 * y3 - s3 * y2)) / det;
