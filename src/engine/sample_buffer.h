@@ -4,6 +4,9 @@
 
 #include "platform/audio/wave.h"
 
+class NTWin;
+struct TFrameIo;
+
 // One wave block: a 32-byte header and 3000 interleaved stereo 16-bit frames.
 class TSampleBuffer {
  public:
