@@ -11,12 +11,16 @@ int TAudioLoop::Run() {
   in_.Start();
   for (int i = 0; i < BlockCount; ++i) {
     TakeBack(in_, inBuf_[i]);
-    hooks_.Process(i, i);
-    in_.Queue(inBuf_[i].Header());
-    out_.Queue(outBuf_[i].Header());
+    Process(i);
+    Requeue(i);
   }
   int i = 0;
-  for (; !hooks_.Terminating(); i = (i + 1) % BlockCount) Step(i);
+  for (; !hooks_.Terminating(); i = (i + 1) % BlockCount) {
+    TakeBack(in_, inBuf_[i]);
+    TakeBack(out_, outBuf_[i]);
+    Process(i);
+    Requeue(i);
+  }
   for (int n = 0; n < BlockCount; ++n, i = (i + 1) % BlockCount) {
     TakeBack(in_, inBuf_[i]);
     TakeBack(out_, outBuf_[i]);
@@ -24,12 +28,18 @@ int TAudioLoop::Run() {
   return 0;
 }
 
-// A late block is processed and queued again as if it had completed: queueing a block the
-// device still holds is ignored, so the queues stay intact and the loop keeps its pace.
-void TAudioLoop::Step(int i) {
-  TakeBack(in_, inBuf_[i]);
-  TakeBack(out_, outBuf_[i]);
-  hooks_.Process(i, i);
+// A late block is processed as if it had completed, so the patch keeps its pace. While the
+// device still holds the block, its memory is the device's: the cycle then reads silence
+// instead of the recording block, or writes a scratch block instead of the playback block.
+void TAudioLoop::Process(int i) {
+  const TSampleBuffer& in = inBuf_[i].Header().IsHeld() ? silence_ : inBuf_[i];
+  TSampleBuffer& out = outBuf_[i].Header().IsHeld() ? scratch_ : outBuf_[i];
+  hooks_.Process(in, out);
+}
+
+// Queueing a block that its device still holds is ignored, so a late block cannot upset the
+// queues.
+void TAudioLoop::Requeue(int i) {
   in_.Queue(inBuf_[i].Header());
   out_.Queue(outBuf_[i].Header());
 }

@@ -17,8 +17,8 @@ class TAudioLoop {
 
   using Blocks = std::array<TSampleBuffer, BlockCount>;
   struct Hooks {
-    // Runs the processing cycle over recording block `in` into playback block `out`.
-    std::function<void(int in, int out)> Process;
+    // Runs the processing cycle over a recorded block into a playback block.
+    std::function<void(const TSampleBuffer& in, TSampleBuffer& out)> Process;
     // The simple beep, given when a block did not complete in time.
     std::function<void()> Beep;
     // Whether the loop has been asked to end; asked at the top of each steady-state step.
@@ -33,11 +33,15 @@ class TAudioLoop {
  private:
   bool WaitDone(const WaveHeader& header);
   void TakeBack(WaveDevice& device, TSampleBuffer& block);
-  void Step(int i);
+  void Process(int i);
+  void Requeue(int i);
 
   WaveDevice& in_;
   WaveDevice& out_;
   Blocks& inBuf_;
   Blocks& outBuf_;
   Hooks hooks_;
+  // Stand-ins for blocks that a device still holds after a failed wait.
+  TSampleBuffer silence_;
+  TSampleBuffer scratch_;
 };

@@ -56,6 +56,7 @@ class MemoryDevice final : public WaveDevice {
       : state_(std::move(state)),
         direction_(direction),
         stalled_(direction == Direction::In && state_->Options.StalledInput),
+        slowdown_(direction == Direction::In ? state_->Options.InputSlowdown : 1),
         started_(direction == Direction::Out),
         origin_(Clock::now()) {
     if (state_->Options.Pace == WavePace::RealTime && !stalled_)
@@ -120,17 +121,19 @@ class MemoryDevice final : public WaveDevice {
       if (stop_) return;
       WaveHeader& block = *queue_.front();
       if (starved) {
-        const int64_t elapsed = (Clock::now() - origin_) * WaveRate / std::chrono::seconds(1);
-        position_ = std::max(position_, elapsed);
+        const auto elapsed = (Clock::now() - origin_) * WaveRate / slowdown_;
+        position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)));
       }
-      const Clock::time_point start = origin_ + FrameTime(position_);
-      if (wake_.wait_until(lock, start + FrameTime(Frames(block)), [this] { return stop_; }))
+      const Clock::time_point start = CardTime(position_);
+      if (wake_.wait_until(lock, CardTime(position_ + Frames(block)), [this] { return stop_; }))
         return;
       queue_.pop_front();
       Move(block, start);
       block.Complete();
     }
   }
+
+  Clock::time_point CardTime(int64_t frame) const { return origin_ + FrameTime(frame) * slowdown_; }
 
   static int64_t Frames(const WaveHeader& block) { return block.Samples() / WaveChannels; }
 
@@ -170,6 +173,7 @@ class MemoryDevice final : public WaveDevice {
   const std::shared_ptr<State> state_;
   const Direction direction_;
   const bool stalled_;
+  const int slowdown_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<WaveHeader*> queue_;

@@ -19,6 +19,8 @@ struct MemoryWaveOptions {
   std::vector<int16_t> Input{};
   // The input takes blocks but never completes one.
   bool StalledInput = false;
+  // Real-time input runs this many times slower than the sound it records.
+  int InputSlowdown = 1;
   // Devices reported per direction; 0 makes DeviceCount report none.
   int InDevices = 1;
   int OutDevices = 1;

@@ -18,6 +18,8 @@ struct WaveHeader {
   uint32_t Reserved[3] = {};
 
   bool IsDone() const noexcept { return (Flags.load(std::memory_order_acquire) & Done) != 0; }
+  // Whether a device still holds the block; while it does, nobody else may touch its data.
+  bool IsHeld() const noexcept { return Queued.load(std::memory_order_acquire) != 0; }
   uint32_t Samples() const noexcept { return Length / sizeof(int16_t); }
 
   // For the devices: hands the block to the device, clearing Done; false when it already

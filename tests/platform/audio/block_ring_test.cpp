@@ -15,7 +15,9 @@ TEST(AudioBlockRing, HandsOutBlocksInQueueOrderAndRefusesWhenFull) {
     ASSERT_EQ(ring.Front(), &blocks[i]);
     ring.Pop();
     // Wrapping around: a freed slot takes the next block at once.
-    if (i == 0) ASSERT_TRUE(ring.Push(&blocks.back()));
+    if (i == 0) {
+      ASSERT_TRUE(ring.Push(&blocks.back()));
+    }
   }
   EXPECT_EQ(ring.Front(), &blocks.back());
 }
