@@ -116,7 +116,7 @@ TEST(WindowTree, ChildrenAreReadBeforeTheirParent) {
 TEST(Frame, ShadesFromTheTopLeftCorner) {
   EXPECT_EQ(NTFrameWin::ShadeAt(0, 0), Rgb(200, 180, 170));
   EXPECT_EQ(NTFrameWin::ShadeAt(115, 220), Rgb(157, 137, 127));
-  EXPECT_EQ(NTFrameWin::ShadeAt(549, 299), Rgb(100, 80, 70));  // never darker
+  EXPECT_EQ(NTFrameWin::ShadeAt(1000, 1000), Rgb(100, 80, 70));  // never darker
 
   TestCanvas canvas;
   NTFrameWin frame(&canvas, &canvas.root, 121, 224, nullptr);
@@ -143,8 +143,9 @@ TEST(Scale, TicksStepDownItsLength) {
     if (canvas.pixels.Pixel(148, y) != tick) continue;
     ++ticks;
     EXPECT_EQ((y - 30) % 15, 0) << y;
+    EXPECT_EQ(canvas.pixels.Pixel(149, y), tick);
     EXPECT_EQ(canvas.pixels.Pixel(147, y), tick);
-    EXPECT_EQ(canvas.pixels.Pixel(146, y), tick);
+    EXPECT_NE(canvas.pixels.Pixel(146, y), tick);  // the line's end point
     EXPECT_NE(canvas.pixels.Pixel(150, y), tick);  // the scale's own column stays clear
   }
   EXPECT_EQ(ticks, 12);
