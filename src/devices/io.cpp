@@ -1,0 +1,51 @@
+#include "devices/io.h"
+
+#include <algorithm>
+
+#include "platform/art.h"
+
+namespace {
+constexpr int kPanelW = 80, kPanelH = 110;
+constexpr Point kInArrow{10, 45}, kInL{48, 32}, kInR{48, 72};
+constexpr Point kOutArrow{41, 45}, kOutL{16, 32}, kOutR{16, 72};
+}  // namespace
+
+NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "Input"),
+      Arrow(canvas, this, bmp::IoArrow, bmp::IoArrowMask),
+      L(canvas, this, bmp::JackWhite, "L"),
+      R(canvas, this, bmp::JackRed, "R"),
+      io_(canvas->Io()) {
+  Arrow.MoveTo(kInArrow);
+  L.MoveTo(kInL);
+  R.MoveTo(kInR);
+  Type = 2;
+}
+
+void NTInput::Compute() noexcept {
+  // Inputs are sign-extended 16-bit samples: doubling cannot overflow.
+  L.Value = 2 * io_.InL;
+  R.Value = 2 * io_.InR;
+}
+
+NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "Output"),
+      Arrow(canvas, this, bmp::IoArrow, bmp::IoArrowMask),
+      L(canvas, this, bmp::JackWhite, "L"),
+      R(canvas, this, bmp::JackRed, "R"),
+      io_(canvas->Io()) {
+  Arrow.MoveTo(kOutArrow);
+  L.MoveTo(kOutL);
+  R.MoveTo(kOutR);
+  Type = 1;
+}
+
+int32_t NTOutput::ToSample(int32_t v) noexcept {
+  return std::clamp(v >> 1, int32_t{-32768}, int32_t{32767});
+}
+
+void NTOutput::Latch() noexcept {
+  // An unconnected input leaves its channel as the earlier Outputs of the list wrote it.
+  if (const NTPlugOut* s = L.Source) io_.OutL = ToSample(s->Value);
+  if (const NTPlugOut* s = R.Source) io_.OutR = ToSample(s->Value);
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/bmpwin.h"
+
+// The sound card's input: publishes twice the frame's input samples, so that full scale inside
+// a patch is about ±65536.
+class NTInput : public NTDevWin {
+ public:
+  NTInput(NTCanvas* canvas, NTWin* parent);
+  void Compute() noexcept override;
+
+  NTBmpWin Arrow;
+  NTPlugOut L, R;
+
+ private:
+  const TFrameIo& io_;
+};
+
+// The sound card's output: halves its sources (rounding toward minus infinity), clips to 16 bits
+// and writes the canvas's output accumulators.
+class NTOutput : public NTDevWin {
+ public:
+  NTOutput(NTCanvas* canvas, NTWin* parent);
+  void Latch() noexcept override;
+
+  NTBmpWin Arrow;
+  NTPlugIn L, R;
+
+  // Halved and clipped to the 16-bit sample range.
+  static int32_t ToSample(int32_t v) noexcept;
+
+ private:
+  TFrameIo& io_;
+};
