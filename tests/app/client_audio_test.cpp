@@ -28,13 +28,17 @@ TEST(ClientAudioLoop, LiveSoundPassesThroughAndTheCloseQueryDrainsFirst) {
   MemoryWaveSystem audio({.Input = input});
   HeadlessShell shell;
   TMainClient client(shell, &audio);
-  ASSERT_TRUE(client.Setup());
+  {
+    // The audio thread's first block waits for the lock until the patch is wired.
+    TCriticalSection::Lock lock(client.Lock);
+    ASSERT_TRUE(client.Setup());
+    auto devices = client.Devices();
+    auto* in = dynamic_cast<NTInput*>(devices[0]);
+    auto* out = dynamic_cast<NTOutput*>(devices[1]);
+    out->L.Source = &in->L;
+    out->R.Source = &in->R;
+  }
   EXPECT_TRUE(shell.timerRunning);
-  auto devices = client.Devices();
-  auto* in = dynamic_cast<NTInput*>(devices[0]);
-  auto* out = dynamic_cast<NTOutput*>(devices[1]);
-  out->L.Source = &in->L;
-  out->R.Source = &in->R;
   while (audio.Played().size() < input.size()) std::this_thread::yield();
   client.CloseQuery();
   EXPECT_FALSE(shell.timerRunning);
@@ -43,11 +47,9 @@ TEST(ClientAudioLoop, LiveSoundPassesThroughAndTheCloseQueryDrainsFirst) {
   EXPECT_EQ(audio.Closes(Direction::Out), 1);
   // Every queued block came back before the devices were closed.
   EXPECT_EQ(audio.Unprepares(Direction::In), audio.Unprepares(Direction::Out) + 7);
-  // Once connected, every played frame is the recorded one before it.
+  // Every played frame is the recorded one before it.
   const auto played = audio.Played();
-  size_t start = 2;
-  while (start < played.size() && played[start] != input[start - 2]) start += 2;
-  ASSERT_LT(start, 2 * 3000u * 3);
-  for (size_t i = start; i < input.size(); ++i) ASSERT_EQ(played[i], input[i - 2]) << i;
+  ASSERT_GE(played.size(), input.size());
+  for (size_t i = 2; i < input.size(); ++i) ASSERT_EQ(played[i], input[i - 2]) << i;
 }
 }  // namespace
