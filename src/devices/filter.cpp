@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "devices/arith.h"
+#include "devices/reg_range.h"
 #include "platform/art.h"
 
 namespace {
@@ -17,11 +18,8 @@ constexpr int kFreqDispKind = 2, kQDispKind = 5;
 constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
 
 // Value sliders: travel, minimum, maximum, step, initial value.
-struct RegRange {
-  int travel, min, max, step, initial;
-};
-constexpr RegRange kFreqRange{100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
-constexpr RegRange kQRange{100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
+constexpr TRegRange kFreqRange{100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
+constexpr TRegRange kQRange{100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
 constexpr int kKeyW = 25, kKeyH = 17, kKinds = 4;
 
 // 6000 steps per octave above 13.75 Hz.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "devices/arith.h"
+#include "devices/reg_range.h"
 #include "platform/art.h"
 
 namespace {
@@ -17,13 +18,20 @@ constexpr int kThousandthsDisp = 4;
 constexpr int kFeedbackCode = 1, kDelayCode = 2;
 
 // Value sliders: travel, minimum, maximum, step, initial value.
-struct RegRange {
-  int travel, min, max, step, initial;
-};
-constexpr RegRange kFeedbackRange{100, 0, 1000, 1, 500};  // thousandths
-constexpr RegRange kDelayRange{100, 1, 500, 1, 250};      // frames
+constexpr TRegRange kFeedbackRange{100, 0, 1000, 1, 500};  // thousandths
+constexpr TRegRange kDelayRange{100, 1, 500, 1, 250};      // frames
 
 constexpr int32_t kFullScale = 65535;
+
+// The delay after this frame: the base delay lengthened by a non-negative "Ext" (full scale adds
+// the whole line), at most the line's size.
+int64_t DelayFor(int32_t ext, int32_t base) noexcept {
+  // A base outside the control's range comes only from a damaged file; it acts as the nearest
+  // setting the control can make.
+  const int64_t b = std::clamp(base, kDelayRange.min, kDelayRange.max);
+  const int64_t e = std::max(ext, 0);
+  return std::min<int64_t>(e * NTFlanger::kLineSize / kFullScale + b, NTFlanger::kLineSize);
+}
 }  // namespace
 
 NTFlanger::NTFlanger(NTCanvas* canvas, NTWin* parent)
@@ -67,14 +75,6 @@ void NTFlanger::RegChanged(int code) {
 void NTFlanger::Latch() noexcept {
   In.Latch();
   Ext.Latch();
-}
-
-int64_t NTFlanger::DelayFor(int32_t ext, int32_t base) noexcept {
-  // A base outside the control's range comes only from a damaged file; it acts as the nearest
-  // setting the control can make.
-  const int64_t b = std::clamp(base, kDelayRange.min, kDelayRange.max);
-  const int64_t e = std::max(ext, 0);
-  return std::min<int64_t>(e * kLineSize / kFullScale + b, kLineSize);
 }
 
 void NTFlanger::Compute() noexcept {

@@ -17,10 +17,6 @@ class NTFlanger : public NTDevWin {
   void Latch() noexcept override;
   void Compute() noexcept override;
 
-  // The delay after this frame: the base delay lengthened by a non-negative "Ext" (65535 adds
-  // the whole line), at most the line's size.
-  static int64_t DelayFor(int32_t ext, int32_t base) noexcept;
-
   NTFlPipe Line;  // audio thread, after construction
   NTPlugIn In, Ext;
   NTPlugOut Out;

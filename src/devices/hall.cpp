@@ -4,6 +4,7 @@
 
 #include "devices/arith.h"
 #include "devices/random.h"
+#include "devices/reg_range.h"
 #include "platform/art.h"
 
 namespace {
@@ -14,8 +15,8 @@ constexpr Point kInPos{16, 203}, kOutPos{48, 203};
 constexpr int kThousandthsDisp = 4;
 
 constexpr int kFeedbackCode = 1;
-// Value slider: travel, minimum, maximum, step, initial value (thousandths).
-constexpr int kTravel = 100, kMin = 0, kMax = 1000, kStep = 1, kInitial = 500;
+// Value slider: travel, minimum, maximum, step, initial value.
+constexpr TRegRange kFeedbackRange{100, 0, 1000, 1, 500};  // thousandths
 
 constexpr int32_t kShortestComb = 5000, kCombSpread = 4000;
 
@@ -35,7 +36,8 @@ NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
       In(canvas, this, bmp::JackBlue, "In"),
       Out(canvas, this, bmp::JackRed, "Out"),
       FeedbackDisp(canvas, this, kThousandthsDisp, "Feedback"),
-      Feedback(canvas, this, kFeedbackCode, kTravel, kMin, kMax, kStep, kInitial),
+      Feedback(canvas, this, kFeedbackCode, kFeedbackRange.travel, kFeedbackRange.min,
+               kFeedbackRange.max, kFeedbackRange.step, kFeedbackRange.initial),
       combs_(RandomCombs(std::make_index_sequence<kCombs>())) {
   FeedbackDisp.MoveTo(kFeedbackDispPos);
   Feedback.MoveTo(kFeedbackPos);
