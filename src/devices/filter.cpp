@@ -39,7 +39,7 @@ NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
       Q(canvas, this, kQCode, kQRange.travel, kQRange.min, kQRange.max, kQRange.step,
         kQRange.initial),
       KindKeys(canvas, this, kKindCode, bmp::KeysFilter, kKeyW, kKeyH, kKinds, LowPassKind),
-      coefs_(Design(LowPassKind, kFreqRange.initial, kQRange.initial)) {
+      coefs_(Design(LowPassKind, Freq.Value, Q.Value)) {
   FreqDisp.MoveTo(kFreqDispPos);
   QDisp.MoveTo(kQDispPos);
   Freq.MoveTo(kFreqPos);
