@@ -1,6 +1,10 @@
 #include "devices/factory.h"
 
+#include "devices/filter.h"
+#include "devices/flanger.h"
+#include "devices/hall.h"
 #include "devices/io.h"
+#include "devices/vocoder.h"
 
 namespace {
 template <class T>
@@ -14,8 +18,8 @@ struct FactoryEntry {
   NTDevWin* (*make)(NTCanvas*, NTWin*);
 };
 constexpr FactoryEntry kDevices[] = {
-    {1, Make<NTOutput>},
-    {2, Make<NTInput>},
+    {1, Make<NTOutput>},  {2, Make<NTInput>},  {5, Make<NTHall>},
+    {6, Make<NTFlanger>}, {7, Make<NTFilter>}, {12, Make<NTVocoder>},
 };
 }  // namespace
 

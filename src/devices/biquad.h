@@ -1,0 +1,68 @@
+#pragma once
+#include <cstddef>
+
+// The second-order recursive filter shared by the Filter and the Vocoder: its four designs at
+// 44100 Hz and its difference equation. The designs keep their evaluation order (a2, then a1,
+// then b0, b1, b2) because saved patches must sound the same bit for bit.
+
+// y = b0·x + b1·x1 + b2·x2 + a1·y1 + a2·y2: the feedback terms are added.
+struct TBiquad {
+  double a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
+  // Inside the stability triangle: |a1| < 2, a2 > -1 and a2 < 1 - |a1|.
+  bool Stable() const noexcept;
+};
+
+// Radians per sample of a frequency in Hz.
+double AngleOf(double hz) noexcept;
+
+// Low-pass and high-pass with unity gain at 0 Hz / at half the sample rate; k is 1 / Q.
+TBiquad LowPass(double w, double k) noexcept;
+TBiquad HighPass(double w, double k) noexcept;
+// Band-pass with peak gain 1 at w and band-stop with its notch there; bandwidth w / q.
+TBiquad BandPass(double w, double q) noexcept;
+TBiquad BandStop(double w, double q) noexcept;
+
+// The difference equation's sum, in its one order (the build keeps it: no contraction).
+inline double BiquadSum(double b0, double b1, double b2, double a1, double a2, double x, double x1,
+                        double x2, double y1, double y2) noexcept {
+  return b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
+}
+
+// The previous two inputs and outputs of one filter.
+struct TBiquadHistory {
+  double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+
+  double Step(const TBiquad& c, double x) noexcept {
+    const double y = BiquadSum(c.b0, c.b1, c.b2, c.a1, c.a2, x, x1, x2, y1, y2);
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+// N filters as structure of arrays, so that a loop over them vectorises. Each filter computes
+// exactly what a TBiquadHistory with the same coefficients computes.
+template <size_t N>
+struct TBiquadBank {
+  alignas(64) double b0[N]{}, b1[N]{}, b2[N]{}, a1[N]{}, a2[N]{};
+  alignas(64) double x1[N]{}, x2[N]{}, y1[N]{}, y2[N]{};
+
+  void Design(size_t i, const TBiquad& c) noexcept {
+    b0[i] = c.b0;
+    b1[i] = c.b1;
+    b2[i] = c.b2;
+    a1[i] = c.a1;
+    a2[i] = c.a2;
+  }
+
+  double Step(size_t i, double x) noexcept {
+    const double y = BiquadSum(b0[i], b1[i], b2[i], a1[i], a2[i], x, x1[i], x2[i], y1[i], y2[i]);
+    x2[i] = x1[i];
+    x1[i] = x;
+    y2[i] = y1[i];
+    y1[i] = y;
+    return y;
+  }
+};

@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+// The Flanger's delay line: N values read at a variable distance behind the write position.
+// A frame reads, then writes, then advances.
+class NTFlPipe {
+ public:
+  explicit NTFlPipe(int32_t size);
+
+  // The value written Delay() frames ago (N frames ago for a delay of 0 or N).
+  int32_t Read() const noexcept {
+    int32_t i = write_ - delay_;
+    if (i < 0) i += size_;
+    return buffer_[i];
+  }
+  void Write(int32_t v) noexcept { buffer_[write_] = v; }
+  void Advance() noexcept {
+    if (++write_ == size_) write_ = 0;
+  }
+  // Kept within 0..N, so that no delay, however it was computed, reads outside the line.
+  void SetDelay(int64_t d) noexcept;
+  int32_t Delay() const noexcept { return delay_; }
+  int32_t Size() const noexcept { return size_; }
+
+ private:
+  int32_t size_;
+  int32_t write_ = 0;
+  int32_t delay_ = 0;
+  std::unique_ptr<int32_t[]> buffer_;
+};
+
+// A fixed delay line of L frames for the Hall: each frame reads the value written L frames
+// earlier, then writes. A buffer that cannot be allocated ends the program with status 1.
+class NTPipe {
+ public:
+  explicit NTPipe(int32_t size);
+
+  int32_t ReadNext() noexcept {
+    const int32_t v = buffer_[read_];
+    if (++read_ == size_) read_ = 0;
+    return v;
+  }
+  void Write(int32_t v) noexcept {
+    buffer_[write_] = v;
+    if (++write_ == size_) write_ = 0;
+  }
+  int32_t Size() const noexcept { return size_; }
+
+ private:
+  int32_t size_;
+  int32_t write_ = 0;
+  int32_t read_ = 0;
+  std::unique_ptr<int32_t[]> buffer_;
+};

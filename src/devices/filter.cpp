@@ -1,0 +1,116 @@
+#include "devices/filter.h"
+
+#include <cmath>
+
+#include "devices/arith.h"
+#include "devices/reg_range.h"
+#include "platform/art.h"
+
+namespace {
+// Panel layout, relative to the panel's top-left corner.
+constexpr int kPanelW = 121, kPanelH = 224;
+constexpr Point kFreqDispPos{10, 31}, kQDispPos{42, 31};
+constexpr Point kFreqPos{16, 46}, kQPos{48, 46}, kKindPos{80, 46};
+constexpr Point kInPos{16, 203}, kOutPos{89, 203};
+constexpr int kFreqDispKind = 2, kQDispKind = 5;
+
+// Control codes.
+constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
+
+// Value sliders: travel, minimum, maximum, step, initial value.
+constexpr TRegRange kFreqRange{100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
+constexpr TRegRange kQRange{100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
+constexpr int kKeyW = 25, kKeyH = 17, kKinds = 4;
+
+// 6000 steps per octave above 13.75 Hz.
+double PitchHz(int32_t f) noexcept {
+  return 13.75 * std::pow(2.0, f * (1.0 / 6000));
+}
+}  // namespace
+
+NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "Filter"),
+      In(canvas, this, bmp::JackBlue, "In"),
+      Out(canvas, this, bmp::JackRed, "Out"),
+      FreqDisp(canvas, this, kFreqDispKind, "fo"),
+      QDisp(canvas, this, kQDispKind, "Q"),
+      Freq(canvas, this, kFreqCode, kFreqRange.travel, kFreqRange.min, kFreqRange.max,
+           kFreqRange.step, kFreqRange.initial),
+      Q(canvas, this, kQCode, kQRange.travel, kQRange.min, kQRange.max, kQRange.step,
+        kQRange.initial),
+      KindKeys(canvas, this, kKindCode, bmp::KeysFilter, kKeyW, kKeyH, kKinds, LowPassKind),
+      coefs_(Design(LowPassKind, Freq.Value, Q.Value)) {
+  FreqDisp.MoveTo(kFreqDispPos);
+  QDisp.MoveTo(kQDispPos);
+  Freq.MoveTo(kFreqPos);
+  Q.MoveTo(kQPos);
+  KindKeys.MoveTo(kKindPos);
+  In.MoveTo(kInPos);
+  Out.MoveTo(kOutPos);
+  Type = 7;
+  FreqDisp.SetValue(Freq.Value);
+  QDisp.SetValue(Q.Value);
+}
+
+TBiquad NTFilter::Design(int32_t kind, int32_t f, int32_t qv) noexcept {
+  const double w = AngleOf(PitchHz(f));
+  switch (kind) {
+    case LowPassKind:
+      return LowPass(w, 10.0 / qv);
+    case HighPassKind:
+      return HighPass(w, 10.0 / qv);
+    case BandPassKind:
+      return BandPass(w, qv * 0.1);
+    case BandStopKind:
+      return BandStop(w, qv * 0.1);
+  }
+  return {};
+}
+
+void NTFilter::Recompute() {
+  if (FilterKind < LowPassKind || FilterKind > BandStopKind) return;
+  const TBiquad c = Design(FilterKind, Freq.Value, Q.Value);
+  coefs_.Publish(c);
+  if (!c.Stable()) Owner->Beep();
+}
+
+void NTFilter::Read(ipstream& is) {
+  NTDevWin::Read(is);
+  FilterKind = is.ReadWord();
+  Recompute();
+}
+
+void NTFilter::Write(opstream& os) {
+  NTDevWin::Write(os);
+  os.WriteWord(FilterKind);
+}
+
+void NTFilter::RegChanged(int code) {
+  switch (code) {
+    case kFreqCode:
+      FreqDisp.Show(Freq.Value);
+      break;
+    case kQCode:
+      QDisp.Show(Q.Value);
+      break;
+    default:
+      return;
+  }
+  Recompute();
+}
+
+void NTFilter::CtrlNotify(int code) {
+  if (code != kKindCode) return;
+  const int32_t k = KindKeys.Selected;
+  if (k < LowPassKind || k > BandStopKind) return;
+  FilterKind = k;
+  Recompute();
+}
+
+void NTFilter::Latch() noexcept {
+  In.Latch();
+}
+
+void NTFilter::Compute() noexcept {
+  Out.Value = TruncToInt32(history_.Step(coefs_.Latest(), In.Value));
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include "devices/biquad.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "platform/triple_buffer.h"
+#include "toolkit/disp.h"
+#include "toolkit/key.h"
+#include "toolkit/reg.h"
+
+// One biquad of four kinds (low-pass, high-pass, band-pass, band-stop) with frequency and Q
+// controls. Coefficients are designed on the window thread and handed to the audio thread as a
+// whole set; the history lives on the audio thread and survives every change of the controls.
+class NTFilter : public NTDevWin {
+ public:
+  enum Kind : int32_t { LowPassKind = 0, HighPassKind = 1, BandPassKind = 2, BandStopKind = 3 };
+
+  NTFilter(NTCanvas* canvas, NTWin* parent);
+
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  void RegChanged(int code) override;
+  void CtrlNotify(int code) override;
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  // The coefficients of a kind at frequency control value f and Q control value qv.
+  static TBiquad Design(int32_t kind, int32_t f, int32_t qv) noexcept;
+
+  NTPlugIn In;
+  NTPlugOut Out;
+  NTDisp FreqDisp, QDisp;
+  NTReg Freq, Q;
+  NTKeyset KindKeys;
+  // Window thread only; saved in the patch file.
+  int32_t FilterKind = LowPassKind;
+
+ private:
+  // Designs and publishes the set for the current settings; a kind outside 0..3 (only from a
+  // damaged file) designs nothing. Beeps once when the set is unstable. Window thread.
+  void Recompute();
+
+  TTripleBuffer<TBiquad> coefs_;
+  TBiquadHistory history_;  // audio thread
+};

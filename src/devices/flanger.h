@@ -1,0 +1,25 @@
+#pragma once
+#include "devices/delay_line.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/disp.h"
+#include "toolkit/reg.h"
+
+// A feedback comb on a 501-frame delay line whose delay is the delay control's value lengthened
+// by the "Ext" input, so that an LFO there sweeps it. Outputs only the delayed signal.
+class NTFlanger : public NTDevWin {
+ public:
+  static constexpr int32_t kLineSize = 501;
+
+  NTFlanger(NTCanvas* canvas, NTWin* parent);
+
+  void RegChanged(int code) override;
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  NTFlPipe Line;  // audio thread, after construction
+  NTPlugIn In, Ext;
+  NTPlugOut Out;
+  NTDisp FeedbackDisp, DelayDisp;
+  NTReg Feedback, Delay;
+};

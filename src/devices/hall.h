@@ -1,0 +1,32 @@
+#pragma once
+#include <array>
+
+#include "devices/delay_line.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/disp.h"
+#include "toolkit/reg.h"
+
+// Reverberation: five parallel feedback combs of pseudo-random lengths (5000..8999 frames),
+// sharing one feedback factor; the output is their average, without the dry signal.
+class NTHall : public NTDevWin {
+ public:
+  static constexpr int kCombs = 5;
+
+  NTHall(NTCanvas* canvas, NTWin* parent);
+
+  void RegChanged(int code) override;
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  const NTPipe& Comb(int i) const { return combs_[i]; }
+
+  NTPlugIn In;
+  NTPlugOut Out;
+  NTDisp FeedbackDisp;
+  NTReg Feedback;
+
+ private:
+  // Drawn after the windows, each length from the program's generator in comb order.
+  std::array<NTPipe, kCombs> combs_;  // audio thread, after construction
+};

@@ -1,0 +1,137 @@
+#pragma once
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+#include "devices/biquad.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+
+// One sine period in 44100 steps: a phase step of k gives exactly k Hz. One table serves every
+// vocoder; it is built on first use and only read afterwards.
+class TVCSinTab {
+ public:
+  static constexpr int32_t kSize = 44100;
+  static const TVCSinTab& Instance();
+  double operator[](int32_t i) const noexcept { return table_[i]; }
+
+ private:
+  TVCSinTab();
+  std::array<double, kSize> table_;
+};
+
+// A biquad with fixed coefficients, designed at construction.
+class NTVCFilter {
+ public:
+  double Process(double x) noexcept {
+    Y = History.Step(Coefs, x);
+    return Y;
+  }
+
+  TBiquad Coefs;
+  TBiquadHistory History;
+  double Frequency, Q;
+  double Y = 0;  // the latest output
+
+ protected:
+  NTVCFilter(double frequency, double q, const TBiquad& coefs)
+      : Coefs(coefs), Frequency(frequency), Q(q) {}
+};
+
+class NTVCBP : public NTVCFilter {
+ public:
+  NTVCBP(double frequency, double q);
+};
+
+class NTVCLP : public NTVCFilter {
+ public:
+  NTVCLP(double frequency, double q);
+};
+
+// One analysis band: two band-passes in series, a rectifier and a smoothing low-pass whose output
+// is the band's envelope. The vocoder runs all its bands at once in a TVCBandBank; this per-band
+// form states the arithmetic that the bank reproduces bit for bit.
+class NTVCInBand2 {
+ public:
+  explicit NTVCInBand2(double frequency);
+  double Process(double x) noexcept {
+    Envelope = Smooth.Process(std::abs(Second.Process(First.Process(x))));
+    return Envelope;
+  }
+
+  NTVCBP First, Second;
+  NTVCLP Smooth;
+  double Frequency;
+  double Envelope = 0;
+};
+
+// A sine oscillator at a whole number of hertz, stepping through the shared table.
+class NTVCSinGen {
+ public:
+  explicit NTVCSinGen(double frequency = 0);
+  double Next(const TVCSinTab& tab) noexcept {
+    Value = tab[Phase];
+    Phase += Step;
+    // Every step is below the table size, so one subtraction keeps the phase inside it.
+    if (Phase >= TVCSinTab::kSize) Phase -= TVCSinTab::kSize;
+    return Value;
+  }
+
+  int32_t Phase = 0;
+  int32_t Step;
+  double Frequency;
+  double Value = 0;
+};
+
+// N analysis bands as structure of arrays. Lanes beyond the bands in use keep zero
+// coefficients and stay silent; they only round the loop up to whole vector widths.
+template <size_t N>
+struct TVCBandBank {
+  TBiquadBank<N> First, Second, Smooth;
+  alignas(64) double Envelope[N]{};
+
+  void Design(size_t i, const NTVCInBand2& band) noexcept {
+    First.Design(i, band.First.Coefs);
+    Second.Design(i, band.Second.Coefs);
+    Smooth.Design(i, band.Smooth.Coefs);
+  }
+
+  // Every band independent of the others, each with NTVCInBand2's order of operations.
+  void Process(double x) noexcept {
+    for (size_t i = 0; i < N; ++i)
+      Envelope[i] = Smooth.Step(i, std::abs(Second.Step(i, First.Step(i, x))));
+  }
+};
+
+// 49 bands, eight per octave from 110 Hz, follow the input's spectrum; 49 sines at 1.26 times
+// the band frequencies, each scaled by its band's envelope, resynthesise it about four semitones
+// higher. No controls; created only from a patch file.
+class NTVocoder : public NTDevWin {
+ public:
+  static constexpr int kBands = 49;
+
+  NTVocoder(NTCanvas* canvas, NTWin* parent);
+
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  // One frame: analysis of x and the sum of the 49 partials in band order (audio thread).
+  double Mix(double x) noexcept;
+
+  // Band i's centre frequency in Hz; its oscillator runs at 1.26 times it.
+  static double BandFrequency(int i) noexcept;
+  static constexpr double kShift = 1.26;
+
+  double Envelope(int i) const noexcept { return bands_.Envelope[i]; }
+  const NTVCSinGen& Oscillator(int i) const noexcept { return oscillators_[i]; }
+
+  NTPlugIn In;
+  NTPlugOut Out;
+
+ private:
+  static constexpr size_t kLanes = 52;  // kBands rounded up to whole vectors of four doubles
+
+  const TVCSinTab& table_;
+  TVCBandBank<kLanes> bands_;
+  std::array<NTVCSinGen, kBands> oscillators_;
+};
