@@ -1,6 +1,7 @@
 #include "devices/factory.h"
 
 #include "devices/io.h"
+#include "devices/osci.h"
 
 namespace {
 template <class T>
@@ -16,6 +17,7 @@ struct FactoryEntry {
 constexpr FactoryEntry kDevices[] = {
     {1, Make<NTOutput>},
     {2, Make<NTInput>},
+    {11, Make<NTOsci>},
 };
 }  // namespace
 
