@@ -52,11 +52,13 @@ struct RegLayout {
 };
 constexpr RegLayout GainReg{GainCode, 40, -240, 960, 5};
 constexpr RegLayout PosReg{PosCode, 32, -240, 240, 1};
-constexpr RegLayout LevelReg{LevelCode, 32, -240, 240, 1};
+constexpr RegLayout LevelReg{LevelCode, 32, -osci::MaxLevel, osci::MaxLevel, 1};
 constexpr RegLayout TriggerPosReg{TriggerPosCode, 40, osci::MinTriggerPos, osci::MaxTriggerPos, 3};
 constexpr RegLayout TimeBaseReg{TimeBaseCode, 40, osci::MinTimeBase, osci::MaxTimeBase, 1};
 
-Point ForChannel(Point p, int ch) { return {p.x + ChannelDx * ch, p.y}; }
+Point ForChannel(Point p, int ch) {
+  return {p.x + ChannelDx * ch, p.y};
+}
 
 NTReg MakeReg(NTOwner* owner, NTWin* parent, const RegLayout& r, int ch = 0) {
   return NTReg(owner, parent, r.code + ch, r.travel, r.min, r.max, r.step, 0);
@@ -67,13 +69,18 @@ template <class Make>
 auto EachChannel(Make make) {
   return [&]<int... K>(std::integer_sequence<int, K...>) {
     return std::array<decltype(make(0)), osci::Channels>{make(K)...};
-  }(std::make_integer_sequence<int, osci::Channels>{});
+  }
+  (std::make_integer_sequence<int, osci::Channels>{});
 }
 
 // A key set's selection from a damaged file may name a key that does not exist.
-int InRange(const NTKeyset& k) { return std::clamp(k.Selected.Get(), 0, std::max(k.Count - 1, 0)); }
+int InRange(const NTKeyset& k) {
+  return std::clamp(k.Selected.Get(), 0, std::max(k.Count - 1, 0));
+}
 
-bool IsChannelCode(int code, int first) { return code >= first && code < first + osci::Channels; }
+bool IsChannelCode(int code, int first) {
+  return code >= first && code < first + osci::Channels;
+}
 
 }  // namespace
 
@@ -88,8 +95,7 @@ NTOsci::NTOsci(NTCanvas* canvas, NTWin* parent)
       Ground(EachChannel([&](int ch) {
         return NTKey(canvas, this, GroundCode + ch, bmp::KeyGnd, KeyW, KeyH, 0);
       })),
-      In(EachChannel(
-          [&](int ch) { return NTPlugIn(canvas, this, bmp::JackBlue, InNames[ch]); })),
+      In(EachChannel([&](int ch) { return NTPlugIn(canvas, this, bmp::JackBlue, InNames[ch]); })),
       Gain(EachChannel([&](int ch) { return MakeReg(canvas, this, GainReg, ch); })),
       Pos(EachChannel([&](int ch) { return MakeReg(canvas, this, PosReg, ch); })),
       GainDisp(EachChannel([&](int) { return NTDisp(canvas, this, DecibelKind, "Att"); })),
@@ -202,11 +208,17 @@ void NTOsci::RegChanged(int code) {
   RedrawScreen();
 }
 
-void NTOsci::UpdateGain(int ch) { gain_[ch] = GainOf(Setting(Gain[ch])); }
+void NTOsci::UpdateGain(int ch) {
+  gain_[ch] = GainOf(Setting(Gain[ch]));
+}
 
-void NTOsci::SelectTrigger() { trigger_ = InRange(TriggerSource); }
+void NTOsci::SelectTrigger() {
+  trigger_ = InRange(TriggerSource);
+}
 
-int32_t NTOsci::Setting(const NTReg& r) { return std::clamp(r.Value.Get(), r.Min, r.Max); }
+int32_t NTOsci::Setting(const NTReg& r) {
+  return std::clamp(r.Value.Get(), r.Min, r.Max);
+}
 
 void NTOsci::RedrawScreen() {
   TClientDC dc(*Owner);

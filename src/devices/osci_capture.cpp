@@ -101,9 +101,10 @@ bool TOsciCapture::Record(const TFrame& frame) noexcept {
 }
 
 bool TOsciCapture::TriggerFires(int32_t value, const TTriggerControls& controls) noexcept {
-  const int32_t level = controls.Level;
-  const bool minus = controls.Slope.Get() != 0;
-  const bool fires = minus ? previous_ > level && level >= value : previous_ < level && level <= value;
+  const int32_t level = std::clamp(controls.Level.Get(), -MaxLevel, MaxLevel);
+  const bool minus = controls.Slope.Get() >= 1;
+  const bool fires =
+      minus ? previous_ > level && level >= value : previous_ < level && level <= value;
   previous_ = value;
   return fires;
 }
@@ -131,6 +132,8 @@ bool TOsciCapture::Take(TTraces& traces) noexcept {
   return true;
 }
 
-void TOsciCapture::Cancel() noexcept { state_.store(Idle, std::memory_order_release); }
+void TOsciCapture::Cancel() noexcept {
+  state_.store(Idle, std::memory_order_release);
+}
 
 }  // namespace osci

@@ -18,6 +18,7 @@ constexpr int32_t FramesPerSecond = 44100;
 // they are clamped where they are used.
 constexpr int32_t MinTimeBase = -13, MaxTimeBase = 6;
 constexpr int32_t MinTriggerPos = -900, MaxTriggerPos = 300;
+constexpr int32_t MaxLevel = 240;  // the level spans -MaxLevel..MaxLevel pixels
 
 // One column of a trace: the value at the frame that opened it and the range it covered.
 struct TColumn {
@@ -44,7 +45,8 @@ enum CaptureState : int32_t {
 int32_t ColumnStep(int32_t timeBase) noexcept;
 
 // The control words read on the audio thread: time base and trigger position when a recording
-// is armed, level and slope key (0 plus, 1 minus) at every trigger test.
+// is armed, level and slope key (0 plus, 1 minus; a damaged file's other keys count as the nearest)
+// at every trigger test.
 struct TTriggerControls {
   const Relaxed<int32_t>& TimeBase;
   const Relaxed<int32_t>& Position;

@@ -47,7 +47,9 @@ int32_t ColumnAdvance(int32_t timeBase) {
   return Stretched[std::min(timeBase, osci::MaxTimeBase) - 1];
 }
 
-int32_t OnScreen(int64_t y) { return int32_t(std::clamp<int64_t>(y, -TraceReach, TraceReach)); }
+int32_t OnScreen(int64_t y) {
+  return int32_t(std::clamp<int64_t>(y, -TraceReach, TraceReach));
+}
 
 }  // namespace
 
