@@ -28,9 +28,9 @@ constexpr int Top = Origin.y - 120, Bottom = Origin.y + 121;
 // Full scale: 75 pixels at 0 dB.
 constexpr int32_t FullScale = 65535;
 
-// A sine of 120 frames per period in signal units, starting at the given frame.
+// A full-scale sine of 120 frames per period, rising through 0 at frame 0, exactly periodic.
 int32_t Sine(int frame) {
-  return int32_t(std::lround(FullScale * std::sin(2 * std::numbers::pi * frame / 120.0)));
+  return int32_t(std::lround(FullScale * std::sin(2 * std::numbers::pi * (frame % 120) / 120.0)));
 }
 
 class OsciTest : public ::testing::Test {
@@ -364,17 +364,18 @@ struct CaptureControls {
   osci::TTriggerControls Get() const { return {timeBase, position, level, slope}; }
 };
 
-// Runs a capture with a trigger that fires at the first test; counts frames per state.
+// Runs a capture whose trigger fires at the first test; counts frames per state.
 std::array<int64_t, 11> FramesPerState(CaptureControls& c, int64_t limit) {
   TOsciCapture capture;
   const osci::TTriggerControls controls = c.Get();
   std::array<int64_t, 11> frames{};
   EXPECT_TRUE(capture.Arm());
-  int32_t trigger = -1;
   for (int64_t n = 0; n < limit && capture.State() != osci::Complete; ++n) {
-    ++frames[size_t(capture.State())];
+    const int32_t state = capture.State();
+    ++frames[size_t(state)];
+    // Below the level until the trigger is tested, then above it.
+    const int32_t trigger = state == osci::WaitTrigger || state == osci::WaitDelayed ? 1 : -1;
     capture.Step({trigger, 0, 0, 0}, trigger, controls);
-    trigger = 1;
   }
   return frames;
 }
@@ -389,12 +390,12 @@ TEST(OsciCapture, TenSecondsPerDivisionTakes301Times14700Frames) {
 
 TEST(OsciCapture, DelayCountsFramesWhateverTheTimeBase) {
   CaptureControls c;
-  c.timeBase = -4;
+  c.timeBase = -7;  // 147 frames per column
   c.position = -500;
   const auto frames = FramesPerState(c, 10'000'000);
   EXPECT_EQ(frames[osci::WaitDelayed], 1);
   EXPECT_EQ(frames[osci::Delay], 500);
-  EXPECT_EQ(frames[osci::AfterDelay], 301 * (44100 / 3000));
+  EXPECT_EQ(frames[osci::AfterDelay], 301 * 147);
 }
 
 TEST(OsciCapture, DamagedTriggerPositionsAreClampedToTheControlRange) {
