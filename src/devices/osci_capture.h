@@ -59,7 +59,9 @@ struct TTriggerControls {
 // thread (any state -> 0, at once) always wins over a transition computed from the state it
 // replaced; nobody ever has to wait for the audio thread, which may not be running. The window
 // thread reads the ring only after seeing state 10 with acquire order, which makes the ring
-// contents written before the audio thread's release visible.
+// contents written before the audio thread's release visible. (Should a cancel and a new arming
+// both fall between the audio thread's reading of state 1 and its compare-exchange, that one
+// recording runs with the settings read before the cancel; the next one is right.)
 class TOsciCapture {
  public:
   // Audio thread: one frame of latched values and the trigger channel's value among them.
