@@ -4,6 +4,7 @@
 #include "devices/flanger.h"
 #include "devices/hall.h"
 #include "devices/io.h"
+#include "devices/osci.h"
 #include "devices/vocoder.h"
 
 namespace {
@@ -18,8 +19,13 @@ struct FactoryEntry {
   NTDevWin* (*make)(NTCanvas*, NTWin*);
 };
 constexpr FactoryEntry kDevices[] = {
-    {1, Make<NTOutput>},  {2, Make<NTInput>},  {5, Make<NTHall>},
-    {6, Make<NTFlanger>}, {7, Make<NTFilter>}, {12, Make<NTVocoder>},
+    {1, Make<NTOutput>},
+    {2, Make<NTInput>},
+    {5, Make<NTHall>},
+    {6, Make<NTFlanger>},
+    {7, Make<NTFilter>},
+    {11, Make<NTOsci>},
+    {12, Make<NTVocoder>},
 };
 }  // namespace
 

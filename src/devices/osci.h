@@ -1,0 +1,74 @@
+#pragma once
+#include <array>
+
+#include "devices/osci_capture.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/disp.h"
+#include "toolkit/key.h"
+#include "toolkit/reg.h"
+#include "toolkit/statics.h"
+
+// The four-channel triggered storage oscilloscope. Latch (audio thread) scales the inputs to
+// screen pixels and feeds the recorder; Tick (window thread) arms recordings and shows the
+// finished ones.
+class NTOsci : public NTDevWin {
+ public:
+  template <class T>
+  using PerChannel = std::array<T, osci::Channels>;
+
+  NTOsci(NTCanvas* canvas, NTWin* parent);
+  ~NTOsci() override;
+
+  void Paint(Dc& dc) override;
+  void Tick() override;
+  void Read(ipstream& is) override;
+  void CtrlNotify(int code) override;
+  void RegChanged(int code) override;
+  void Latch() noexcept override;
+
+  // Screen pixels per input unit for a gain control value in tenths of a decibel: 75 pixels for
+  // full scale (65536) at 0 dB.
+  static float GainOf(int32_t tenthsDb) noexcept;
+  // value · gain, rounded half away from zero and saturated to 32 bits.
+  static int32_t Scale(int32_t value, float gain) noexcept;
+
+  int32_t CaptureState() const noexcept { return capture_.State(); }
+
+  // Children, in creation order: this order is the patch file's.
+  PerChannel<NTStaticSeparator> Separators;
+  PerChannel<NTKey> On;
+  PerChannel<NTKey> Ground;
+  PerChannel<NTPlugIn> In;
+  PerChannel<NTReg> Gain;
+  PerChannel<NTReg> Pos;
+  PerChannel<NTDisp> GainDisp;
+  PerChannel<NTDisp> PosDisp;
+  NTDisp LevelDisp;
+  NTReg Level;
+  NTDisp TriggerPosDisp;
+  NTReg TriggerPos;
+  NTKeyset TriggerSource;
+  NTKeyset Slope;
+  NTDisp TimeDisp;
+  NTReg TimeBase;
+
+ private:
+  // A value slider's value within its range: a damaged file may hold any value.
+  static int32_t Setting(const NTReg& r);
+  void UpdateGain(int ch);
+  void SelectTrigger();
+  // The screen: graticule, zero lines, traces and markers (window thread; osci_screen.cpp).
+  void PaintScreen(Dc& dc);
+  void RedrawScreen();
+  void PaintTrace(Dc& dc, Point origin, int ch, int32_t pos, int32_t stretch);
+  void PaintMarkers(Dc& dc, Point panel);
+
+  PerChannel<Relaxed<float>> gain_;
+  Relaxed<int32_t> trigger_{0};  // the trigger channel, 0..3
+  const osci::TTriggerControls controls_;
+  osci::TOsciCapture capture_;
+  // Window thread: the last recording shown, and whether there has been one.
+  osci::TTraces display_{};
+  bool hasRecording_ = false;
+};
