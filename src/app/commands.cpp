@@ -38,11 +38,13 @@ constexpr MenuLine kMenuBar[] = {
 struct InsertEntry {
   int command, type;
 };
-constexpr InsertEntry kInserts[] = {{109, 1}, {110, 2}, {101, 3}, {102, 4}, {103, 5},  {105, 6},
+constexpr InsertEntry kInserts[] = {{109, 1}, {110, 2}, {101, 3}, {102, 4},  {103, 5}, {105, 6},
                                     {106, 7}, {104, 8}, {107, 9}, {108, 10}, {111, 11}};
 }  // namespace
 
-std::span<const MenuLine> MenuBar() { return kMenuBar; }
+std::span<const MenuLine> MenuBar() {
+  return kMenuBar;
+}
 
 int InsertType(int command) {
   for (const InsertEntry& e : kInserts)

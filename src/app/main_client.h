@@ -2,6 +2,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/shell.h"
@@ -51,6 +52,8 @@ class TMainClient : public NTCanvas, public TThread {
 
   // File commands.
   void New();
+  void Open();
+  bool SaveAs();
   // Loads a patch under the lock; false (after the error box and New) for a rejected file.
   bool Load(const std::string& path);
   bool LoadBytes(const std::vector<uint8_t>& bytes);
@@ -98,7 +101,14 @@ class TMainClient : public NTCanvas, public TThread {
 
  private:
   void PlaceStartDevices();
+  void NewLocked();
+  void Insert(int type);
+  void SetOption(int32_t& option, int32_t value);
+  void RebuildDeviceArray();
   void EraseBackground(Dc& dc);
+  void PaintInto(Dc& dc, bool erase);
+  bool LoadLocked(ipstream& is);
+  void BuildNumberTables();
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -110,6 +120,9 @@ class TMainClient : public NTCanvas, public TThread {
   Surface pixels_;
   Rect pending_{};
   bool pendingErase_ = false;
-  // The window-number table while a patch is written or read.
-  std::vector<NTWin*> numbers_;
+  // The device list as an array for the processing cycle; changed only under the lock.
+  std::vector<NTDevWin*> devices_;
+  // The window-number tables while a patch is written or read.
+  std::vector<NTWin*> windowOf_;
+  std::unordered_map<const NTWin*, int32_t> numberOf_;
 };

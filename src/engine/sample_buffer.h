@@ -1,8 +1,12 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 
+#include "engine/canvas.h"
 #include "platform/audio/wave.h"
+
+class NTDevWin;
 
 // One wave block: a 32-byte header and 3000 interleaved stereo 16-bit frames.
 class TSampleBuffer {
@@ -23,6 +27,7 @@ class TSampleBuffer {
   std::array<int16_t, Frames * 2> data_{};
 };
 
-// Runs every device of root's child list over the block, two phases per frame (audio thread;
-// the caller holds the canvas lock).
-void ProcessFrames(NTWin& root, TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out);
+// Runs the devices over the block, two phases per frame, in list order (audio thread; the caller
+// holds the canvas lock).
+void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
+                   TSampleBuffer& out);

@@ -5,7 +5,9 @@ void opstream::WriteWord(int32_t w) {
   for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(uint8_t(u >> shift));
 }
 
-uint8_t ipstream::ReadByte() { return pos_ < data_.size() ? data_[pos_++] : 0; }
+uint8_t ipstream::ReadByte() {
+  return pos_ < data_.size() ? data_[pos_++] : 0;
+}
 
 int32_t ipstream::ReadWord() {
   uint32_t u = 0;

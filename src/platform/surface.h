@@ -9,9 +9,15 @@ using Color = uint32_t;
 constexpr Color Rgb(int r, int g, int b) {
   return (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
 }
-constexpr int RedOf(Color c) { return int((c >> 16) & 255); }
-constexpr int GreenOf(Color c) { return int((c >> 8) & 255); }
-constexpr int BlueOf(Color c) { return int(c & 255); }
+constexpr int RedOf(Color c) {
+  return int((c >> 16) & 255);
+}
+constexpr int GreenOf(Color c) {
+  return int((c >> 8) & 255);
+}
+constexpr int BlueOf(Color c) {
+  return int(c & 255);
+}
 
 // A 32-bit RGB pixel buffer: the stand-in for bitmaps and for the canvas's window pixels.
 class Surface {

@@ -27,7 +27,9 @@ class TCriticalSection {
 class TThread {
  public:
   virtual ~TThread() { WaitForExit(); }
-  void Start() { thread_ = std::thread([this] { exitCode_ = Run(); }); }
+  void Start() {
+    thread_ = std::thread([this] { exitCode_ = Run(); });
+  }
   void Terminate() { terminate_.store(true, std::memory_order_release); }
   void WaitForExit() {
     if (thread_.joinable()) thread_.join();

@@ -26,11 +26,21 @@ void NTWin::Tick() {}
 void NTWin::Read(ipstream&) {}
 void NTWin::Write(opstream&) {}
 void NTWin::Forget(NTWin*) {}
-int NTWin::LButtonDown(Point) { return 0; }
-int NTWin::LButtonUp(Point) { return 0; }
-int NTWin::RButtonDown(Point) { return 0; }
-int NTWin::RButtonUp(Point) { return 0; }
-int NTWin::MouseMove(Point) { return 0; }
+int NTWin::LButtonDown(Point) {
+  return 0;
+}
+int NTWin::LButtonUp(Point) {
+  return 0;
+}
+int NTWin::RButtonDown(Point) {
+  return 0;
+}
+int NTWin::RButtonUp(Point) {
+  return 0;
+}
+int NTWin::MouseMove(Point) {
+  return 0;
+}
 void NTWin::CtrlNotify(int) {}
 void NTWin::SliderMoved(int) {}
 void NTWin::RegChanged(int) {}
@@ -94,12 +104,18 @@ int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
   for (NTWin* c = w->FirstChild; c; c = c->Next)
     if (MouseDispatch(c, kind, pt)) return 1;
   switch (kind) {
-    case MouseKind::Move: return w->MouseMove(pt);
-    case MouseKind::LDown: return w->LButtonDown(pt);
-    case MouseKind::LUp: return w->LButtonUp(pt);
-    case MouseKind::RDown: return w->RButtonDown(pt);
-    case MouseKind::RUp: return w->RButtonUp(pt);
-    case MouseKind::Other: return 0;
+    case MouseKind::Move:
+      return w->MouseMove(pt);
+    case MouseKind::LDown:
+      return w->LButtonDown(pt);
+    case MouseKind::LUp:
+      return w->LButtonUp(pt);
+    case MouseKind::RDown:
+      return w->RButtonDown(pt);
+    case MouseKind::RUp:
+      return w->RButtonUp(pt);
+    case MouseKind::Other:
+      return 0;
   }
   return 0;
 }

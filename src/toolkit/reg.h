@@ -8,8 +8,7 @@
 // audio thread reads.
 class NTReg : public NTBmpWin, public NTCtrlData {
  public:
-  NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
-        int value);
+  NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step, int value);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   void CtrlNotify(int code) override;

@@ -1,0 +1,43 @@
+#pragma once
+#include <atomic>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+
+// A shell without a window system: records what the canvas asks and answers dialogs and popups
+// with prepared answers (tests and the render tool).
+class HeadlessShell : public Shell {
+ public:
+  void ShowPixels(Rect r) override { shown.push_back(r); }
+  void RequestPaint() override { ++paintRequests; }
+  void CaptureMouse(bool on) override { captured = on; }
+  int TrackDevicePopup(Point pt) override {
+    popups.push_back(pt);
+    return popupAnswer;
+  }
+  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  void Beep() override { beeps.fetch_add(1, std::memory_order_relaxed); }
+  void SetCaption(const std::string& text) override { caption = text; }
+  void CheckMenu(int id, bool checked) override { marks[id] = checked; }
+  std::optional<std::string> OpenFileDialog() override { return openAnswer; }
+  std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
+  void StartTimer() override { timerRunning = true; }
+  void StopTimer() override { timerRunning = false; }
+  void Quit(int code) override { quitCode = code; }
+
+  std::vector<Rect> shown;
+  int paintRequests = 0;
+  bool captured = false;
+  std::vector<Point> popups;
+  int popupAnswer = 0;
+  std::vector<std::string> errors;
+  std::atomic<int> beeps{0};
+  std::string caption;
+  std::map<int, bool> marks;
+  std::optional<std::string> openAnswer, saveAnswer;
+  bool timerRunning = false;
+  std::optional<int> quitCode;
+};

@@ -1,0 +1,133 @@
+#include "engine/devwin.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/plug.h"
+
+namespace {
+constexpr int kSnapDistance = 8;
+// Geometry read from a file is kept within this range so that no sum of positions and sizes
+// can overflow.
+constexpr int32_t kGeometryLimit = 1 << 20;
+
+// The first of the four edge rules that holds against some other device, or pos unchanged.
+template <class Edge>
+int32_t SnapAxis(const NTDevWin& self, int32_t pos, int32_t size, Edge edge) {
+  for (NTWin* o = self.Parent ? self.Parent->FirstChild : nullptr; o; o = o->Next) {
+    if (o == &self) continue;
+    const auto [start, extent] = edge(*o);
+    const auto near = [](int64_t a, int64_t b) { return std::abs(a - b) <= kSnapDistance; };
+    if (near(pos, start)) return start;
+    if (near(pos, int64_t(start) + extent)) return start + extent;
+    if (near(int64_t(pos) + size, start)) return start - size;
+    if (near(int64_t(pos) + size, int64_t(start) + extent)) return start + extent - size;
+  }
+  return pos;
+}
+}  // namespace
+
+NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
+    : NTFrameWin(canvas, parent, w, h, title), Canvas(canvas) {
+  Interaction = ModeIdle;
+}
+
+void NTDevWin::Paint(Dc& dc) {
+  Painted = 1;
+  NTFrameWin::Paint(dc);
+  if (Interaction == ModeMoving && Canvas->Captured() == this)
+    dc.FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
+}
+
+void NTDevWin::Read(ipstream& is) {
+  int32_t* fields[] = {&X, &Y, &W, &H};
+  for (int32_t* f : fields) *f = std::clamp(is.ReadWord(), -kGeometryLimit, kGeometryLimit);
+}
+
+void NTDevWin::Write(opstream& os) {
+  for (int32_t v : {X, Y, W, H}) os.WriteWord(v);
+}
+
+void NTDevWin::BeginMove() {
+  MovePos = AbsPos();
+  {
+    TClientDC dc(*Canvas);
+    dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
+  }
+  SetCapture();
+  Interaction = ModeMoving;
+}
+
+void NTDevWin::FollowMove(Point pt) {
+  TClientDC dc(*Canvas);
+  dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
+  MovePos = {pt.x - Grab.x, pt.y - Grab.y};
+  if (Canvas->Snap()) MovePos = Snapped(MovePos);
+  dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
+}
+
+void NTDevWin::EndMove() {
+  Interaction = ModeIdle;
+  ReleaseCapture();
+  {
+    TClientDC dc(*Canvas);
+    dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
+  }
+  if (Painted) InvalidateArea(true);
+  // Devices are children of the root at (0, 0): the absolute position is the relative one.
+  MoveTo(MovePos);
+  InvalidateArea(false);
+  Painted = 1;
+}
+
+Point NTDevWin::Snapped(Point p) const {
+  p.x = SnapAxis(*this, p.x, W, [](const NTWin& o) { return std::pair{o.X, o.W}; });
+  p.y = SnapAxis(*this, p.y, H, [](const NTWin& o) { return std::pair{o.Y, o.H}; });
+  return p;
+}
+
+void NTDevWin::InvalidateArea(bool erase) {
+  Canvas->Invalidate(AbsRect(), erase);
+  for (NTWin* c = FirstChild; c; c = c->Next)
+    if (auto* in = dynamic_cast<NTPlugIn*>(c)) Canvas->Invalidate(in->WireRect(), erase);
+  for (NTWin* dev = Parent ? Parent->FirstChild : nullptr; dev; dev = dev->Next)
+    for (NTWin* c = dev->FirstChild; c; c = c->Next) {
+      auto* in = dynamic_cast<NTPlugIn*>(c);
+      if (!in) continue;
+      const NTPlugOut* src = in->Source;
+      if (src && src->Parent == this) Canvas->Invalidate(in->WireRect(), erase);
+    }
+}
+
+int NTDevWin::LButtonDown(Point pt) {
+  if (Interaction == ModeMoving) {
+    EndMove();
+    return 1;
+  }
+  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  Grab = Offset(pt);
+  BeginMove();
+  return 1;
+}
+
+int NTDevWin::LButtonUp(Point) {
+  if (Interaction != ModeMoving) return 0;
+  EndMove();
+  return 1;
+}
+
+int NTDevWin::RButtonDown(Point) {
+  return 0;
+}
+
+int NTDevWin::RButtonUp(Point pt) {
+  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  Canvas->OpenDevicePopup(this, pt);
+  return 1;
+}
+
+int NTDevWin::MouseMove(Point pt) {
+  if (Interaction != ModeMoving) return 0;
+  FollowMove(pt);
+  return 1;
+}

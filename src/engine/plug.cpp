@@ -1,0 +1,123 @@
+#include "engine/plug.h"
+
+#include "engine/devwin.h"
+#include "engine/wire.h"
+#include "platform/art.h"
+
+NTPlug* NTPlug::Pending = nullptr;
+
+namespace {
+constexpr const char* kIllegalConnection =
+    "Unerlaubte Verbindung!\n"
+    "Es können nur Ein- und Ausgänge miteinander verbunden werden. Zweimal klicken auf einen "
+    "Eingang löscht eine Verbindung. Der Vorgang wurde abgebrochen.";
+
+// The centre of a 16 x 16 connector.
+Point Centre(const NTWin& plug) {
+  const Point p = plug.AbsPos();
+  return {p.x + 8, p.y + 8};
+}
+
+void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
+  if (in.Source == &out) return;
+  if (in.Source) canvas.Invalidate(in.WireRect(), true);
+  in.Source = &out;
+  canvas.Invalidate(in.WireRect(), false);
+}
+
+void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
+  if (!in.Source) return;
+  canvas.Invalidate(in.WireRect(), true);
+  in.Source = nullptr;
+}
+}  // namespace
+
+NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+    : NTBmpWin(canvas, parent, bitmap, bmp::JackMask),
+      Canvas(canvas),
+      Caption(canvas, this, label) {}
+
+NTPlug::~NTPlug() {
+  // A pending connection never completes with a connector that is gone.
+  if (Pending == this) {
+    Pending = nullptr;
+    if (Interaction == ModeConnecting) Interaction = ModeIdle;
+  }
+}
+
+int NTPlug::LButtonDown(Point pt) {
+  if (!Contains(pt)) return 0;
+  if (Interaction == ModeIdle) {
+    Pending = this;
+    TClientDC dc(*Canvas);
+    DrawFocus(*dc);
+    Interaction = ModeConnecting;
+    return 1;
+  }
+  if (Interaction != ModeConnecting) return 0;
+
+  NTPlug* first = Pending;
+  auto* firstIn = dynamic_cast<NTPlugIn*>(first);
+  auto* firstOut = dynamic_cast<NTPlugOut*>(first);
+  auto* secondIn = dynamic_cast<NTPlugIn*>(this);
+  auto* secondOut = dynamic_cast<NTPlugOut*>(this);
+  if (firstIn && secondOut) {
+    Connect(*Canvas, *firstIn, *secondOut);
+  } else if (firstOut && secondIn) {
+    Connect(*Canvas, *secondIn, *firstOut);
+  } else if (firstIn && first == this) {
+    Disconnect(*Canvas, *firstIn);
+  } else {
+    Canvas->ErrorBox(kIllegalConnection);
+  }
+  if (first) {
+    TClientDC dc(*Canvas);
+    first->DrawFocus(*dc);
+  }
+  Pending = nullptr;
+  Interaction = ModeIdle;
+  return 1;
+}
+
+NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+    : NTPlug(canvas, parent, bitmap, label) {
+  Referenced = true;
+}
+
+void NTPlugOut::Read(ipstream& is) {
+  Value = is.ReadWord();
+}
+void NTPlugOut::Write(opstream& os) {
+  os.WriteWord(Value);
+}
+
+NTPlugIn::NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+    : NTPlug(canvas, parent, bitmap, label) {}
+
+Rect NTPlugIn::WireRect() const {
+  const NTPlugOut* s = Source;
+  if (!s || !Canvas->WiresVisible()) return {};
+  return TWire(Centre(*this), Centre(*s), Canvas->WireCurves()).Bounds();
+}
+
+void NTPlugIn::PaintWires(Dc& dc) {
+  const NTPlugOut* s = Source;
+  if (!s || !Canvas->WiresVisible()) return;
+  TWire(Centre(*this), Centre(*s), Canvas->WireCurves()).Draw(dc);
+}
+
+void NTPlugIn::Read(ipstream& is) {
+  Value = is.ReadWord();
+  // Any number that names no output leaves the input unconnected.
+  Source = dynamic_cast<NTPlugOut*>(Canvas->WindowOf(is.ReadWord()));
+}
+
+void NTPlugIn::Write(opstream& os) {
+  os.WriteWord(Value);
+  const NTPlugOut* s = Source;
+  os.WriteWord(s ? Canvas->NumberOf(s) : 0);
+}
+
+void NTPlugIn::Forget(NTWin* dying) {
+  if (Source.Get() == dying) Source = nullptr;
+}
