@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QScreen>
 
 #include "app/commands.h"
 #include "shell/about_box.h"
@@ -9,6 +10,8 @@
 
 TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.release()) {
   setCentralWidget(canvas_);
+  // The canvas has no natural size; a new main window takes a good part of the desktop.
+  resize(screen()->availableSize() * 3 / 4);
   setWindowIcon(ProgramIcon());
   BuildMenuBar();
   connect(canvas_, &TCanvasWidget::MenuChecked, this, &TMainFrame::SetChecked);
@@ -47,6 +50,7 @@ void TMainFrame::BuildMenuBar() {
     } else if (current) {
       QAction* action = current->addAction(caption);
       const int id = line.id;
+      action->setData(id);
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
       actions_.insert(id, action);
     }
