@@ -53,8 +53,12 @@ class Dc {
   Rect Touched() const { return touched_; }
 
  private:
-  void Touch(Rect r);
-  void PlotClipped(int x, int y, Color c);
+  // The clip rectangle within the target: every write lands inside it.
+  Rect Limit() const { return clip_.Intersect(target_->Bounds()); }
+  void Touch(Rect r) { touched_ = touched_.Union(r); }
+  void PlotClipped(int64_t x, int64_t y, Color c);
+  void BltClipped(Rect dest, const Surface& src, int64_t dx, int64_t dy, Rop rop);
+  void InvertDots(int64_t left, int64_t top, int64_t right, int64_t bottom);
 
   Surface* target_;
   Rect clip_;

@@ -29,3 +29,11 @@ struct Rect {
             std::max(bottom, o.bottom)};
   }
 };
+
+// The part of a rectangle given in 64-bit coordinates (which may lie anywhere) inside limit.
+inline Rect ClampRect(int64_t left, int64_t top, int64_t right, int64_t bottom, const Rect& limit) {
+  if (limit.Empty() || right <= left || bottom <= top) return {};
+  auto cx = [&](int64_t v) { return int32_t(std::clamp<int64_t>(v, limit.left, limit.right)); };
+  auto cy = [&](int64_t v) { return int32_t(std::clamp<int64_t>(v, limit.top, limit.bottom)); };
+  return {cx(left), cy(top), cx(right), cy(bottom)};
+}

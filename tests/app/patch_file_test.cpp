@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/commands.h"
+#include "canvas_fixture.h"
+#include "platform/pstream.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> Words(std::initializer_list<int32_t> words, bool mark = true) {
+  opstream os;
+  if (mark) {
+    os.WriteByte(0x3A);
+    os.WriteWord(257);
+  }
+  for (int32_t w : words) os.WriteWord(w);
+  return os.Bytes();
+}
+
+// The head of a version-7 file with the default options.
+std::vector<uint8_t> Head(std::initializer_list<int32_t> rest) {
+  std::vector<int32_t> all{0x0328812A, 7, 1, 0, 1, 1};
+  all.insert(all.end(), rest);
+  opstream os;
+  os.WriteByte(0x3A);
+  os.WriteWord(257);
+  for (int32_t w : all) os.WriteWord(w);
+  return os.Bytes();
+}
+
+fs::path TempDir() {
+  const fs::path dir = fs::temp_directory_path() / ("quarvin-test-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  return dir;
+}
+
+TEST_F(CanvasTest, TheWorkedExampleIsNinetySevenBytes) {
+  Connect(Input().L, Output().L);
+  Connect(Input().R, Output().R);
+  const auto expected = Words({0x0328812A, 7, 1, 0, 1, 1, 2, 1, -1,  //
+                               0, 0, 10, 10, 80, 110,                //
+                               0, 5, 0, 7, 100, 10, 80, 110});
+  ASSERT_EQ(expected.size(), 97u);
+  EXPECT_EQ(client.SaveBytes(), expected);
+}
+
+TEST_F(CanvasTest, AnEmptyPatchIsThirtyThreeBytes) {
+  client.DeleteAllDevices();
+  EXPECT_EQ(client.SaveBytes(), Words({0x0328812A, 7, 1, 0, 1, 1, -1}));
+  EXPECT_EQ(client.SaveBytes().size(), 33u);
+}
+
+TEST_F(CanvasTest, AFileWithoutTheStreamMarkLoads) {
+  Connect(Input().L, Output().R);
+  auto bytes = client.SaveBytes();
+  bytes.erase(bytes.begin(), bytes.begin() + 5);
+  client.Command(cmd::FileNew);
+  ASSERT_TRUE(client.LoadBytes(bytes));
+  EXPECT_EQ(Output().R.Source.Get(), &Input().L);
+  EXPECT_TRUE(shell.errors.empty());
+}
+
+TEST_F(CanvasTest, WrongVersionOrMagicLeavesAFreshUntitledPatch) {
+  client.FileName = "x.qvn";
+  EXPECT_FALSE(client.LoadBytes(Words({0x0328812A, 6, 1, 0, 1, 1, -1})));
+  EXPECT_FALSE(client.LoadBytes(Words({0x0328812B, 7, 1, 0, 1, 1, -1})));
+  EXPECT_FALSE(client.LoadBytes({}));
+  ASSERT_EQ(shell.errors.size(), 3u);
+  EXPECT_EQ(shell.errors[0], "Falsche Datei-Version!");
+  EXPECT_EQ(shell.errors[1], "Falscher Datei-Typ!");
+  EXPECT_EQ(shell.errors[2], "Falscher Datei-Typ!");
+  EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
+  ASSERT_EQ(client.Devices().size(), 2u);
+  EXPECT_EQ(Input().AbsPos(), (Point{10, 10}));
+  EXPECT_EQ(Output().AbsPos(), (Point{100, 10}));
+}
+
+TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
+  // Output first, Input later: the Output's inputs name windows of a later device.
+  client.DeleteAllDevices();
+  client.CreateDevice(1)->MoveTo({200, 50});
+  client.CreateDevice(2)->MoveTo({20, 30});
+  Connect(Input(1).L, Output(0).R);
+  Input(1).L.Value = 1234;
+  client.Command(cmd::CurvesOff);
+  const auto saved = client.SaveBytes();
+  client.Command(cmd::FileNew);
+  client.Command(cmd::CurvesOn);
+  ASSERT_TRUE(client.LoadBytes(saved));
+  EXPECT_EQ(client.SaveBytes(), saved);
+  EXPECT_EQ(Output(0).R.Source.Get(), &Input(1).L);
+  EXPECT_EQ(Input(1).L.Value.Get(), 1234);
+  EXPECT_EQ(client.CurvesOn, 0);
+  EXPECT_TRUE(shell.marks[cmd::CurvesOff]);
+  // The restored output value is what the connected input latches first.
+  client.ProcessBlock(0, 0);
+  EXPECT_EQ(client.OutBuf[0].Data()[1], 617);
+}
+
+TEST_F(CanvasTest, SourceNumbersThatNameNoOutputLeaveInputsUnconnected) {
+  for (int32_t number : {0, 1, 3, 9, 999, -5}) {
+    ASSERT_TRUE(client.LoadBytes(Head({1, -1, 0, number, 0, 0, 0, 0, 80, 110}))) << number;
+    EXPECT_EQ(Output(0).L.Source.Get(), nullptr) << number;
+  }
+}
+
+TEST_F(CanvasTest, TruncatedFilesNeverFail) {
+  Connect(Input().L, Output().L);
+  const auto full = client.SaveBytes();
+  for (size_t n = 0; n < full.size(); ++n) {
+    client.LoadBytes({full.begin(), full.begin() + std::ptrdiff_t(n)});
+    client.SaveBytes();
+  }
+  // A type list cut before its terminator keeps the devices named so far.
+  ASSERT_TRUE(client.LoadBytes(Head({2, 1})));
+  EXPECT_EQ(client.Devices().size(), 2u);
+}
+
+TEST_F(CanvasTest, UnknownTypesAreSkippedAndTooManyDevicesAreRejected) {
+  ASSERT_TRUE(client.LoadBytes(Head({0, 13, 1, -7, -1})));
+  EXPECT_EQ(client.Devices().size(), 1u);
+  std::vector<int32_t> many(4097, 99);
+  opstream os;
+  for (uint8_t b : Head({})) os.WriteByte(b);
+  for (int32_t t : many) os.WriteWord(t);
+  os.WriteWord(-1);
+  EXPECT_FALSE(client.LoadBytes(os.Bytes()));
+  EXPECT_EQ(shell.errors.back(), "Falscher Datei-Typ!");
+  EXPECT_EQ(client.Devices().size(), 2u);
+}
+
+TEST_F(CanvasTest, HugeGeometryFromAFileIsHarmless) {
+  ASSERT_TRUE(client.LoadBytes(Head({1, -1, 0, 0, 0, 0, INT32_MAX, INT32_MIN, INT32_MAX, -7})));
+  client.PaintPending();
+  client.Mouse(MouseKind::LDown, {5, 5});
+  client.Mouse(MouseKind::Move, {50, 50});
+  client.Mouse(MouseKind::LUp, {50, 50});
+  client.PaintPending();
+}
+
+TEST_F(CanvasTest, SaveAsSetsTheTitleAndOpenRestores) {
+  const fs::path file = TempDir() / "patch.qvn";
+  Connect(Input().L, Output().L);
+  shell.saveAnswer = file.string();
+  client.Command(cmd::FileSaveAs);
+  EXPECT_EQ(shell.caption, "Quarvin V1.01 - " + file.string());
+  client.Command(cmd::FileNew);
+  EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
+  shell.openAnswer = file.string();
+  client.Command(cmd::FileOpen);
+  EXPECT_EQ(client.FileName, file.string());
+  EXPECT_EQ(Output().L.Source.Get(), &Input().L);
+}
+
+TEST_F(CanvasTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
+  const fs::path file = TempDir() / "kept.qvn";
+  { std::ofstream(file) << "old"; }
+  // The temporary file beside the target cannot be created.
+  fs::create_directories(fs::path(file.string() + ".tmp~"));
+  client.FileName = file.string();
+  EXPECT_FALSE(client.Save());
+  EXPECT_EQ(shell.errors.back(), "Die Datei konnte nicht gespeichert werden!");
+  std::ifstream in(file);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "old");
+  EXPECT_EQ(client.FileName, file.string());
+  fs::remove_all(fs::path(file.string() + ".tmp~"));
+  EXPECT_TRUE(client.Save());
+  EXPECT_EQ(fs::file_size(file), 61u);
+}
+
+TEST_F(CanvasTest, CancelledDialogsChangeNothing) {
+  client.Command(cmd::FileOpen);
+  client.Command(cmd::FileSave);
+  EXPECT_EQ(client.Devices().size(), 2u);
+  EXPECT_TRUE(client.FileName.empty());
+}
+}  // namespace
