@@ -1,0 +1,76 @@
+#include "platform/png.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
+// Owns the libpng write and info structures for the lifetime of one write.
+class PngWriter {
+ public:
+  PngWriter() {
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png_) info_ = png_create_info_struct(png_);
+  }
+  ~PngWriter() { png_destroy_write_struct(&png_, &info_); }
+  PngWriter(const PngWriter&) = delete;
+  PngWriter& operator=(const PngWriter&) = delete;
+
+  bool Ready() const { return png_ && info_; }
+  png_structp Png() const { return png_; }
+  png_infop Info() const { return info_; }
+
+ private:
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+};
+
+std::vector<png_byte> RgbRow(const Surface& surface, int y) {
+  std::vector<png_byte> row(size_t(surface.Width()) * 3);
+  const Color* src = surface.Row(y);
+  for (int x = 0; x < surface.Width(); ++x) {
+    row[size_t(x) * 3] = png_byte(RedOf(src[x]));
+    row[size_t(x) * 3 + 1] = png_byte(GreenOf(src[x]));
+    row[size_t(x) * 3 + 2] = png_byte(BlueOf(src[x]));
+  }
+  return row;
+}
+
+// Kept apart from WritePng so that no object with a destructor lives in the frame that
+// libpng's error handler longjmps back into.
+bool Encode(PngWriter& writer, FILE* file, const Surface& surface,
+            std::vector<std::vector<png_byte>>& rows) {
+  if (setjmp(png_jmpbuf(writer.Png()))) return false;
+  png_init_io(writer.Png(), file);
+  png_set_IHDR(writer.Png(), writer.Info(), png_uint_32(surface.Width()),
+               png_uint_32(surface.Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(writer.Png(), writer.Info());
+  for (auto& row : rows) png_write_row(writer.Png(), row.data());
+  png_write_end(writer.Png(), nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool WritePng(const Surface& surface, const std::string& path) {
+  if (surface.Empty()) return false;  // a PNG cannot have zero width or height
+  std::vector<std::vector<png_byte>> rows;
+  rows.reserve(size_t(surface.Height()));
+  for (int y = 0; y < surface.Height(); ++y) rows.push_back(RgbRow(surface, y));
+
+  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) return false;
+  PngWriter writer;
+  if (!writer.Ready()) return false;
+  const bool encoded = Encode(writer, file.get(), surface, rows);
+  return std::fclose(file.release()) == 0 && encoded;
+}
