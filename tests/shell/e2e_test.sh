@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program end to end: under a virtual X server, with a dummy JACK server as its sound
-# card. Checks the start panels on the background tiles, makes a wire with two clicks, and ends
-# the program from the keyboard with "Datei" / "Beenden", which must exit with code 0.
+# card. Checks the start panels on the background tiles, makes a wire with two clicks,
+# deletes a panel through its popup menu, and ends the program from the keyboard with "Datei" /
+# "Beenden", which must exit with code 0.
 # Usage: e2e_test.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: the current dir)
 set -euo pipefail
 
@@ -94,6 +95,17 @@ click $((100 + 16 + 8)) $((10 + 32 + 8))
 sleep 0.5
 shot wired.png
 [ "$(wire_pixels wired.png)" -gt 0 ] || fail "no wire between Input L and Output L"
+
+# The device popup: right-click the Input panel and choose "&Löschen" by its letter; the panel
+# and its wire go.
+xdotool mousemove $((ox + 40)) $((oy + 112)) click 3
+sleep 0.5
+xdotool key l
+sleep 0.5
+shot deleted.png
+expect deleted.png 10 10 46FF46 "background where the deleted Input was"
+expect deleted.png 100 10 FFFFFF "Output panel after deleting Input"
+[ "$(wire_pixels deleted.png)" = 0 ] || fail "the wire outlived the deleted Input"
 
 # "&Datei" -> "&Beenden" from the keyboard.
 xdotool key alt+d
