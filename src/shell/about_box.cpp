@@ -40,7 +40,6 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   for (const AboutText& t : kTexts) AddText(QString::fromUtf8(t.text), t.units, t.align);
 
   auto* ok = new QPushButton(QStringLiteral("Geht in Ordnung!"), this);
-  ok->setObjectName(QStringLiteral("ok"));
   ok->setGeometry(ToPixels(kButtonUnits));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
