@@ -91,6 +91,8 @@ class FontCache {
     for (FT_Face face : faces_)
       if (face) FT_Done_Face(face);
     if (library_) FT_Done_FreeType(library_);
+    // Frees the configuration fontconfig built on first use.
+    FcFini();
   }
 
   FT_Face Load(bool italic) {
@@ -234,16 +236,3 @@ Rect DrawText(Surface& target, Rect limit, int x, int y, std::string_view utf8,
   }
   return touched;
 }
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUARVIN_LEAK_CHECKED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(QUARVIN_LEAK_CHECKED)
-// Fontconfig loses a pattern once while it parses its configuration files; that known fault of
-// the system library is not one of ours, so the leak checker of sanitizer builds ignores it.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-#endif
