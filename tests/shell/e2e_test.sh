@@ -60,6 +60,8 @@ program_pid=$!
 window=$(timeout 10 xdotool search --sync --name Quarvin | head -n 1) ||
   fail "no window named Quarvin"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
+# The program streams through the server: it has ports of its own beside the server's "system".
+poll 50 bash -c "jack_lsp | grep -qv '^system:'" || fail "the program opened no sound card ports"
 sleep 1
 
 # The canvas starts where the first background tile (RGB 70, 255, 70) begins below the menu bar.
