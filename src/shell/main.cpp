@@ -1,3 +1,8 @@
-int main() {
-  return 0;
+#include "platform/audio/portaudio_wave.h"
+#include "shell/my_app.h"
+
+int main(int argc, char** argv) {
+  PortAudioWaveSystem audio;
+  TMyApp app(argc, argv);
+  return app.Run(audio);
 }

@@ -1,0 +1,59 @@
+#include "shell/about_box.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+struct AboutText {
+  QRect units;
+  Qt::Alignment align;
+  const char* text;
+};
+// Positions in dialog units, top to bottom.
+const AboutText kTexts[] = {
+    {{12, 6, 176, 10}, Qt::AlignHCenter, "Quarvin V1.01"},
+    {{6, 24, 187, 10}, Qt::AlignHCenter, "Nutzungsbedingungen dieser Fassung:"},
+    {{6, 38, 187, 26},
+     Qt::AlignLeft,
+     "Das Programm darf frei benutzt und unverändert weitergegeben werden, "
+     "jedoch nicht gegen Entgelt."},
+    {{6, 66, 187, 26},
+     Qt::AlignLeft,
+     "Für Schäden, die aus dem Gebrauch des Programms entstehen, wird keine Haftung "
+     "übernommen."},
+};
+const QRect kDialogUnits(0, 0, 198, 152);
+const QRect kButtonUnits(62, 126, 76, 20);
+
+// The average width of the Latin letters, as dialog base units are measured.
+int AverageCharWidth(const QFontMetrics& fm) {
+  const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  return (fm.horizontalAdvance(alphabet) + 26) / 52;
+}
+}  // namespace
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Über Quarvin..."));
+  setModal(true);
+  setFixedSize(ToPixels(kDialogUnits).size());
+  for (const AboutText& t : kTexts) AddText(QString::fromUtf8(t.text), t.units, t.align);
+
+  auto* ok = new QPushButton(QStringLiteral("Geht in Ordnung!"), this);
+  ok->setGeometry(ToPixels(kButtonUnits));
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QRect TAboutBox::ToPixels(const QRect& units) const {
+  const QFontMetrics fm(font());
+  const int cx = AverageCharWidth(fm), cy = fm.height();
+  return {units.x() * cx / 4, units.y() * cy / 8, units.width() * cx / 4, units.height() * cy / 8};
+}
+
+void TAboutBox::AddText(const QString& text, QRect units, Qt::Alignment align) {
+  auto* label = new QLabel(text, this);
+  label->setGeometry(ToPixels(units));
+  label->setAlignment(align | Qt::AlignTop);
+  label->setWordWrap(true);
+}

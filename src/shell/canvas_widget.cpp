@@ -1,0 +1,148 @@
+#include "shell/canvas_widget.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QImage>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/commands.h"
+
+namespace {
+const QString kPatchFilter = QStringLiteral("Quarvin-Dateien (*.qvn);;Alle Dateien (*.*)");
+constexpr int kTimerMs = 10;
+
+QRect ToQRect(const Rect& r) {
+  return {r.left, r.top, int(r.Width()), int(r.Height())};
+}
+
+Point ClientPoint(const QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  return {p.x(), p.y()};
+}
+
+std::optional<std::string> ChosenPath(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+}  // namespace
+
+TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
+    : QWidget(parent), client_(std::make_unique<TMainClient>(*this, audio)) {
+  // The canvas repaints every exposed pixel from its backing store.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  // Moving an inserted panel follows the pointer before any button is pressed.
+  setMouseTracking(true);
+  timer_.setInterval(kTimerMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { client_->Timer(); });
+}
+
+// The client goes first: while it dies it may still ask the window system for things.
+TCanvasWidget::~TCanvasWidget() {
+  client_.reset();
+}
+
+void TCanvasWidget::ShowPixels(Rect r) {
+  update(ToQRect(r));
+}
+
+void TCanvasWidget::RequestPaint() {
+  update();
+}
+
+void TCanvasWidget::CaptureMouse(bool on) {
+  if (on)
+    grabMouse();
+  else
+    releaseMouse();
+}
+
+int TCanvasWidget::TrackDevicePopup(Point clientPt) {
+  QMenu menu(this);
+  const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
+  const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
+  return chosen == erase ? cmd::DeleteDevice : 0;
+}
+
+void TCanvasWidget::ErrorBox(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(text),
+                  QMessageBox::Ok, nullptr);
+  box.exec();
+}
+
+// The audio thread beeps too: only a queued call crosses to the window thread.
+void TCanvasWidget::Beep() {
+  QMetaObject::invokeMethod(
+      this, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
+void TCanvasWidget::SetCaption(const std::string& caption) {
+  window()->setWindowTitle(QString::fromStdString(caption));
+}
+
+void TCanvasWidget::CheckMenu(int id, bool checked) {
+  emit MenuChecked(id, checked);
+}
+
+std::optional<std::string> TCanvasWidget::OpenFileDialog() {
+  return ChosenPath(QFileDialog::getOpenFileName(window(), QString(), QString(), kPatchFilter));
+}
+
+std::optional<std::string> TCanvasWidget::SaveFileDialog() {
+  QFileDialog dialog(window(), QString(), QString(), kPatchFilter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("qvn"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ChosenPath(dialog.selectedFiles().constFirst());
+}
+
+void TCanvasWidget::StartTimer() {
+  timer_.start();
+}
+
+void TCanvasWidget::StopTimer() {
+  timer_.stop();
+}
+
+// Queued, so that a quit asked for before the event loop runs ends the loop as soon as it starts.
+void TCanvasWidget::Quit(int exitCode) {
+  QMetaObject::invokeMethod(
+      qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}
+
+void TCanvasWidget::paintEvent(QPaintEvent* event) {
+  client_->PaintPending();
+  const Surface& pixels = client_->Pixels();
+  if (pixels.Empty()) return;
+  const QImage image(reinterpret_cast<const uchar*>(pixels.Row(0)), pixels.Width(), pixels.Height(),
+                     pixels.Width() * int(sizeof(Color)), QImage::Format_RGB32);
+  QPainter painter(this);
+  painter.drawImage(event->rect(), image, event->rect());
+}
+
+void TCanvasWidget::resizeEvent(QResizeEvent*) {
+  client_->Resize(width(), height());
+}
+
+void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
+  ForwardButton(event, MouseKind::LDown, MouseKind::RDown);
+}
+
+void TCanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  ForwardButton(event, MouseKind::LUp, MouseKind::RUp);
+}
+
+void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+  client_->Mouse(MouseKind::Move, ClientPoint(event));
+}
+
+void TCanvasWidget::ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right) {
+  if (event->button() == Qt::LeftButton)
+    client_->Mouse(left, ClientPoint(event));
+  else if (event->button() == Qt::RightButton)
+    client_->Mouse(right, ClientPoint(event));
+}

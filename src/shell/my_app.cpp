@@ -1,0 +1,15 @@
+#include "shell/my_app.h"
+
+#include "shell/icon_art.h"
+#include "shell/main_frame.h"
+
+TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setWindowIcon(ProgramIcon());
+}
+
+int TMyApp::Run(WaveSystem& audio) {
+  TMainFrame frame(std::make_unique<TCanvasWidget>(&audio));
+  if (!frame.Setup()) return 1;  // the error box has told why
+  frame.show();
+  return exec();
+}

@@ -1,0 +1,113 @@
+// The program's start and end with a sound card in memory.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <atomic>
+
+#include "platform/audio/memory_wave.h"
+#include "shell/main_frame.h"
+
+namespace {
+
+using Direction = WaveSystem::Direction;
+
+// What the canvas was doing whenever a sound card device was used or closed.
+struct CardLog {
+  TMainClient* client = nullptr;
+  std::atomic<int> usedAfterClose{0};
+  int closes = 0;
+  int closedWhileAudioRan = 0;
+  std::vector<size_t> devicesAtClose;
+};
+
+class WatchedDevice : public WaveDevice {
+ public:
+  WatchedDevice(std::unique_ptr<WaveDevice> inner, CardLog& log)
+      : inner_(std::move(inner)), log_(log) {}
+  void Queue(WaveHeader& block) override {
+    Use();
+    inner_->Queue(block);
+  }
+  void Start() override {
+    Use();
+    inner_->Start();
+  }
+  void Unprepare(WaveHeader& block) override {
+    Use();
+    inner_->Unprepare(block);
+  }
+  std::string Close() override {
+    closed_ = true;
+    ++log_.closes;
+    if (log_.client->Running()) ++log_.closedWhileAudioRan;
+    log_.devicesAtClose.push_back(log_.client->Devices().size());
+    return inner_->Close();
+  }
+
+ private:
+  void Use() {
+    if (closed_) ++log_.usedAfterClose;
+  }
+  std::unique_ptr<WaveDevice> inner_;
+  CardLog& log_;
+  std::atomic<bool> closed_{false};
+};
+
+// Stands between the canvas and a memory sound card.
+class WatchedCard : public WaveSystem {
+ public:
+  WatchedCard(WaveSystem& inner, CardLog& log) : inner_(inner), log_(log) {}
+  int DeviceCount(Direction d) override { return inner_.DeviceCount(d); }
+  std::unique_ptr<WaveDevice> Open(Direction d, std::string& error) override {
+    std::unique_ptr<WaveDevice> device = inner_.Open(d, error);
+    if (!device) return nullptr;
+    return std::make_unique<WatchedDevice>(std::move(device), log_);
+  }
+
+ private:
+  WaveSystem& inner_;
+  CardLog& log_;
+};
+
+// A canvas whose error box only records.
+class QuietCanvas : public TCanvasWidget {
+ public:
+  using TCanvasWidget::TCanvasWidget;
+  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  std::vector<std::string> errors;
+};
+
+TEST(ProgramAudio, ClosingStopsTheAudioThreadBeforeTheCardIsClosedAndDevicesDeleted) {
+  MemoryWaveSystem card(MemoryWaveOptions{.Pace = WavePace::RealTime});
+  CardLog log;
+  WatchedCard watched(card, log);
+  auto owned = std::make_unique<QuietCanvas>(&watched);
+  QuietCanvas* canvas = owned.get();
+  log.client = &canvas->Client();
+  TMainFrame frame(std::move(owned));
+  ASSERT_TRUE(frame.Setup());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return card.Unprepares(Direction::Out) >= 2; }, 5000));
+
+  frame.close();
+  EXPECT_EQ(log.closes, 2);
+  EXPECT_EQ(log.closedWhileAudioRan, 0);
+  EXPECT_EQ(log.devicesAtClose, (std::vector<size_t>{2, 2}));
+  EXPECT_EQ(log.usedAfterClose, 0);
+  EXPECT_TRUE(canvas->Client().Devices().empty());
+  EXPECT_TRUE(canvas->errors.empty());
+}
+
+TEST(ProgramAudio, WithoutAnInputDeviceTheProgramEndsWithOneAfterTheErrorBox) {
+  MemoryWaveSystem card(MemoryWaveOptions{.InDevices = 0});
+  auto owned = std::make_unique<QuietCanvas>(&card);
+  QuietCanvas* canvas = owned.get();
+  TMainFrame frame(std::move(owned));
+  EXPECT_FALSE(frame.Setup());
+  EXPECT_EQ(canvas->errors, std::vector<std::string>{"No input device found!"});
+  EXPECT_EQ(card.Opens(Direction::Out), 0);
+  EXPECT_TRUE(canvas->Client().Devices().empty());
+  EXPECT_EQ(QApplication::exec(), 1);  // the quit asked for during the setup
+}
+
+}  // namespace

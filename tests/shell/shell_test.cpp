@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/commands.h"
+#include "shell/about_box.h"
+#include "shell/main_frame.h"
+
+namespace {
+
+// A canvas whose dialogs, popup and error box answer without a user.
+class ScriptedCanvas : public TCanvasWidget {
+ public:
+  using TCanvasWidget::TCanvasWidget;
+  std::optional<std::string> OpenFileDialog() override { return openAnswer; }
+  std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
+  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  int TrackDevicePopup(Point) override { return popupAnswer; }
+
+  std::optional<std::string> openAnswer, saveAnswer;
+  std::vector<std::string> errors;
+  int popupAnswer = 0;
+};
+
+// Runs check on the modal window that the next call opens, then closes that window.
+void OnNextModal(std::function<void(QWidget*)> check) {
+  QTimer::singleShot(0, [check] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    check(modal);
+    modal->close();
+  });
+}
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  MainFrameTest() {
+    auto owned = std::make_unique<ScriptedCanvas>(nullptr);
+    canvas = owned.get();
+    frame = std::make_unique<TMainFrame>(std::move(owned));
+    EXPECT_TRUE(frame->Setup());
+  }
+
+  void Choose(int id) {
+    QAction* action = frame->Action(id);
+    ASSERT_NE(action, nullptr) << id;
+    action->trigger();
+  }
+
+  // The captions of the option entries that carry a check mark, in menu order.
+  std::string Marked() const {
+    std::string marked;
+    for (int id : {cmd::WiresVisible, cmd::WiresFront, cmd::WiresBehind, cmd::CurvesOff,
+                   cmd::CurvesOn, cmd::Snap})
+      if (frame->Action(id)->isChecked()) marked += frame->Action(id)->text().toStdString() + " ";
+    return marked;
+  }
+
+  void ShowAndWait() {
+    frame->resize(640, 480);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+  }
+
+  ScriptedCanvas* canvas;
+  std::unique_ptr<TMainFrame> frame;
+};
+
+// "caption#id" per entry, "-" per separator, "caption[...]" per (sub)menu.
+std::string Describe(const QList<QAction*>& actions) {
+  std::string text;
+  for (const QAction* a : actions) {
+    if (!text.empty()) text += ' ';
+    if (a->isSeparator())
+      text += '-';
+    else if (a->menu())
+      text += a->text().toStdString() + "[" + Describe(a->menu()->actions()) + "]";
+    else
+      text += a->text().toStdString() + "#" + std::to_string(a->data().toInt());
+  }
+  return text;
+}
+
+TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
+  EXPECT_EQ(Describe(frame->menuBar()->actions()),
+            "&Datei[&Neu#24331 &Öffnen...#24332 &Speichern#24333 Speichern &unter...#24334 - "
+            "&Beenden#24310] "
+            "&Ansicht[&Verdrahtung[&Sichtbar#125 - &Vorne#124 &Hinten#123 - &Geraden#122 "
+            "&Kurven#121]] "
+            "&Einfügen[&Output#109 &Input#110 &VCO#101 &LFO#102 &Hall#103 &Flanger#105 "
+            "F&ilter#106 &Mixer#104 Multi&plier#107 V&U-Meter#108 Os&cilloscope#111] "
+            "&Hilfsmittel[&Snap#113 &Über...#141]");
+  for (QAction* a : frame->menuBar()->actions()) EXPECT_TRUE(a->isEnabled());
+}
+
+TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
+  EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
+  Choose(cmd::WiresBehind);
+  EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
+  Choose(cmd::WiresBehind);  // choosing it again changes nothing
+  EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
+  Choose(cmd::WiresFront);
+  Choose(cmd::CurvesOff);
+  EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
+  Choose(cmd::CurvesOff);
+  EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
+  Choose(cmd::CurvesOn);
+  Choose(cmd::WiresVisible);
+  Choose(cmd::Snap);
+  EXPECT_EQ(Marked(), "&Vorne &Kurven ");
+  Choose(cmd::WiresVisible);
+  Choose(cmd::Snap);
+  EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
+  EXPECT_EQ(canvas->Client().SnapOn, 1);
+  EXPECT_EQ(canvas->Client().WiresOn, 1);
+}
+
+TEST_F(MainFrameTest, CaptionNamesTheFileAfterSaveAs) {
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+  Choose(cmd::FileSaveAs);  // cancelled
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+
+  QTemporaryDir dir;
+  const std::string path = QDir(dir.path()).filePath("klang.qvn").toStdString();
+  canvas->saveAnswer = path;
+  Choose(cmd::FileSaveAs);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + path);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
+  EXPECT_TRUE(canvas->errors.empty());
+
+  Choose(cmd::FileNew);
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+}
+
+TEST_F(MainFrameTest, CanvasShowsTilesAndTheStartPanels) {
+  ShowAndWait();
+  const QImage shot = canvas->grab().toImage();
+  EXPECT_EQ(shot.pixel(0, 0) & 0xffffff, 0x46ff46u);     // the first tile, RGB(70, 255, 70)
+  EXPECT_EQ(shot.pixel(10, 10) & 0xffffff, 0xffffffu);   // Input's top-left corner
+  EXPECT_EQ(shot.pixel(100, 10) & 0xffffff, 0xffffffu);  // Output's top-left corner
+}
+
+TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
+  ShowAndWait();
+  Choose(cmd::Snap);  // no snapping to the start panels
+  Choose(110);        // "&Input"
+  QTest::mouseMove(canvas, QPoint(300, 200));
+  QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 200));
+  const std::vector<NTDevWin*> devices = canvas->Client().Devices();
+  ASSERT_EQ(devices.size(), 3u);
+  EXPECT_EQ(devices.back()->X, 300);
+  EXPECT_EQ(devices.back()->Y, 200);
+}
+
+TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
+  ShowAndWait();
+  QTimer::singleShot(0, [this] { Choose(cmd::Exit); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
+}
+
+TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
+  OnNextModal([this](QWidget* modal) {
+    auto* about = qobject_cast<TAboutBox*>(modal);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->parentWidget(), frame.get());
+    EXPECT_EQ(about->windowTitle(), "Über Quarvin...");
+    EXPECT_EQ(about->size(), about->ToPixels(QRect(0, 0, 198, 152)).size());
+
+    const QList<QLabel*> labels = about->findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 4);
+    EXPECT_EQ(labels[0]->text(), "Quarvin V1.01");
+    EXPECT_EQ(labels[0]->geometry(), about->ToPixels(QRect(12, 6, 176, 10)));
+    EXPECT_EQ(labels[3]->geometry(), about->ToPixels(QRect(6, 66, 187, 26)));
+    for (const QLabel* label : labels) {
+      // Every text fits its box at the dialog's font.
+      const QRect needed = label->fontMetrics().boundingRect(
+          QRect(0, 0, label->width(), 1000), int(label->alignment()) | Qt::TextWordWrap,
+          label->text());
+      EXPECT_LE(needed.height(), label->height()) << label->text().toStdString();
+      EXPECT_LE(needed.width(), label->width()) << label->text().toStdString();
+    }
+
+    auto* ok = about->findChild<QPushButton*>();
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), "Geht in Ordnung!");
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(ok->geometry(), about->ToPixels(QRect(62, 126, 76, 20)));
+  });
+  Choose(cmd::About);
+}
+
+TEST(CanvasWidget, ErrorBoxIsAnOwnerlessStopBox) {
+  TCanvasWidget canvas(nullptr);
+  OnNextModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->windowTitle(), "Error");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->text(), "Kein Eingabegerät gefunden!");
+  });
+  canvas.ErrorBox("Kein Eingabegerät gefunden!");
+}
+
+TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {
+  TCanvasWidget canvas(nullptr);
+  canvas.Quit(3);
+  EXPECT_EQ(QApplication::exec(), 3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Test discovery runs this program without the test's environment.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
