@@ -1,6 +1,11 @@
 #include "devices/factory.h"
 
 #include "devices/io.h"
+#include "devices/lfo.h"
+#include "devices/mixer.h"
+#include "devices/mult.h"
+#include "devices/vco.h"
+#include "devices/vumeter.h"
 
 namespace {
 template <class T>
@@ -14,8 +19,8 @@ struct FactoryEntry {
   NTDevWin* (*make)(NTCanvas*, NTWin*);
 };
 constexpr FactoryEntry kDevices[] = {
-    {1, Make<NTOutput>},
-    {2, Make<NTInput>},
+    {1, Make<NTOutput>}, {2, Make<NTInput>}, {3, Make<NTVCO>},      {4, Make<NTLFO>},
+    {8, Make<NTMixer>},  {9, Make<NTMult>},  {10, Make<NTVUMeter>},
 };
 }  // namespace
 
