@@ -52,18 +52,6 @@ TEST(RecordsTest, WordsAndWindowsPerDeviceMatchTheFileFormat) {
   }
 }
 
-TEST(RecordsTest, FactoryMakesEachTypeWithItsPanel) {
-  struct Row {
-    int type, w, h;
-  };
-  for (const Row& row :
-       {Row{3, 121, 224}, Row{4, 153, 224}, Row{8, 192, 224}, Row{9, 80, 100}, Row{10, 48, 224}}) {
-    Patch p({row.type});
-    EXPECT_EQ(p.Get<NTDevWin>(0).W, row.w) << row.type;
-    EXPECT_EQ(p.Get<NTDevWin>(0).H, row.h) << row.type;
-  }
-}
-
 TEST(RecordsTest, VcoRecordEndsWithPhaseIncrementAndWaveform) {
   Patch p({3});
   auto& vco = p.Get<NTVCO>(0);
