@@ -260,7 +260,11 @@ void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
+  ProcessBuffers(InBuf[size_t(in)], OutBuf[size_t(out)]);
+}
+
+void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   FlushDenormals();
   TCriticalSection::Lock lock(Lock);
-  ProcessFrames(devices_, io_, InBuf[size_t(in)], OutBuf[size_t(out)]);
+  ProcessFrames(devices_, io_, in, out);
 }

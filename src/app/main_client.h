@@ -63,6 +63,7 @@ class TMainClient : public NTCanvas, public TThread {
 
   // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
   void ProcessBlock(int in, int out);
+  void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
 
   // NTCanvas.
   NTWin* Root() override { return &root_; }

@@ -1,9 +1,17 @@
 // Start and stop of the canvas, and the audio thread.
+#include "app/audio_loop.h"
 #include "app/main_client.h"
+#include "app/wave_open.h"
 
 bool TMainClient::Setup() {
+  const auto errorBox = [this](const std::string& text) { ErrorBox(text); };
+  if (audio_ && !OpenWaves(*audio_, errorBox, waveIn_, waveOut_)) {
+    shell_.Quit(1);
+    return false;
+  }
   PlaceStartDevices();
   shell_.StartTimer();
+  if (waveIn_ && waveOut_) Start();
   return true;
 }
 
@@ -11,10 +19,20 @@ void TMainClient::CloseQuery() {
   Terminate();
   WaitForExit();
   shell_.StopTimer();
+  const auto errorBox = [this](const std::string& text) { ErrorBox(text); };
+  CloseWave(waveIn_.get(), errorBox);
+  CloseWave(waveOut_.get(), errorBox);
+  waveIn_.reset();
+  waveOut_.reset();
   TCriticalSection::Lock lock(Lock);
   DeleteAllDevices();
 }
 
 int TMainClient::Run() {
-  return 0;
+  TAudioLoop loop(
+      *waveIn_, *waveOut_, InBuf, OutBuf,
+      {.Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
+       .Beep = [this] { shell_.Beep(); },
+       .Terminating = [this] { return ShouldTerminate(); }});
+  return loop.Run();
 }

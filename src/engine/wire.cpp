@@ -36,6 +36,8 @@ TWire::TWire(Point from, Point to, bool curves) : A(from), B(to) {
 }
 
 void TWire::Draw(Dc& dc) const {
+  // The canvas's contexts carry the default pen: solid black, one pixel.
+  dc.SetPen(Rgb(0, 0, 0));
   if (!Curved) {
     dc.MoveTo(A.x, A.y);
     dc.LineTo(B.x, B.y);

@@ -15,9 +15,9 @@ TEST_F(CanvasTest, StartShowsInputAndOutputOnTheTiles) {
   EXPECT_EQ(Input().AbsPos(), (Point{10, 10}));
   EXPECT_EQ(Output().AbsPos(), (Point{100, 10}));
   EXPECT_EQ(Pixel(0, 0), Rgb(70, 255, 70));
-  EXPECT_EQ(Pixel(10, 10), Rgb(255, 255, 255));   // the frame's white corner
-  EXPECT_EQ(Pixel(89, 119), Rgb(0, 0, 0));        // and its black one
-  EXPECT_EQ(Pixel(300, 300), Rgb(136, 255, 136));  // tile (280, 280): (93 + 280) / 6 + 70
+  EXPECT_EQ(Pixel(10, 10), Rgb(255, 255, 255));    // the frame's white corner
+  EXPECT_EQ(Pixel(89, 119), Rgb(0, 0, 0));         // and its black one
+  EXPECT_EQ(Pixel(300, 300), Rgb(132, 255, 132));  // tile (280, 280): (93 + 280) / 6 + 70
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
 }
 
@@ -56,8 +56,8 @@ TEST_F(CanvasTest, ClickingAnInputTwiceDisconnectsSilently) {
 }
 
 TEST_F(CanvasTest, IllegalPairsShowTheMessageAndChangeNothing) {
-  Connect(Input().L, Input().L);  // an output twice
-  Connect(Input().L, Input().R);  // two outputs
+  Connect(Input().L, Input().L);    // an output twice
+  Connect(Input().L, Input().R);    // two outputs
   Connect(Output().L, Output().R);  // two different inputs
   ASSERT_EQ(shell.errors.size(), 3u);
   for (const auto& e : shell.errors) EXPECT_EQ(e, kIllegal);
@@ -141,7 +141,7 @@ TEST_F(CanvasTest, AMoveShowsOnlyAFocusRectangleUntilTheDrop) {
   client.PaintPending();
   EXPECT_EQ(Output().AbsPos(), (Point{290, 195}));
   EXPECT_EQ(Pixel(290, 195), Rgb(255, 255, 255));  // the panel at its new place
-  EXPECT_EQ(Pixel(100, 10), before.Pixel(5, 5));    // the old place shows the tiles again
+  EXPECT_EQ(Pixel(100, 10), before.Pixel(95, 5));  // the old place shows the tiles again
 }
 
 TEST_F(CanvasTest, ANewPanelFollowsThePointerByItsCorner) {
@@ -170,10 +170,10 @@ TEST_F(CanvasTest, WiresBehindThePanelsAreCoveredByThem) {
   Connect(Input().L, Output().R);
   client.Command(cmd::WiresBehind);
   client.PaintPending();
-  EXPECT_FALSE(ColumnHas(105, 40, 100, kBlack));
+  EXPECT_FALSE(ColumnHas(105, 40, 115, kBlack));
   client.Command(cmd::WiresFront);
   client.PaintPending();
-  EXPECT_TRUE(ColumnHas(105, 40, 100, kBlack));
+  EXPECT_TRUE(ColumnHas(105, 40, 115, kBlack));
 }
 
 TEST_F(CanvasTest, OptionCommandsMoveTheCheckMarks) {

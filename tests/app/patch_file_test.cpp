@@ -40,9 +40,9 @@ fs::path TempDir() {
 TEST_F(CanvasTest, TheWorkedExampleIsNinetySevenBytes) {
   Connect(Input().L, Output().L);
   Connect(Input().R, Output().R);
-  const auto expected = Words({0x0328812A, 7, 1, 0, 1, 1, 2, 1, -1,  //
-                               0, 0, 10, 10, 80, 110,                //
-                               0, 5, 0, 7, 100, 10, 80, 110});
+  const auto expected = Words({0x0328812A, 7, 1,  0,  1,   1,   2,  1,  -1,  //
+                               0,          0, 10, 10, 80,  110,              //
+                               0,          5, 0,  7,  100, 10,  80, 110});
   ASSERT_EQ(expected.size(), 97u);
   EXPECT_EQ(client.SaveBytes(), expected);
 }
@@ -170,7 +170,7 @@ TEST_F(CanvasTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(client.FileName, file.string());
   fs::remove_all(fs::path(file.string() + ".tmp~"));
   EXPECT_TRUE(client.Save());
-  EXPECT_EQ(fs::file_size(file), 61u);
+  EXPECT_EQ(fs::file_size(file), 97u);
 }
 
 TEST_F(CanvasTest, CancelledDialogsChangeNothing) {

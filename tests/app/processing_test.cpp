@@ -4,7 +4,7 @@
 
 namespace {
 // Feeds a ramp of distinct samples through block 0 and returns the output block.
-std::vector<int16_t> Run(TMainClient& client, int16_t firstSample) {
+std::vector<int16_t> RunBlock(TMainClient& client, int16_t firstSample) {
   int16_t* in = client.InBuf[0].Data();
   for (int f = 0; f < TSampleBuffer::Frames; ++f) {
     in[2 * f] = int16_t(firstSample + f);
@@ -18,12 +18,12 @@ std::vector<int16_t> Run(TMainClient& client, int16_t firstSample) {
 TEST_F(CanvasTest, InputToOutputDelaysByOneFrameAcrossBlocks) {
   Connect(Input().L, Output().L);
   Connect(Input().R, Output().R);
-  const auto first = Run(client, 100);
+  const auto first = RunBlock(client, 100);
   EXPECT_EQ(first[0], 0);  // what the Input published before any frame
   EXPECT_EQ(first[1], 0);
   EXPECT_EQ(first[2], 100);
   EXPECT_EQ(first[3], -100);
-  const auto second = Run(client, 5000);
+  const auto second = RunBlock(client, 5000);
   EXPECT_EQ(second[0], 100 + TSampleBuffer::Frames - 1);  // the last frame of the previous block
   EXPECT_EQ(second[2], 5000);
 }
@@ -36,7 +36,7 @@ TEST_F(CanvasTest, ListOrderDoesNotChangeTheDelay) {
   Click({300, 300});
   NTInput& input = *dynamic_cast<NTInput*>(client.Devices().back());
   Connect(input.L, Output(0).L);
-  const auto out = Run(client, 7);
+  const auto out = RunBlock(client, 7);
   EXPECT_EQ(out[2], 7);
   EXPECT_EQ(out[4], 8);
 }
@@ -61,7 +61,7 @@ TEST(OutputHalving, RoundsDownAndClips) {
 
 TEST_F(CanvasTest, UnconnectedRightChannelStaysSilent) {
   Connect(Input().L, Output().L);
-  const auto out = Run(client, 1);
+  const auto out = RunBlock(client, 1);
   for (int f = 0; f < TSampleBuffer::Frames; ++f) ASSERT_EQ(out[size_t(2 * f + 1)], 0);
 }
 
@@ -70,13 +70,13 @@ TEST_F(CanvasTest, TheLaterOutputInTheListWins) {
   Click({300, 300});
   Connect(Input().L, Output().L);
   Connect(Input().R, Output(2).L);
-  const auto out = Run(client, 10);
+  const auto out = RunBlock(client, 10);
   EXPECT_EQ(out[2], -10);
 }
 
 TEST_F(CanvasTest, NoDevicesGiveSilence) {
   client.DeleteAllDevices();
-  const auto out = Run(client, 1000);
+  const auto out = RunBlock(client, 1000);
   for (int16_t s : out) ASSERT_EQ(s, 0);
 }
 

@@ -45,8 +45,8 @@ class RenderTool : public CanvasTest {
     Connect(Input().R, Output().R);
     patch = dir / "through.qvn";
     const auto bytes = client.SaveBytes();
-    std::ofstream(patch, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 std::streamsize(bytes.size()));
+    std::ofstream(patch, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
   ~RenderTool() override { fs::remove_all(dir); }
   fs::path dir, patch;
@@ -88,7 +88,8 @@ TEST_F(RenderTool, ExitCodes) {
 TEST_F(RenderTool, ZeroBlocksReproducesTheFileByteForByte) {
   ASSERT_EQ(RunTool(patch.string() + " -q -b 0 -s " + (dir / "again.qvn").string()), 0);
   std::ifstream a(patch, std::ios::binary), b(dir / "again.qvn", std::ios::binary);
-  const std::string sa{std::istreambuf_iterator<char>(a), {}}, sb{std::istreambuf_iterator<char>(b), {}};
+  const std::string sa{std::istreambuf_iterator<char>(a), {}},
+      sb{std::istreambuf_iterator<char>(b), {}};
   EXPECT_EQ(sa.size(), 97u);
   EXPECT_EQ(sa, sb);
 }

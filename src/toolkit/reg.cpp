@@ -1,0 +1,76 @@
+#include "toolkit/reg.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+constexpr int UpCode = 1, DownCode = 2, SliderCode = 3;
+constexpr int SliderTop = 12;        // below the up button
+constexpr int DownBelowTravel = 32;  // up button 12 + slider track without travel 20
+
+// Products are formed in 64 bits so that values from a damaged file cannot overflow; in range the
+// results are those of 32-bit arithmetic.
+int32_t Narrow(int64_t v) {
+  return int32_t(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                     std::numeric_limits<int32_t>::max()));
+}
+}  // namespace
+
+NTReg::NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
+             int value)
+    : NTBmpWin(owner, parent, 0, 0),
+      NTCtrlData(code, parent),
+      Up(owner, this, UpCode),
+      Down(owner, this, DownCode),
+      Slider(owner, this, SliderCode, travel),
+      Min(min),
+      Max(max),
+      Step(step),
+      Value(value) {
+  Up.MoveTo({0, 0});
+  Down.MoveTo({0, Slider.Travel + DownBelowTravel});
+  Slider.MoveTo({0, SliderTop});
+  UpdateSliderPos();
+}
+
+void NTReg::Read(ipstream& is) {
+  Value = is.ReadWord();
+}
+void NTReg::Write(opstream& os) {
+  os.WriteWord(Value);
+}
+
+void NTReg::SetValue(int32_t v) {
+  Value = v;
+  UpdateSliderPos();
+}
+
+void NTReg::UpdateSliderPos() {
+  const int64_t range = int64_t(Max) - Min;
+  if (range == 0) {
+    Slider.Pos = 0;
+    return;
+  }
+  Slider.Pos = Narrow((int64_t(Value) - Min) * Slider.Travel / range);
+}
+
+void NTReg::CtrlNotify(int code) {
+  if (code == UpCode || code == DownCode) {
+    const int64_t v = code == UpCode ? std::min<int64_t>(int64_t(Value) + Step, Max)
+                                     : std::max<int64_t>(int64_t(Value) - Step, Min);
+    Value = Narrow(v);
+    UpdateSliderPos();
+    Slider.Repaint();
+  }
+  NotifyReg();
+}
+
+void NTReg::SliderMoved(int) {
+  const int32_t pos = Slider.KnobPos();
+  if (pos == Slider.Travel) {
+    Value = Max;
+  } else {
+    Value = Narrow((int64_t(Max) - Min) * pos / Slider.Travel + Min);
+  }
+  NotifyReg();
+}
