@@ -4,8 +4,13 @@
 #include "devices/flanger.h"
 #include "devices/hall.h"
 #include "devices/io.h"
+#include "devices/lfo.h"
+#include "devices/mixer.h"
+#include "devices/mult.h"
 #include "devices/osci.h"
+#include "devices/vco.h"
 #include "devices/vocoder.h"
+#include "devices/vumeter.h"
 
 namespace {
 template <class T>
@@ -19,13 +24,9 @@ struct FactoryEntry {
   NTDevWin* (*make)(NTCanvas*, NTWin*);
 };
 constexpr FactoryEntry kDevices[] = {
-    {1, Make<NTOutput>},
-    {2, Make<NTInput>},
-    {5, Make<NTHall>},
-    {6, Make<NTFlanger>},
-    {7, Make<NTFilter>},
-    {11, Make<NTOsci>},
-    {12, Make<NTVocoder>},
+    {1, Make<NTOutput>}, {2, Make<NTInput>},    {3, Make<NTVCO>},    {4, Make<NTLFO>},
+    {5, Make<NTHall>},   {6, Make<NTFlanger>},  {7, Make<NTFilter>}, {8, Make<NTMixer>},
+    {9, Make<NTMult>},   {10, Make<NTVUMeter>}, {11, Make<NTOsci>},  {12, Make<NTVocoder>},
 };
 }  // namespace
 

@@ -1,0 +1,98 @@
+#include "devices/lfo.h"
+
+#include "devices/panel.h"
+#include "platform/art.h"
+
+namespace {
+constexpr int kPanelW = 153, kPanelH = 224;
+constexpr Point kRateDisp{10, 31}, kLevelDisp{42, 31}, kOffsetDisp{74, 31};
+constexpr RegLayout kRate{{16, 46}, 100, 0, 65535, 500, 30000};  // 1.71875 Hz
+constexpr RegLayout kLevel{{48, 46}, 100, 0, 1000, 1, 500};      // thousandths of full swing
+constexpr RegLayout kOffset{{80, 46}, 100, 0, 1000, 1, 0};       // thousandths of full scale
+constexpr Point kWaveKeys{112, 46};
+constexpr int kKeyW = 25, kKeyH = 17, kWaves = 5;
+constexpr Point kOutJack{121, 203}, kMirrorJack{121, 173};
+
+enum Code { kCodeRate = 1, kCodeLevel = 2, kCodeOffset = 3, kCodeWave = 4 };
+constexpr int kKindRate = 3, kKindThousandths = 4;
+
+// Key index = waveform.
+NTLFO::Oscillator::Waves LfoWaves() {
+  const TTables& t = Tables();
+  return {&t.Sin, &t.Tri, &t.SawUp, &t.SawDn, &t.Rec};
+}
+}  // namespace
+
+NTLFO::NTLFO(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "LFO"),
+      Out(canvas, this, bmp::JackRed, "Out"),
+      OutMirror(canvas, this, bmp::JackRed, "Out\\"),
+      Rate(MakeReg(canvas, this, kCodeRate, kRate)),
+      Level(MakeReg(canvas, this, kCodeLevel, kLevel)),
+      Offset(MakeReg(canvas, this, kCodeOffset, kOffset)),
+      RateDisp(canvas, this, kKindRate, "Freq"),
+      LevelDisp(canvas, this, kKindThousandths, "Vol"),
+      OffsetDisp(canvas, this, kKindThousandths, "Off"),
+      Wave(canvas, this, kCodeWave, bmp::KeysLfoWave, kKeyW, kKeyH, kWaves, 0),
+      Osc(LfoWaves()) {
+  RateDisp.MoveTo(kRateDisp);
+  LevelDisp.MoveTo(kLevelDisp);
+  OffsetDisp.MoveTo(kOffsetDisp);
+  Rate.MoveTo(kRate.pos);
+  Level.MoveTo(kLevel.pos);
+  Offset.MoveTo(kOffset.pos);
+  Wave.MoveTo(kWaveKeys);
+  Out.MoveTo(kOutJack);
+  OutMirror.MoveTo(kMirrorJack);
+  Type = 4;
+  RateDisp.SetValue(Rate.Value);
+  LevelDisp.SetValue(Level.Value);
+  OffsetDisp.SetValue(Offset.Value);
+  SetRate();
+}
+
+void NTLFO::SetRate() {
+  Osc.Increment = Osc.IncrementFor(Rate.Value);
+}
+
+void NTLFO::Read(ipstream& is) {
+  NTDevWin::Read(is);
+  Osc.Read(is);
+  SetRate();
+}
+
+void NTLFO::Write(opstream& os) {
+  NTDevWin::Write(os);
+  Osc.Write(os);
+}
+
+void NTLFO::CtrlNotify(int code) {
+  const int32_t key = Wave.Selected;
+  if (code == kCodeWave && key >= 0 && key < kWaves) Osc.Select(key);
+}
+
+void NTLFO::RegChanged(int code) {
+  switch (code) {
+    case kCodeRate:
+      SetRate();
+      RateDisp.Show(Rate.Value);
+      break;
+    case kCodeLevel:
+      LevelDisp.Show(Level.Value);
+      break;
+    case kCodeOffset:
+      OffsetDisp.Show(Offset.Value);
+      break;
+  }
+}
+
+void NTLFO::Compute() noexcept {
+  // Within the controls' ranges every term is positive and fits 32 bits; 64 bits keep values
+  // from a damaged file defined.
+  const int64_t s = Osc.Sample();
+  const int64_t level = Level.Value;
+  const int64_t offset = int64_t(Offset.Value) * kWaveAmplitude / 1000;
+  Out.Value = int32_t((s + kWaveAmplitude) * level / 2000 + offset);
+  OutMirror.Value = int32_t((kWaveAmplitude - s) * level / 2000 + offset);
+  Osc.Advance();
+}

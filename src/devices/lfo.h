@@ -1,0 +1,34 @@
+#pragma once
+#include "devices/phase_osc.h"
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/disp.h"
+#include "toolkit/key.h"
+#include "toolkit/reg.h"
+
+// The low-frequency oscillator for modulating other devices: five waveforms at rates from
+// 0.0536 Hz to 78.12 Hz, unipolar outputs between the offset and the offset plus the level, and
+// a mirrored output "Out\" that moves the other way.
+class NTLFO : public NTDevWin {
+ public:
+  NTLFO(NTCanvas* canvas, NTWin* parent);
+  void Read(ipstream& is) override;
+  void Write(opstream& os) override;
+  void CtrlNotify(int code) override;
+  void RegChanged(int code) override;
+  void Compute() noexcept override;
+
+  // The children in creation order: it fixes the order of their records in a patch file.
+  NTPlugOut Out, OutMirror;
+  NTReg Rate, Level, Offset;
+  NTDisp RateDisp, LevelDisp, OffsetDisp;
+  NTKeyset Wave;
+
+  // Period 2^28: bits 16..27 of the phase index the table.
+  using Oscillator = TPhaseOsc<16, 5>;
+  Oscillator Osc;
+
+ private:
+  // The rate control's increment; set only here, as the LFO has no frequency input.
+  void SetRate();
+};

@@ -1,0 +1,68 @@
+#include "devices/mixer.h"
+
+#include "devices/panel.h"
+#include "devices/tables.h"
+#include "platform/art.h"
+
+namespace {
+constexpr int kPanelW = 192, kPanelH = 224;
+constexpr int kChannelDx = 32;  // channel k stands kChannelDx * k right of channel 0
+constexpr Point kLevelDisp{10, 31}, kMasterDisp{154, 31};
+constexpr RegLayout kLevel{{16, 46}, 100, 0, 1000, 2, 900};    // 0 dB
+constexpr RegLayout kMaster{{160, 46}, 100, 0, 1000, 2, 800};  // -10 dB
+constexpr Point kInJack{16, 203}, kOutJack{160, 203};
+
+constexpr int kCodeMaster = 5;  // channel k (0-based) has code k + 1
+constexpr int kKindDb = 1;
+
+Point Channel(Point p, int k) {
+  return {p.x + kChannelDx * k, p.y};
+}
+}  // namespace
+
+NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "Mixer"),
+      In{{{canvas, this, bmp::JackBlue, "In 1"},
+          {canvas, this, bmp::JackBlue, "In 2"},
+          {canvas, this, bmp::JackBlue, "In 3"},
+          {canvas, this, bmp::JackBlue, "In 4"}}},
+      Out(canvas, this, bmp::JackRed, "Out"),
+      Level{{MakeReg(canvas, this, 1, kLevel), MakeReg(canvas, this, 2, kLevel),
+             MakeReg(canvas, this, 3, kLevel), MakeReg(canvas, this, 4, kLevel)}},
+      Master(MakeReg(canvas, this, kCodeMaster, kMaster)),
+      LevelDisp{{{canvas, this, kKindDb, "Vol 1"},
+                 {canvas, this, kKindDb, "Vol 2"},
+                 {canvas, this, kKindDb, "Vol 3"},
+                 {canvas, this, kKindDb, "Vol 4"}}},
+      MasterDisp(canvas, this, kKindDb, "Master") {
+  for (int k = 0; k < Channels; ++k) {
+    LevelDisp[k].MoveTo(Channel(kLevelDisp, k));
+    Level[k].MoveTo(Channel(kLevel.pos, k));
+    In[k].MoveTo(Channel(kInJack, k));
+    LevelDisp[k].SetValue(Level[k].Value);
+  }
+  MasterDisp.MoveTo(kMasterDisp);
+  Master.MoveTo(kMaster.pos);
+  Out.MoveTo(kOutJack);
+  MasterDisp.SetValue(Master.Value);
+  Type = 8;
+}
+
+void NTMixer::RegChanged(int code) {
+  if (code >= 1 && code <= Channels) LevelDisp[code - 1].Show(Level[code - 1].Value);
+  if (code == kCodeMaster) MasterDisp.Show(Master.Value);
+}
+
+void NTMixer::Latch() noexcept {
+  for (NTPlugIn& in : In) in.Latch();
+}
+
+void NTMixer::Compute() noexcept {
+  // Each channel is truncated before it joins the sum. Products and the sum stay in 64 bits, so
+  // only an output that itself leaves the 32-bit range wraps.
+  const TTables& t = Tables();
+  int64_t sum = 0;
+  for (int k = 0; k < Channels; ++k)
+    if (In[k].Source) sum += ApplyGain(In[k].Value, LevelGain(t, Level[k].Value));
+  Out.Value = int32_t(ApplyGain(sum, LevelGain(t, Master.Value)));
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <array>
+
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/disp.h"
+#include "toolkit/reg.h"
+
+// Four inputs, each through its own level control, summed and scaled by a master level. Nothing
+// is clipped: sums beyond full scale pass on to the next device.
+class NTMixer : public NTDevWin {
+ public:
+  static constexpr int Channels = 4;
+
+  NTMixer(NTCanvas* canvas, NTWin* parent);
+  void RegChanged(int code) override;
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  // The children in creation order: it fixes the order of their records in a patch file.
+  std::array<NTPlugIn, Channels> In;
+  NTPlugOut Out;
+  std::array<NTReg, Channels> Level;
+  NTReg Master;
+  std::array<NTDisp, Channels> LevelDisp;
+  NTDisp MasterDisp;
+};

@@ -1,0 +1,36 @@
+#include "devices/mult.h"
+
+#include "platform/art.h"
+
+namespace {
+constexpr int kPanelW = 80, kPanelH = 100;
+constexpr Point kSymbol{33, 65}, kIn1Jack{12, 47}, kIn2Jack{12, 79}, kOutJack{52, 63};
+}  // namespace
+
+NTMult::NTMult(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "Multiplier"),
+      Symbol(canvas, this, bmp::Cross, bmp::CrossMask),
+      In1(canvas, this, bmp::JackBlue, "In 1"),
+      In2(canvas, this, bmp::JackBlue, "In 2"),
+      Out(canvas, this, bmp::JackRed, "Out") {
+  Symbol.MoveTo(kSymbol);
+  In1.MoveTo(kIn1Jack);
+  In2.MoveTo(kIn2Jack);
+  Out.MoveTo(kOutJack);
+  Type = 9;
+}
+
+int32_t NTMult::Product(int32_t x1, int32_t x2) noexcept {
+  // In 64 bits the product of the shifted inputs cannot overflow; a result beyond 32 bits wraps.
+  return int32_t((int64_t(x1 >> 2) * int64_t(x2 >> 2)) >> 12);
+}
+
+void NTMult::Latch() noexcept {
+  // An unconnected input keeps its last value; the output is 0 then anyway.
+  if (const NTPlugOut* s = In1.Source) In1.Value = s->Value.Get();
+  if (const NTPlugOut* s = In2.Source) In2.Value = s->Value.Get();
+}
+
+void NTMult::Compute() noexcept {
+  Out.Value = In1.Source && In2.Source ? Product(In1.Value, In2.Value) : 0;
+}

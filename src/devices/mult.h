@@ -1,0 +1,21 @@
+#pragma once
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "toolkit/bmpwin.h"
+
+// The product of two signals, scaled so that full scale times full scale is full scale: a ring
+// modulator, or with an LFO on one input a voltage-controlled amplifier.
+class NTMult : public NTDevWin {
+ public:
+  NTMult(NTCanvas* canvas, NTWin* parent);
+  void Latch() noexcept override;
+  void Compute() noexcept override;
+
+  // x1 * x2 / 65536, each shift rounding towards minus infinity.
+  static int32_t Product(int32_t x1, int32_t x2) noexcept;
+
+  // The children in creation order: it fixes the order of their records in a patch file.
+  NTBmpWin Symbol;
+  NTPlugIn In1, In2;
+  NTPlugOut Out;
+};

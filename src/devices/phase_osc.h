@@ -1,0 +1,59 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "devices/tables.h"
+#include "platform/pstream.h"
+#include "platform/relaxed.h"
+
+// A 32-bit phase accumulator reading one of Count one-period wave tables without interpolation.
+// The table index is the 12 bits above IndexShift, so a period is 2^(IndexShift + 12) phase units:
+// 2^20 for audio rates, 2^28 for the same pitch table run 256 times slower. The fields are read
+// by the audio thread and set by the window thread, one whole word at a time.
+template <int IndexShift, size_t Count>
+class TPhaseOsc {
+ public:
+  using Waves = std::array<const TTable*, Count>;
+
+  // Starts at phase 0 with waveform 0 and no increment.
+  explicit TPhaseOsc(const Waves& waves) : Table(waves[0]->Data()), waves_(waves) {}
+
+  // Stores w; points at its table when w names one and keeps the table otherwise. The phase runs
+  // on, so a new waveform continues from the same point of the period.
+  void Select(int32_t w) noexcept {
+    Waveform = w;
+    if (w >= 0 && size_t(w) < Count) Table = waves_[size_t(w)]->Data();
+  }
+
+  // The entry at the current phase (audio thread).
+  int32_t Sample() const noexcept {
+    return Table.Get()[(uint32_t(Phase.Get()) >> IndexShift) & (kWaveEntries - 1)];
+  }
+  // One frame on, modulo 2^32 (audio thread).
+  void Advance() noexcept { Phase = int32_t(uint32_t(Phase.Get()) + uint32_t(Increment.Get())); }
+
+  // The pitch table's increment for a position, clamped to the table.
+  static int32_t IncrementFor(int64_t position) noexcept {
+    return Tables().Log[size_t(position < 0 ? 0 : position > kPitchMax ? kPitchMax : position)];
+  }
+
+  // The saved state: phase, increment, waveform. Reading selects the waveform read; the saved
+  // increment is kept only until the owner sets it from its control.
+  void Write(opstream& os) const {
+    os.WriteWord(Phase);
+    os.WriteWord(Increment);
+    os.WriteWord(Waveform);
+  }
+  void Read(ipstream& is) {
+    Phase = is.ReadWord();
+    Increment = is.ReadWord();
+    Select(is.ReadWord());
+  }
+
+  Relaxed<int32_t> Waveform{0}, Phase{0}, Increment{0};
+  Relaxed<const int32_t*> Table;
+
+ private:
+  Waves waves_;
+};

@@ -1,0 +1,73 @@
+#include "devices/tables.h"
+
+#include <cmath>
+
+// Entries are formed from double constants and double library results with extended-precision
+// products, then truncated towards zero. This rounding is what puts the ramp's last entry at
+// 65534 and level entry 100 at 1; doubles throughout would move single entries by one unit.
+namespace {
+using Ext = long double;
+
+int32_t Trunc(Ext v) {
+  return int32_t(v);
+}
+
+// The ramp's step per entry, 131070 / 4095, as the double constant it has always been.
+constexpr double kRampScale = 1.0 / 4095;
+}  // namespace
+
+TSinTab::TSinTab() : TTable(kWaveEntries) {
+  constexpr double kTwoPi = 6.283185307179586;
+  for (int i = 0; i < kWaveEntries; ++i) {
+    const Ext angle = i * Ext(kTwoPi) * Ext(1.0 / kWaveEntries);
+    entries_[i] = Trunc(kWaveAmplitude * Ext(std::sin(double(angle))));
+  }
+}
+
+TTriTab::TTriTab() : TTable(kWaveEntries) {
+  constexpr Ext kSlope = 262140.0 / kWaveEntries;  // exact in binary: 63.9990234375
+  for (int i = 0; i < kWaveEntries; ++i) {
+    if (i < 1024)
+      entries_[i] = Trunc(i * kSlope);
+    else if (i < 3072)
+      entries_[i] = Trunc(kWaveAmplitude - (i - 1024) * kSlope);
+    else
+      entries_[i] = Trunc((i - 3072) * kSlope - kWaveAmplitude);
+  }
+}
+
+TSawUpTab::TSawUpTab() : TTable(kWaveEntries) {
+  for (int i = 0; i < kWaveEntries; ++i)
+    entries_[i] = Trunc(i * 131070 * Ext(kRampScale) - kWaveAmplitude);
+}
+
+TSawDnTab::TSawDnTab() : TTable(kWaveEntries) {
+  for (int i = 0; i < kWaveEntries; ++i)
+    entries_[i] = Trunc(kWaveAmplitude - i * 131070 * Ext(kRampScale));
+}
+
+TRecTab::TRecTab() : TTable(kWaveEntries) {
+  for (int i = 0; i < kWaveEntries; ++i)
+    entries_[i] = i < kWaveEntries / 2 ? kWaveAmplitude : -kWaveAmplitude;
+}
+
+TLogTab::TLogTab() : TTable(kPitchMax + 1) {
+  for (int i = 0; i <= kPitchMax; ++i) {
+    const Ext octaves = i * Ext(1.0 / 6000);
+    const Ext hz = Ext(std::pow(2.0, double(octaves))) * 13.75;
+    entries_[i] = Trunc(hz * 256 * 4096 * Ext(1.0 / 44100));
+  }
+}
+
+TVolLogTab::TVolLogTab() : TTable(kLevelMax + 1) {
+  entries_[0] = 0;
+  for (int i = 1; i <= kLevelMax; ++i) {
+    const Ext decibels = (i - 900) * Ext(0.1);
+    entries_[i] = Trunc(kUnityGain * Ext(std::pow(10.0, double(decibels * Ext(0.05)))));
+  }
+}
+
+const TTables& Tables() {
+  static const TTables tables;
+  return tables;
+}

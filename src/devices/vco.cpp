@@ -1,0 +1,91 @@
+#include "devices/vco.h"
+
+#include <cstdlib>
+
+#include "devices/panel.h"
+#include "platform/art.h"
+
+namespace {
+constexpr int kPanelW = 121, kPanelH = 224;
+constexpr Point kFreqDisp{10, 31}, kVolDisp{42, 31};
+constexpr RegLayout kFreq{{16, 46}, 100, 0, 60000, 50, 30000};  // 440 Hz
+constexpr RegLayout kLevel{{48, 46}, 100, 0, 1000, 2, 900};     // 0 dB
+constexpr Point kWaveKeys{80, 46};
+constexpr int kKeyW = 25, kKeyH = 17, kWaves = 4;
+constexpr Point kFmJack{16, 203}, kAmJack{48, 203}, kOutJack{89, 203};
+
+enum Code { kCodeFreq = 1, kCodeLevel = 2, kCodeWave = 3 };
+constexpr int kKindDb = 1, kKindHz = 2;
+
+// Key index = waveform.
+NTVCO::Oscillator::Waves VcoWaves() {
+  const TTables& t = Tables();
+  return {&t.Sin, &t.Tri, &t.SawUp, &t.Rec};
+}
+
+// Full-scale AM (65536) adds 900 level steps, 90 dB.
+int64_t AmSteps(int32_t am) {
+  return (std::abs(int64_t(am)) * 900) >> 16;
+}
+}  // namespace
+
+NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "VCO"),
+      Wave(canvas, this, kCodeWave, bmp::KeysVcoWave, kKeyW, kKeyH, kWaves, 0),
+      Fm(canvas, this, bmp::JackBlue, "FM"),
+      Am(canvas, this, bmp::JackBlue, "AM"),
+      Out(canvas, this, bmp::JackRed, "Out"),
+      FreqDisp(canvas, this, kKindHz, "Freq"),
+      VolDisp(canvas, this, kKindDb, "Vol"),
+      Freq(MakeReg(canvas, this, kCodeFreq, kFreq)),
+      Level(MakeReg(canvas, this, kCodeLevel, kLevel)),
+      Osc(VcoWaves()) {
+  FreqDisp.MoveTo(kFreqDisp);
+  VolDisp.MoveTo(kVolDisp);
+  Freq.MoveTo(kFreq.pos);
+  Level.MoveTo(kLevel.pos);
+  Wave.MoveTo(kWaveKeys);
+  Fm.MoveTo(kFmJack);
+  Am.MoveTo(kAmJack);
+  Out.MoveTo(kOutJack);
+  Type = 3;
+  FreqDisp.SetValue(Freq.Value);
+  VolDisp.SetValue(Level.Value);
+  Osc.Increment = Osc.IncrementFor(Freq.Value);
+}
+
+void NTVCO::Read(ipstream& is) {
+  NTDevWin::Read(is);
+  Osc.Read(is);
+  Osc.Increment = Osc.IncrementFor(Freq.Value);
+}
+
+void NTVCO::Write(opstream& os) {
+  NTDevWin::Write(os);
+  Osc.Write(os);
+}
+
+void NTVCO::CtrlNotify(int code) {
+  const int32_t key = Wave.Selected;
+  if (code == kCodeWave && key >= 0 && key < kWaves) Osc.Select(key);
+}
+
+void NTVCO::RegChanged(int code) {
+  // The increment follows the control in Compute, every frame.
+  if (code == kCodeFreq) FreqDisp.Show(Freq.Value);
+  if (code == kCodeLevel) VolDisp.Show(Level.Value);
+}
+
+void NTVCO::Latch() noexcept {
+  Fm.Latch();
+  Am.Latch();
+}
+
+void NTVCO::Compute() noexcept {
+  const int32_t gain = LevelGain(Tables(), AmSteps(Am.Value) + Level.Value);
+  Out.Value = int32_t(ApplyGain(Osc.Sample(), gain));
+  // A negative pitch sum is mirrored. FM latched in this frame already sets this frame's step, so
+  // it is heard from the next sample on.
+  Osc.Increment = Osc.IncrementFor(std::abs(int64_t(Fm.Value) + Freq.Value));
+  Osc.Advance();
+}

@@ -1,0 +1,88 @@
+#include "devices/vumeter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/art.h"
+#include "toolkit/bitmap_cache.h"
+
+namespace {
+constexpr int kPanelW = 48, kPanelH = 224;
+// The scale: 165 pixels, a tick every 15, labelled +20 down to -90.
+constexpr Point kScale{22, 21};
+constexpr int kScaleLength = 165, kScaleSpacing = 15, kScaleFirst = 20, kScaleIncrement = -10;
+constexpr Point kBar{24, 21};
+constexpr int kBarW = 12;
+constexpr Point kInJack{16, 203};
+
+// Once the signal drops, the bar holds for kFallPace ticks, then falls one pixel more per tick
+// every kFallPace ticks, up to kFallLimit / kFallPace pixels per tick.
+constexpr int kFallPace = 6, kFallLimit = 128;
+}  // namespace
+
+NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
+    : NTDevWin(canvas, parent, kPanelW, kPanelH, "VU"),
+      Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
+      In(canvas, this, bmp::JackBlue, "In") {
+  In.MoveTo(kInJack);
+  Type = 10;
+  Canvas->Bitmaps().Acquire(bmp::VuBar);
+}
+
+NTVUMeter::~NTVUMeter() {
+  Canvas->Bitmaps().Release(bmp::VuBar);
+}
+
+int32_t NTVUMeter::Level(int32_t peak) {
+  if (peak == 0) return 0;
+  // Peaks are at most 2^31, so the level stays far inside the int range.
+  return int32_t(std::log10(peak * (1.0 / 65535)) * 20 * 15 * 0.1 + 140);
+}
+
+void NTVUMeter::Latch() noexcept {
+  const NTPlugOut* s = In.Source;
+  if (!s) {
+    Peak = 0;
+    return;
+  }
+  // The magnitude of the most negative value does not fit 32 bits; it reads as the largest.
+  const int32_t v = int32_t(std::min<int64_t>(std::abs(int64_t(s->Value.Get())), INT32_MAX));
+  if (v > Peak) Peak = v;
+}
+
+void NTVUMeter::Tick() {
+  // While a panel moves the meter stands still and the peak keeps growing.
+  if (Interaction == ModeMoving) return;
+  const int32_t level = Level(Peak);
+  Peak = 0;
+  if (level >= BarHeight) {
+    MoveBar(level);
+    FallCount = 0;
+    return;
+  }
+  MoveBar(BarHeight - FallCount / kFallPace);
+  if (FallCount < kFallLimit) ++FallCount;
+}
+
+void NTVUMeter::Paint(Dc& dc) {
+  NTDevWin::Paint(dc);
+  DrawBar(dc, BarHeight);
+}
+
+void NTVUMeter::MoveBar(int32_t h) {
+  if (std::clamp(h, 0, BarMax) == BarHeight) return;
+  TClientDC dc(*Canvas);
+  DrawBar(*dc, h);
+}
+
+void NTVUMeter::DrawBar(Dc& dc, int32_t h) {
+  BarHeight = std::clamp(h, 0, BarMax);
+  const Point p = AbsPos();
+  const int x = p.x + kBar.x, top = p.y + kBar.y;
+  // The unlit part is black; the lit part is the bottom rows of the fully lit bar.
+  if (BarHeight < BarMax) dc.Fill(x, top, kBarW, BarMax - BarHeight, Rgb(0, 0, 0));
+  if (BarHeight > 0)
+    dc.Blt(x, top + BarMax - BarHeight, kBarW, BarHeight, Canvas->Bitmaps().Get(bmp::VuBar), 0,
+           BarMax - BarHeight);
+}

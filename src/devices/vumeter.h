@@ -1,0 +1,38 @@
+#pragma once
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "platform/relaxed.h"
+#include "toolkit/statics.h"
+
+// A peak meter: every frame keeps the largest input magnitude, every timer tick turns it into a
+// segmented bar on a decibel scale (1.5 pixels per dB, 0 dB = 65535 at height 140). The bar rises
+// at once and falls back after a short hold with growing speed.
+class NTVUMeter : public NTDevWin {
+ public:
+  static constexpr int BarMax = 170;
+
+  NTVUMeter(NTCanvas* canvas, NTWin* parent);
+  ~NTVUMeter() override;
+  void Paint(Dc& dc) override;
+  void Tick() override;
+  void Latch() noexcept override;
+
+  // The bar height of a peak: 140 + 1.5 x (dB relative to 65535), 0 for silence. Not limited.
+  static int32_t Level(int32_t peak);
+
+  // The children in creation order: it fixes the order of their records in a patch file.
+  NTStaticScala Scale;
+  NTPlugIn In;
+
+  // Window thread: lit pixels of the bar and ticks since it began to fall.
+  int32_t BarHeight = 0;
+  int32_t FallCount = 0;
+  // Raised by the audio thread, taken and cleared by the tick. A peak raised in between is lost.
+  Relaxed<int32_t> Peak{0};
+
+ private:
+  // Draws the bar at h (limited to 0..BarMax) and makes it the bar height.
+  void DrawBar(Dc& dc, int32_t h);
+  // Draws the bar at h through a client drawing context, unless it stands there already.
+  void MoveBar(int32_t h);
+};

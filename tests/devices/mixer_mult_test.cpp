@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "device_fixture.h"
+#include "devices/mixer.h"
+#include "devices/mult.h"
+
+namespace {
+class MixerTest : public ::testing::Test {
+ protected:
+  TestCanvas canvas;
+  TestSource src[4] = {{&canvas, canvas.Root()},
+                       {&canvas, canvas.Root()},
+                       {&canvas, canvas.Root()},
+                       {&canvas, canvas.Root()}};
+  NTMixer mixer{&canvas, canvas.Root()};
+
+  void Feed(int k, int32_t v) {
+    mixer.In[k].Source = &src[k].Out;
+    src[k].Out.Value = v;
+  }
+  int32_t Mix() {
+    Frame(mixer);
+    return mixer.Out.Value;
+  }
+};
+
+TEST_F(MixerTest, NewMixerPassesChannelsAtUnityAndMasterAtMinus10Db) {
+  EXPECT_EQ(mixer.Type, 8);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(mixer.LevelDisp[k].Value, 900);
+  EXPECT_EQ(mixer.MasterDisp.Value, 800);
+  EXPECT_EQ(Mix(), 0);
+  Feed(2, 65535);
+  EXPECT_EQ(Mix(), 20722);
+}
+
+TEST_F(MixerTest, LevelsScaleByTheLevelTable) {
+  Feed(0, 65535);
+  mixer.Master.Value = 900;
+  EXPECT_EQ(Mix(), 65535);
+  mixer.Master.Value = 1000;
+  EXPECT_EQ(Mix(), 207234);  // passed on unclipped
+}
+
+TEST_F(MixerTest, EveryChannelIsTruncatedBeforeTheSum) {
+  Feed(0, 3);
+  Feed(1, 3);
+  mixer.Level[0].Value = 899;
+  mixer.Level[1].Value = 899;
+  mixer.Master.Value = 900;
+  EXPECT_EQ(Mix(), 4);
+  Feed(0, -3);
+  Feed(1, -3);
+  EXPECT_EQ(Mix(), -4);
+}
+
+TEST_F(MixerTest, MutedAndUnconnectedChannelsContributeNothing) {
+  mixer.Master.Value = 900;
+  Feed(0, 65535);
+  Feed(1, 1000);
+  mixer.Level[0].Value = 99;
+  EXPECT_EQ(Mix(), 1000);
+  mixer.Level[0].Value = 0;
+  EXPECT_EQ(Mix(), 1000);
+  // A channel without a source adds nothing, whatever its input held.
+  mixer.In[1].Source = nullptr;
+  mixer.In[1].Value = 5000;
+  mixer.Compute();
+  EXPECT_EQ(mixer.Out.Value, 0);
+  Feed(1, 1000);
+  mixer.Master.Value = 50;
+  EXPECT_EQ(Mix(), 0);
+}
+
+TEST_F(MixerTest, SumsBeyond32BitProductsStayExact) {
+  mixer.Master.Value = 900;
+  for (int k = 0; k < 4; ++k) Feed(k, 65535);
+  EXPECT_EQ(Mix(), 262140);  // g * sum = 2.6e9 would not fit 32 bits
+  for (int k = 0; k < 4; ++k) mixer.Level[k].Value = 1000;
+  mixer.Master.Value = 1000;
+  EXPECT_EQ(Mix(), 2621261);  // 4 x 207234 at +10 dB
+  Feed(0, 100000000);         // a channel product beyond 32 bits
+  for (int k = 1; k < 4; ++k) mixer.In[k].Source = nullptr;
+  mixer.Master.Value = 900;
+  EXPECT_EQ(Mix(), 316220000);
+}
+
+TEST_F(MixerTest, DamagedLevelValuesClampToTheLevelTable) {
+  Feed(0, 65535);
+  mixer.Level[0].Value = 123456;
+  mixer.Master.Value = -3;
+  EXPECT_EQ(Mix(), 0);
+  mixer.Master.Value = INT32_MAX;
+  EXPECT_EQ(Mix(), 655315);  // both at +10 dB
+  mixer.Level[0].Value = INT32_MIN;
+  EXPECT_EQ(Mix(), 0);
+}
+
+TEST_F(MixerTest, EachControlShowsInItsOwnDisplay) {
+  mixer.Level[3].Value = 500;
+  mixer.RegChanged(4);
+  mixer.Master.Value = 0;
+  mixer.RegChanged(5);
+  mixer.RegChanged(6);
+  EXPECT_EQ(mixer.LevelDisp[3].Value, 500);
+  EXPECT_EQ(mixer.LevelDisp[0].Value, 900);
+  EXPECT_EQ(mixer.MasterDisp.Value, 0);
+  EXPECT_EQ(canvas.shown.size(), 2u);
+}
+
+class MultTest : public ::testing::Test {
+ protected:
+  TestCanvas canvas;
+  TestSource a{&canvas, canvas.Root()}, b{&canvas, canvas.Root()};
+  NTMult mult{&canvas, canvas.Root()};
+
+  int32_t Times(int32_t x1, int32_t x2) {
+    mult.In1.Source = &a.Out;
+    mult.In2.Source = &b.Out;
+    a.Out.Value = x1;
+    b.Out.Value = x2;
+    Frame(mult);
+    return mult.Out.Value;
+  }
+};
+
+TEST_F(MultTest, FullScaleTimesFullScaleIsFullScale) {
+  EXPECT_EQ(mult.Type, 9);
+  EXPECT_EQ(Times(65535, 65535), 65528);
+  EXPECT_EQ(Times(-65535, 65535), -65532);
+  EXPECT_EQ(Times(65536, 65536), 65536);
+  EXPECT_EQ(Times(-1, -1), 0);
+  EXPECT_EQ(Times(0, 65535), 0);
+}
+
+TEST_F(MultTest, ProductsBeyond32BitsAreFormedExactly) {
+  EXPECT_EQ(Times(207234, 207234), 655290);  // two VCOs at +10 dB
+  EXPECT_EQ(Times(1 << 20, 1 << 20), 1 << 24);
+}
+
+TEST_F(MultTest, OneInputUnconnectedSilencesTheOutputAndKeepsTheLatchedValue) {
+  Times(40000, 30000);
+  mult.In2.Source = nullptr;
+  b.Out.Value = 1;
+  Frame(mult);
+  EXPECT_EQ(mult.Out.Value, 0);
+  EXPECT_EQ(mult.In2.Value, 30000);
+  mult.In2.Source = &b.Out;
+  b.Out.Value = 30000;
+  Frame(mult);
+  EXPECT_NE(mult.Out.Value, 0);
+}
+}  // namespace
