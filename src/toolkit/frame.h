@@ -18,6 +18,7 @@ class NTFrameWin : public NTWin {
   static Color ShadeAt(int x, int y);
 
  private:
-  // Only the panel's own W x H pixels; what is shown is the same as from a full-size bitmap.
-  Surface background_;
+  // Every panel's background is the top-left W x H part of the same shaded picture, so all
+  // panels share one read-only copy of it (made once, before any audio thread runs).
+  static const Surface& Background();
 };

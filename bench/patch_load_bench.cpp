@@ -1,0 +1,32 @@
+// Loading and saving the largest patch the reader accepts: 4096 devices.
+#include <benchmark/benchmark.h>
+
+#include "app/headless_shell.h"
+#include "app/main_client.h"
+
+namespace {
+// Every device type in turn, the Input and Output included, with no wires.
+std::vector<uint8_t> LargestPatch(int types) {
+  HeadlessShell shell;
+  TMainClient client(shell, nullptr);
+  for (int i = 0; i < 4096; ++i) client.CreateDevice(1 + i % types);
+  return client.SaveBytes();
+}
+
+void BM_LoadLargestPatch(benchmark::State& state) {
+  const auto bytes = LargestPatch(int(state.range(0)));
+  HeadlessShell shell;
+  TMainClient client(shell, nullptr);
+  for (auto _ : state) benchmark::DoNotOptimize(client.LoadBytes(bytes));
+  state.counters["bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_LoadLargestPatch)->Arg(12)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SaveLargestPatch(benchmark::State& state) {
+  HeadlessShell shell;
+  TMainClient client(shell, nullptr);
+  client.LoadBytes(LargestPatch(12));
+  for (auto _ : state) benchmark::DoNotOptimize(client.SaveBytes());
+}
+BENCHMARK(BM_SaveLargestPatch)->Unit(benchmark::kMillisecond)->Iterations(3);
+}  // namespace
