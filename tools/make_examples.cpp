@@ -1,0 +1,322 @@
+// quarvin-make-examples: builds the example patches through the canvas, the way a user would put
+// them together, and writes them into a folder; optionally draws the program icon as a PNG.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/headless_shell.h"
+#include "app/main_client.h"
+#include "devices/filter.h"
+#include "devices/flanger.h"
+#include "devices/hall.h"
+#include "devices/io.h"
+#include "devices/lfo.h"
+#include "devices/mixer.h"
+#include "devices/mult.h"
+#include "devices/osci.h"
+#include "devices/vco.h"
+#include "devices/vocoder.h"
+#include "devices/vumeter.h"
+#include "platform/dc.h"
+#include "platform/png.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "Aufruf: quarvin-make-examples ORDNER [--icon BILD.png]\n"
+    "\n"
+    "  ORDNER          schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
+    "  --icon BILD.png zeichnet das Programmsymbol (32x32) als PNG\n";
+
+enum DeviceType {
+  kOutput = 1,
+  kInput = 2,
+  kVco = 3,
+  kLfo = 4,
+  kHall = 5,
+  kFlanger = 6,
+  kFilter = 7,
+  kMixer = 8,
+  kMultiplier = 9,
+  kVuMeter = 10,
+  kOscilloscope = 11,
+  kVocoder = 12,
+};
+
+// One patch under construction on a canvas of its own, without audio.
+class Patch {
+ public:
+  template <class T>
+  T& Add(DeviceType type, Point at) {
+    auto* device = dynamic_cast<T*>(client_.CreateDevice(type));
+    device->MoveTo(at);
+    return *device;
+  }
+  // The patch as the program writes it after opening it: reading settles state that only the
+  // running audio would otherwise bring in line with the controls (a VCO's step follows its
+  // frequency control), so the file reads back and saves unchanged.
+  std::vector<uint8_t> Bytes() {
+    HeadlessShell shell;
+    TMainClient reader(shell, nullptr);
+    return reader.LoadBytes(client_.SaveBytes()) ? reader.SaveBytes() : std::vector<uint8_t>{};
+  }
+
+ private:
+  HeadlessShell shell_;
+  TMainClient client_{shell_, nullptr};
+};
+
+void Connect(NTPlugOut& out, NTPlugIn& in) {
+  in.Source = &out;
+}
+// A control changed as if by the user: the device hears of it as it would from the slider.
+void Set(NTDevWin& device, NTReg& reg, int32_t value) {
+  reg.SetValue(value);
+  device.RegChanged(reg.Code);
+}
+void Select(NTDevWin& device, NTKeyset& keys, int32_t key) {
+  keys.Selected = key;
+  device.CtrlNotify(keys.Code);
+}
+void SwitchOn(NTDevWin& device, NTKey& key) {
+  key.State = 1;
+  device.CtrlNotify(key.Code);
+}
+void ToBothSides(NTPlugOut& out, NTOutput& output) {
+  Connect(out, output.L);
+  Connect(out, output.R);
+}
+
+// A slow LFO bends the pitch of a VCO by about an octave.
+void LfoVco(Patch& p) {
+  auto& lfo = p.Add<NTLFO>(kLfo, {20, 40});
+  auto& vco = p.Add<NTVCO>(kVco, {200, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {350, 40});
+  Set(lfo, lfo.Rate, 12000);
+  Set(lfo, lfo.Level, 90);
+  Set(vco, vco.Freq, 24000);
+  Set(vco, vco.Level, 800);
+  Select(vco, vco.Wave, 1);
+  Connect(lfo.Out, vco.Fm);
+  ToBothSides(vco.Out, output);
+}
+
+// A resonant band pass on the left input channel.
+void Filter(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {20, 40});
+  auto& filter = p.Add<NTFilter>(kFilter, {150, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {320, 40});
+  Select(filter, filter.KindKeys, NTFilter::BandPassKind);
+  Set(filter, filter.Freq, 24000);
+  Set(filter, filter.Q, 40);
+  Connect(input.L, filter.In);
+  ToBothSides(filter.Out, output);
+}
+
+// An LFO on "Ext" moves the flanger's delay.
+void Flanger(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {20, 40});
+  auto& flanger = p.Add<NTFlanger>(kFlanger, {150, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {310, 40});
+  auto& lfo = p.Add<NTLFO>(kLfo, {130, 320});
+  Set(lfo, lfo.Rate, 6000);
+  Set(lfo, lfo.Level, 400);
+  Set(flanger, flanger.Feedback, 700);
+  Connect(lfo.Out, flanger.Ext);
+  Connect(input.L, flanger.In);
+  ToBothSides(flanger.Out, output);
+}
+
+// The reverberation mixed with the dry signal.
+void Hall(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {20, 40});
+  auto& hall = p.Add<NTHall>(kHall, {150, 40});
+  auto& mixer = p.Add<NTMixer>(kMixer, {280, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {520, 40});
+  Set(hall, hall.Feedback, 650);
+  Set(mixer, mixer.Level[1], 820);
+  Connect(input.L, mixer.In[0]);
+  Connect(input.L, hall.In);
+  Connect(hall.Out, mixer.In[1]);
+  ToBothSides(mixer.Out, output);
+}
+
+void Vocoder(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {20, 40});
+  auto& vocoder = p.Add<NTVocoder>(kVocoder, {150, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {300, 40});
+  Connect(input.L, vocoder.In);
+  ToBothSides(vocoder.Out, output);
+}
+
+// A VCO and an LFO, each on a VU meter and on its own channel of the oscilloscope.
+void Meters(Patch& p) {
+  auto& vco = p.Add<NTVCO>(kVco, {20, 40});
+  auto& lfo = p.Add<NTLFO>(kLfo, {20, 300});
+  auto& vuVco = p.Add<NTVUMeter>(kVuMeter, {190, 40});
+  auto& vuLfo = p.Add<NTVUMeter>(kVuMeter, {190, 300});
+  auto& osci = p.Add<NTOsci>(kOscilloscope, {290, 40});
+  Set(vco, vco.Freq, 30000);
+  Set(vco, vco.Level, 800);
+  Set(lfo, lfo.Rate, 40000);
+  Set(osci, osci.TimeBase, -1);
+  SwitchOn(osci, osci.On[1]);
+  Connect(vco.Out, vuVco.In);
+  Connect(lfo.Out, vuLfo.In);
+  Connect(vco.Out, osci.In[0]);
+  Connect(lfo.Out, osci.In[1]);
+}
+
+// The input times a VCO, mixed with the dry input.
+void RingMod(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {20, 40});
+  auto& vco = p.Add<NTVCO>(kVco, {20, 300});
+  auto& mult = p.Add<NTMult>(kMultiplier, {180, 40});
+  auto& mixer = p.Add<NTMixer>(kMixer, {300, 40});
+  auto& output = p.Add<NTOutput>(kOutput, {540, 40});
+  Set(vco, vco.Freq, 20000);
+  Set(mixer, mixer.Level[0], 700);
+  Connect(input.L, mult.In1);
+  Connect(vco.Out, mult.In2);
+  Connect(input.L, mixer.In[0]);
+  Connect(mult.Out, mixer.In[1]);
+  ToBothSides(mixer.Out, output);
+}
+
+// Every kind of device in one patch: an effect chain, a ring modulator and a vocoder on the
+// input, mixed, shown and played.
+void Showcase(Patch& p) {
+  auto& input = p.Add<NTInput>(kInput, {10, 20});
+  auto& filter = p.Add<NTFilter>(kFilter, {110, 20});
+  auto& flanger = p.Add<NTFlanger>(kFlanger, {245, 20});
+  auto& hall = p.Add<NTHall>(kHall, {370, 20});
+  auto& lfo = p.Add<NTLFO>(kLfo, {465, 20});
+  auto& vco = p.Add<NTVCO>(kVco, {630, 20});
+  auto& mult = p.Add<NTMult>(kMultiplier, {765, 20});
+  auto& vocoder = p.Add<NTVocoder>(kVocoder, {765, 150});
+  auto& osci = p.Add<NTOsci>(kOscilloscope, {10, 280});
+  auto& vu = p.Add<NTVUMeter>(kVuMeter, {575, 280});
+  auto& mixer = p.Add<NTMixer>(kMixer, {635, 280});
+  auto& output = p.Add<NTOutput>(kOutput, {840, 280});
+  Set(filter, filter.Freq, 36000);
+  Set(lfo, lfo.Rate, 8000);
+  Set(lfo, lfo.Level, 300);
+  Set(vco, vco.Freq, 18000);
+  Set(mixer, mixer.Level[1], 800);
+  Set(mixer, mixer.Level[2], 750);
+  Set(mixer, mixer.Level[3], 750);
+  SwitchOn(osci, osci.On[1]);
+  Connect(input.L, filter.In);
+  Connect(filter.Out, flanger.In);
+  Connect(lfo.Out, flanger.Ext);
+  Connect(flanger.Out, hall.In);
+  Connect(lfo.OutMirror, vco.Am);
+  Connect(input.R, mult.In1);
+  Connect(vco.Out, mult.In2);
+  Connect(input.L, vocoder.In);
+  Connect(input.L, mixer.In[0]);
+  Connect(hall.Out, mixer.In[1]);
+  Connect(mult.Out, mixer.In[2]);
+  Connect(vocoder.Out, mixer.In[3]);
+  ToBothSides(mixer.Out, output);
+  Connect(mixer.Out, vu.In);
+  Connect(mixer.Out, osci.In[0]);
+  Connect(input.L, osci.In[1]);
+}
+
+struct Example {
+  const char* file;
+  void (*build)(Patch&);
+};
+constexpr Example kExamples[] = {
+    {"lfo_vco.qvn", LfoVco},  {"filter.qvn", Filter},     {"flanger.qvn", Flanger},
+    {"hall.qvn", Hall},       {"vocoder.qvn", Vocoder},   {"meters.qvn", Meters},
+    {"ringmod.qvn", RingMod}, {"showcase.qvn", Showcase},
+};
+
+bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return bool(f);
+}
+
+bool WriteExamples(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  for (const Example& e : kExamples) {
+    Patch patch;
+    e.build(patch);
+    const auto bytes = patch.Bytes();
+    if (bytes.empty() || !WriteFile(folder / e.file, bytes)) {
+      std::fprintf(stderr, "quarvin-make-examples: %s: nicht geschrieben\n",
+                   (folder / e.file).c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+void Disc(Surface& s, double cx, double cy, double r, Color c) {
+  for (int y = 0; y < s.Height(); ++y)
+    for (int x = 0; x < s.Width(); ++x)
+      if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r) s.SetPixel(x, y, c);
+}
+
+// The program icon: a grey panel with a title strip and a jack, a wire sagging out of it.
+Surface Icon() {
+  Surface s(32, 32, Rgb(0, 96, 96));
+  Dc dc(s);
+  dc.Fill(3, 3, 22, 26, Rgb(192, 192, 192));
+  dc.Line(3, 3, 24, 3, Rgb(255, 255, 255));
+  dc.Line(3, 3, 3, 28, Rgb(255, 255, 255));
+  dc.Line(3, 28, 24, 28, Rgb(64, 64, 64));
+  dc.Line(24, 3, 24, 28, Rgb(64, 64, 64));
+  dc.Fill(5, 5, 18, 5, Rgb(0, 0, 128));
+  Disc(s, 14, 19, 6, Rgb(32, 32, 32));
+  Disc(s, 14, 19, 2.5, Rgb(255, 255, 255));
+  // The wire: a cubic curve from the jack to the right edge, two pixels thick.
+  const double px[4] = {14, 20, 27, 30}, py[4] = {19, 31, 30, 14};
+  for (int i = 0; i <= 64; ++i) {
+    const double t = i / 64.0, u = 1 - t;
+    const double x =
+        u * u * u * px[0] + 3 * u * u * t * px[1] + 3 * u * t * t * px[2] + t * t * t * px[3];
+    const double y =
+        u * u * u * py[0] + 3 * u * u * t * py[1] + 3 * u * t * t * py[2] + t * t * t * py[3];
+    if (std::hypot(x - 14, y - 19) > 5.5) Disc(s, x, y, 1.1, Rgb(0, 0, 0));
+  }
+  return s;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string folder, icon;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--icon" && i + 1 < argc) {
+      icon = argv[++i];
+    } else if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (!a.empty() && a[0] != '-' && folder.empty()) {
+      folder = a;
+    } else {
+      std::fputs(kUsage, stderr);
+      return 1;
+    }
+  }
+  if (folder.empty() && icon.empty()) {
+    std::fputs(kUsage, stderr);
+    return 1;
+  }
+  if (!folder.empty() && !WriteExamples(folder)) return 1;
+  if (!icon.empty() && !WritePng(Icon(), icon)) {
+    std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
+                 icon.c_str());
+    return 1;
+  }
+  return 0;
+}
