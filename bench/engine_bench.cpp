@@ -36,9 +36,9 @@ void BM_InputToOutputBlock(benchmark::State& state) {
   out->L.Source = &in->L;
   out->R.Source = &in->R;
   for (auto _ : state) client.ProcessBlock(0, 0);
-  state.counters["ns_per_frame"] = benchmark::Counter(
-      double(state.iterations()) * TSampleBuffer::Frames,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_frame"] =
+      benchmark::Counter(double(state.iterations()) * TSampleBuffer::Frames,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_InputToOutputBlock)->Unit(benchmark::kMicrosecond);
 }  // namespace

@@ -51,7 +51,15 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
 }
 
 void TMainClient::DeleteAllDevices() {
+  // Inputs may point at outputs deleted before them, but they are deleted themselves before
+  // anything reads them again (the caller holds the lock or the audio thread has ended).
+  deletingAll_ = true;
   while (root_.FirstChild) DeleteDevice(static_cast<NTDevWin*>(root_.FirstChild));
+  deletingAll_ = false;
+}
+
+void TMainClient::ForgetWindow(NTWin* dying) {
+  if (!deletingAll_) NTCanvas::ForgetWindow(dying);
 }
 
 void TMainClient::PlaceStartDevices() {

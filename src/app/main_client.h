@@ -74,6 +74,7 @@ class TMainClient : public NTCanvas, public TThread {
   Dc BeginClientDc() override;
   void EndClientDc(Dc& dc) override;
   void Invalidate(Rect r, bool erase) override;
+  void ForgetWindow(NTWin* dying) override;
   void Beep() override { shell_.Beep(); }
   void ErrorBox(const std::string& text) override { shell_.ErrorBox(text); }
   int32_t Snap() const override { return SnapOn; }
@@ -121,6 +122,8 @@ class TMainClient : public NTCanvas, public TThread {
   Surface pixels_;
   Rect pending_{};
   bool pendingErase_ = false;
+  // While every device goes at once nobody needs to forget anything.
+  bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
   // The window-number tables while a patch is written or read.

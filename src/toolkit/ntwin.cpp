@@ -2,6 +2,10 @@
 
 int Interaction = ModeIdle;
 
+void NTOwner::ForgetWindow(NTWin* dying) {
+  if (NTWin* root = Root()) ForgetWalk(root, dying);
+}
+
 NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
   if (!parent) return;
   NTWin** link = &parent->FirstChild;
@@ -10,7 +14,7 @@ NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
 }
 
 NTWin::~NTWin() {
-  if (Referenced && Owner && Owner->Root()) ForgetWalk(Owner->Root(), this);
+  if (Referenced && Owner) Owner->ForgetWindow(this);
   if (!Parent) return;
   for (NTWin** link = &Parent->FirstChild; *link; link = &(*link)->Next) {
     if (*link == this) {

@@ -27,6 +27,9 @@ class NTOwner {
   // Schedules a repaint of r (with the background erased first when erase is set).
   virtual void Invalidate(Rect r, bool erase) = 0;
 
+  // A window is being destroyed: every window of the tree drops its references to it.
+  virtual void ForgetWindow(NTWin* dying);
+
   virtual void Beep() = 0;
   virtual void ErrorBox(const std::string& text) = 0;
 };
