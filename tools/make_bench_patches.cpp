@@ -1,0 +1,103 @@
+// quarvin-bench-patches: writes the patches the side-by-side benchmark renders, built with the
+// canvas's own device factory and saved with its own writer:
+//   empty.qvn       no devices
+//   vocoder_N.qvn   N Vocoders on the Input, summed by Mixers into the Output
+//   filterbank.qvn  100 Filters on the Input, summed by Mixers into the Output
+//   oscbank.qvn     100 VCOs, summed by Mixers into the Output
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/headless_shell.h"
+#include "app/main_client.h"
+#include "devices/filter.h"
+#include "devices/io.h"
+#include "devices/mixer.h"
+#include "devices/vco.h"
+
+namespace {
+constexpr int kOutputType = 1, kInputType = 2, kVcoType = 3, kFilterType = 7, kMixerType = 8,
+              kVocoderType = 12;
+constexpr int kBankSize = 100;
+
+// Sums the outputs through a tree of four-input Mixers and returns the root's output.
+NTPlugOut* SumTree(TMainClient& client, std::vector<NTPlugOut*> outs) {
+  while (outs.size() > 1) {
+    std::vector<NTPlugOut*> next;
+    for (size_t i = 0; i < outs.size(); i += NTMixer::Channels) {
+      auto* mixer = static_cast<NTMixer*>(client.CreateDevice(kMixerType));
+      for (size_t k = 0; k < NTMixer::Channels && i + k < outs.size(); ++k)
+        mixer->In[k].Source = outs[i + k];
+      next.push_back(&mixer->Out);
+    }
+    outs = std::move(next);
+  }
+  return outs.empty() ? nullptr : outs.front();
+}
+
+// Band-passes a third of an octave apart from 110 Hz up, like the peer's filter bank.
+void Spread(NTFilter& filter, int i) {
+  constexpr int kLowest = 18000, kThirdOctave = 2000;
+  filter.FilterKind = NTFilter::BandPassKind;
+  filter.Freq.SetValue(kLowest + kThirdOctave * (i % 21));
+}
+
+// count devices of a type, each with its first input on the Input's left output (when it has
+// one), summed into the Output's left input.
+void Bank(TMainClient& client, int type, int count) {
+  auto* input = static_cast<NTInput*>(client.CreateDevice(kInputType));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(kOutputType));
+  std::vector<NTPlugOut*> outs;
+  for (int i = 0; i < count; ++i) {
+    NTDevWin* d = client.CreateDevice(type);
+    NTPlugOut* out = nullptr;
+    bool fed = type == kVcoType;  // the VCO's inputs are modulation: leave them open
+    for (NTWin* c = d->FirstChild; c; c = c->Next) {
+      if (auto* in = dynamic_cast<NTPlugIn*>(c); in && !fed) {
+        in->Source = &input->L;
+        fed = true;
+      }
+      if (auto* o = dynamic_cast<NTPlugOut*>(c); o && !out) out = o;
+    }
+    if (auto* filter = dynamic_cast<NTFilter*>(d)) Spread(*filter, i);
+    outs.push_back(out);
+  }
+  output->L.Source = SumTree(client, outs);
+}
+
+bool Write(TMainClient& client, const std::string& path) {
+  const std::vector<uint8_t> bytes = client.SaveBytes();
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (f.good()) return true;
+  std::fprintf(stderr, "quarvin-bench-patches: %s kann nicht geschrieben werden\n", path.c_str());
+  return false;
+}
+
+// Builds one patch on a fresh canvas and writes it.
+template <class Build>
+bool Make(const std::string& path, Build build) {
+  HeadlessShell shell;
+  TMainClient client(shell, nullptr);
+  build(client);
+  return Write(client, path);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3 || std::atoi(argv[2]) < 1) {
+    std::fputs("Aufruf: quarvin-bench-patches ORDNER VOCODER-ANZAHL\n", stderr);
+    return 1;
+  }
+  const std::string dir = argv[1];
+  const int vocoders = std::atoi(argv[2]);
+  const bool ok =
+      Make(dir + "/empty.qvn", [](TMainClient&) {}) &&
+      Make(dir + "/vocoder_" + std::to_string(vocoders) + ".qvn",
+           [&](TMainClient& c) { Bank(c, kVocoderType, vocoders); }) &&
+      Make(dir + "/filterbank.qvn", [](TMainClient& c) { Bank(c, kFilterType, kBankSize); }) &&
+      Make(dir + "/oscbank.qvn", [](TMainClient& c) { Bank(c, kVcoType, kBankSize); });
+  return ok ? 0 : 1;
+}
