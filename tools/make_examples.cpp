@@ -1,5 +1,6 @@
 // quarvin-make-examples: builds the example patches through the canvas, the way a user would put
-// them together, and writes them into a folder; optionally draws the program icon as a PNG.
+// them together, and writes them into a folder; optionally writes one patch per device type for
+// the guide's panel pictures and draws the program icon as a PNG.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -27,10 +28,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "Aufruf: quarvin-make-examples ORDNER [--icon BILD.png]\n"
+    "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--icon BILD.png]\n"
     "\n"
-    "  ORDNER          schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
-    "  --icon BILD.png zeichnet das Programmsymbol (32x32) als PNG\n";
+    "  ORDNER           schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
+    "  --panels ORDNER  schreibt je Gerätetyp einen Patch mit nur diesem Gerät und gibt\n"
+    "                   je Zeile Datei, Breite und Höhe des Bildes aus, das es zeigt\n"
+    "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n";
 
 enum DeviceType {
   kOutput = 1,
@@ -50,7 +53,7 @@ enum DeviceType {
 // One patch under construction on a canvas of its own, without audio.
 class Patch {
  public:
-  template <class T>
+  template <class T = NTDevWin>
   T& Add(DeviceType type, Point at) {
     auto* device = dynamic_cast<T*>(client_.CreateDevice(type));
     device->MoveTo(at);
@@ -244,18 +247,47 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   return bool(f);
 }
 
+bool WritePatch(Patch& patch, const fs::path& path) {
+  const auto bytes = patch.Bytes();
+  if (!bytes.empty() && WriteFile(path, bytes)) return true;
+  std::fprintf(stderr, "quarvin-make-examples: %s: nicht geschrieben\n", path.c_str());
+  return false;
+}
+
 bool WriteExamples(const fs::path& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   for (const Example& e : kExamples) {
     Patch patch;
     e.build(patch);
-    const auto bytes = patch.Bytes();
-    if (bytes.empty() || !WriteFile(folder / e.file, bytes)) {
-      std::fprintf(stderr, "quarvin-make-examples: %s: nicht geschrieben\n",
-                   (folder / e.file).c_str());
-      return false;
-    }
+    if (!WritePatch(patch, folder / e.file)) return false;
+  }
+  return true;
+}
+
+struct PanelPatch {
+  const char* file;
+  DeviceType type;
+};
+constexpr PanelPatch kPanels[] = {
+    {"input.qvn", kInput},     {"output.qvn", kOutput},   {"vco.qvn", kVco},
+    {"lfo.qvn", kLfo},         {"mixer.qvn", kMixer},     {"multiplier.qvn", kMultiplier},
+    {"vumeter.qvn", kVuMeter}, {"filter.qvn", kFilter},   {"flanger.qvn", kFlanger},
+    {"hall.qvn", kHall},       {"vocoder.qvn", kVocoder}, {"oscilloscope.qvn", kOscilloscope},
+};
+// The panel stands this far from the picture's edges on every side.
+constexpr int kPanelMargin = 10;
+
+// One patch per device type, the panel alone with its initial settings; the listing tells a
+// script how large a picture shows the panel with its margin.
+bool WritePanels(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  for (const PanelPatch& p : kPanels) {
+    Patch patch;
+    const NTDevWin& device = patch.Add(p.type, {kPanelMargin, kPanelMargin});
+    if (!WritePatch(patch, folder / p.file)) return false;
+    std::printf("%s %d %d\n", p.file, device.W + 2 * kPanelMargin, device.H + 2 * kPanelMargin);
   }
   return true;
 }
@@ -293,11 +325,13 @@ Surface Icon() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder, icon;
+  std::string folder, panels, icon;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--icon" && i + 1 < argc) {
       icon = argv[++i];
+    } else if (a == "--panels" && i + 1 < argc) {
+      panels = argv[++i];
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -308,11 +342,12 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (folder.empty() && icon.empty()) {
+  if (folder.empty() && panels.empty() && icon.empty()) {
     std::fputs(kUsage, stderr);
     return 1;
   }
   if (!folder.empty() && !WriteExamples(folder)) return 1;
+  if (!panels.empty() && !WritePanels(panels)) return 1;
   if (!icon.empty() && !WritePng(Icon(), icon)) {
     std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
                  icon.c_str());
