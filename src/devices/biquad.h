@@ -41,28 +41,3 @@ struct TBiquadHistory {
     return y;
   }
 };
-
-// N filters as structure of arrays, so that a loop over them vectorises. Each filter computes
-// exactly what a TBiquadHistory with the same coefficients computes.
-template <size_t N>
-struct TBiquadBank {
-  alignas(64) double b0[N]{}, b1[N]{}, b2[N]{}, a1[N]{}, a2[N]{};
-  alignas(64) double x1[N]{}, x2[N]{}, y1[N]{}, y2[N]{};
-
-  void Design(size_t i, const TBiquad& c) noexcept {
-    b0[i] = c.b0;
-    b1[i] = c.b1;
-    b2[i] = c.b2;
-    a1[i] = c.a1;
-    a2[i] = c.a2;
-  }
-
-  double Step(size_t i, double x) noexcept {
-    const double y = BiquadSum(b0[i], b1[i], b2[i], a1[i], a2[i], x, x1[i], x2[i], y1[i], y2[i]);
-    x2[i] = x1[i];
-    x1[i] = x;
-    y2[i] = y1[i];
-    y1[i] = y;
-    return y;
-  }
-};

@@ -1,6 +1,8 @@
 #include "devices/vocoder.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "devices/arith.h"
 #include "platform/art.h"
@@ -56,7 +58,7 @@ NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
   for (int i = 0; i < kBands; ++i) {
     const double f = BandFrequency(i);
     bands_.Design(i, NTVCInBand2(f));
-    oscillators_[i] = NTVCSinGen(f * kShift);
+    oscillators_.Step[i] = NTVCSinGen(f * kShift).Step;
   }
 }
 
@@ -64,11 +66,76 @@ void NTVocoder::Latch() noexcept {
   In.Latch();
 }
 
-double NTVocoder::Mix(double x) noexcept {
-  bands_.Process(x);
+namespace {
+// Four lanes of doubles: element-wise IEEE arithmetic, so each lane computes exactly what the
+// scalar code computes (the build forbids contracting into fused multiply-adds).
+using V4 = double __attribute__((vector_size(32)));
+using U4 = uint64_t __attribute__((vector_size(32)));
+
+// Vectors pass by reference only: their by-value calling convention differs between the
+// baseline and the AVX2 build of MixBands.
+inline void Load(V4& v, const double* p) noexcept {
+  std::memcpy(&v, p, sizeof v);
+}
+inline void Store(double* p, const V4& v) noexcept {
+  std::memcpy(p, &v, sizeof v);
+}
+
+inline void Rectify(V4& v) noexcept {
+  U4 bits;
+  std::memcpy(&bits, &v, sizeof v);
+  bits &= ~(U4{} + (uint64_t{1} << 63));
+  std::memcpy(&v, &bits, sizeof v);
+}
+
+// Lanes g..g+3 of a stage whose input is x now and was x1, x2 before: the biquad's sum, in its
+// order. Leaves the stage's previous outputs in y1, y2 for the next stage's input history.
+template <class Stage>
+inline __attribute__((always_inline)) void StepLanes(Stage& s, size_t g, const V4& x, const V4& x1,
+                                                     const V4& x2, V4& y1, V4& y2, V4& y) noexcept {
+  V4 b0, b1, b2, a1, a2;
+  Load(b0, s.b0 + g);
+  Load(b1, s.b1 + g);
+  Load(b2, s.b2 + g);
+  Load(a1, s.a1 + g);
+  Load(a2, s.a2 + g);
+  Load(y1, s.y1 + g);
+  Load(y2, s.y2 + g);
+  y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
+  Store(s.y2 + g, y1);
+  Store(s.y1 + g, y);
+}
+
+// Analyses x in every band and sums the partials in band order. Each group's share of the sum
+// follows its analysis at once, so the long chain of additions overlaps the next group's work.
+template <size_t N>
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+double
+MixBands(TVCBandBank<N>& bands, const double* partials, int count, double x) noexcept {
+  const V4 in = V4{} + x, in1 = V4{} + bands.x1, in2 = V4{} + bands.x2;
   double sum = 0;
-  for (int i = 0; i < kBands; ++i) sum = bands_.Envelope[i] * oscillators_[i].Next(table_) + sum;
+  for (size_t g = 0; g < N; g += 4) {
+    V4 first, f1, f2, second, s1, s2, env, e1, e2;
+    StepLanes(bands.First, g, in, in1, in2, f1, f2, first);
+    StepLanes(bands.Second, g, first, f1, f2, s1, s2, second);
+    Rectify(second);
+    Rectify(s1);
+    Rectify(s2);
+    StepLanes(bands.Smooth, g, second, s1, s2, e1, e2, env);
+    Store(bands.Envelope + g, env);
+    for (size_t k = 0; k < 4 && int(g + k) < count; ++k) sum = env[k] * partials[g + k] + sum;
+  }
+  bands.x2 = bands.x1;
+  bands.x1 = x;
   return sum;
+}
+}  // namespace
+
+double NTVocoder::Mix(double x) noexcept {
+  oscillators_.Next(table_);
+  return MixBands(bands_, oscillators_.Value, kBands, x);
 }
 
 void NTVocoder::Compute() noexcept {

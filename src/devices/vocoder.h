@@ -83,11 +83,27 @@ class NTVCSinGen {
   double Value = 0;
 };
 
-// N analysis bands as structure of arrays. Lanes beyond the bands in use keep zero
-// coefficients and stay silent; they only round the loop up to whole vector widths.
+// N analysis bands as structure of arrays, N a multiple of four. Lanes beyond the bands in use
+// keep zero coefficients and stay silent; they only round the loops up to whole vectors.
+// Only outputs keep a history: a stage's input history is the stage before it's output history
+// (rectified for the smoothing stage), and the first stage's is the device input's own.
 template <size_t N>
 struct TVCBandBank {
-  TBiquadBank<N> First, Second, Smooth;
+  static_assert(N % 4 == 0);
+  struct Stage {
+    alignas(64) double b0[N]{}, b1[N]{}, b2[N]{}, a1[N]{}, a2[N]{};
+    alignas(64) double y1[N]{}, y2[N]{};
+
+    void Design(size_t i, const TBiquad& c) noexcept {
+      b0[i] = c.b0;
+      b1[i] = c.b1;
+      b2[i] = c.b2;
+      a1[i] = c.a1;
+      a2[i] = c.a2;
+    }
+  };
+  Stage First, Second, Smooth;
+  double x1 = 0, x2 = 0;
   alignas(64) double Envelope[N]{};
 
   void Design(size_t i, const NTVCInBand2& band) noexcept {
@@ -95,11 +111,22 @@ struct TVCBandBank {
     Second.Design(i, band.Second.Coefs);
     Smooth.Design(i, band.Smooth.Coefs);
   }
+};
 
-  // Every band independent of the others, each with NTVCInBand2's order of operations.
-  void Process(double x) noexcept {
-    for (size_t i = 0; i < N; ++i)
-      Envelope[i] = Smooth.Step(i, std::abs(Second.Step(i, First.Step(i, x))));
+// The oscillators as structure of arrays: phase indices and whole-hertz steps.
+template <size_t N>
+struct TVCOscBank {
+  alignas(64) int32_t Phase[N]{};
+  alignas(64) int32_t Step[N]{};
+  alignas(64) double Value[N]{};
+
+  // Every oscillator's next value, as NTVCSinGen::Next gives it.
+  void Next(const TVCSinTab& tab) noexcept {
+    for (size_t i = 0; i < N; ++i) Value[i] = tab[Phase[i]];
+    for (size_t i = 0; i < N; ++i) {
+      const int32_t p = Phase[i] + Step[i];
+      Phase[i] = p >= TVCSinTab::kSize ? p - TVCSinTab::kSize : p;
+    }
   }
 };
 
@@ -123,7 +150,7 @@ class NTVocoder : public NTDevWin {
   static constexpr double kShift = 1.26;
 
   double Envelope(int i) const noexcept { return bands_.Envelope[i]; }
-  const NTVCSinGen& Oscillator(int i) const noexcept { return oscillators_[i]; }
+  int32_t OscillatorStep(int i) const noexcept { return oscillators_.Step[i]; }
 
   NTPlugIn In;
   NTPlugOut Out;
@@ -133,5 +160,5 @@ class NTVocoder : public NTDevWin {
 
   const TVCSinTab& table_;
   TVCBandBank<kLanes> bands_;
-  std::array<NTVCSinGen, kBands> oscillators_;
+  TVCOscBank<kLanes> oscillators_;
 };

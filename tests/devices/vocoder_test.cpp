@@ -50,8 +50,8 @@ TEST_F(VocoderTest, UnconnectedOutputsZero) {
 
 TEST_F(VocoderTest, OscillatorsRunAtWholeHertz) {
   const int32_t low[] = {138, 151, 164, 179, 196, 213, 233, 254, 277, 302};
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(v.Oscillator(i).Step, low[i]) << i;
-  EXPECT_EQ(v.Oscillator(48).Step, 8870);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(v.OscillatorStep(i), low[i]) << i;
+  EXPECT_EQ(v.OscillatorStep(48), 8870);
   EXPECT_NEAR(NTVocoder::BandFrequency(16), 440, 1e-9);
   EXPECT_NEAR(NTVocoder::BandFrequency(48), 7040, 1e-9);
 }
