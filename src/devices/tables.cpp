@@ -66,8 +66,3 @@ TVolLogTab::TVolLogTab() : TTable(kLevelMax + 1) {
     entries_[i] = Trunc(kUnityGain * Ext(std::pow(10.0, double(decibels * Ext(0.05)))));
   }
 }
-
-const TTables& Tables() {
-  static const TTables tables;
-  return tables;
-}

@@ -71,7 +71,11 @@ struct TTables {
   TLogTab Log;
   TVolLogTab VolLog;
 };
-const TTables& Tables();
+// Inline, so that the per-frame users pay one predictable test for it, not a call.
+inline const TTables& Tables() {
+  static const TTables tables;
+  return tables;
+}
 
 // The gain x 10000 of a level position. Positions outside 0..1000 (a modulation sum, a damaged
 // patch file) are clamped here, where the table is indexed.
