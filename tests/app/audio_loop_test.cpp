@@ -191,7 +191,8 @@ TEST(WaveOpen, CloseReportsTheSystemsTextAndSkipsUnopenedDevices) {
 // A card so slow that every wait of the start-up pass gives up while the card still fills the
 // block: the loop beeps and keeps going, and processes silence instead of touching those blocks.
 TEST(AudioLoop, SlowInputBeepsAndKeepsOffTheBlocksTheCardStillFills) {
-  LoopRig rig({.Pace = WavePace::RealTime, .Input = Signal(30 * BlockSamples), .InputSlowdown = 12});
+  LoopRig rig(
+      {.Pace = WavePace::RealTime, .Input = Signal(30 * BlockSamples), .InputSlowdown = 12});
   rig.Run(AfterSteps(0));
   EXPECT_GE(rig.beeps.size(), 7u);
   EXPECT_EQ(rig.processed, 7);

@@ -34,11 +34,15 @@ class TestCanvas : public NTCanvas {
     if (!captured) return MouseDispatch(&root, kind, pt);
     switch (kind) {
       case MouseKind::LDown:
-      case MouseKind::RDown: return captured->LButtonDown(pt);
+      case MouseKind::RDown:
+        return captured->LButtonDown(pt);
       case MouseKind::LUp:
-      case MouseKind::RUp: return captured->LButtonUp(pt);
-      case MouseKind::Move: return captured->MouseMove(pt);
-      case MouseKind::Other: return 0;
+      case MouseKind::RUp:
+        return captured->LButtonUp(pt);
+      case MouseKind::Move:
+        return captured->MouseMove(pt);
+      case MouseKind::Other:
+        return 0;
     }
     return 0;
   }
