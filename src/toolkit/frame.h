@@ -18,6 +18,7 @@ class NTFrameWin : public NTWin {
   static Color ShadeAt(int x, int y);
 
  private:
-  // Only the panel's own W x H pixels; what is shown is the same as from a full-size bitmap.
-  Surface background_;
+  // The shading of the largest panel; every panel shows its top-left W x H corner of it. One for
+  // all panels, so that a patch of thousands of panels costs no more than one.
+  static const Surface& Background();
 };
