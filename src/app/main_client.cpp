@@ -26,14 +26,11 @@ std::vector<NTDevWin*> TMainClient::Devices() {
   return devices_;
 }
 
-void TMainClient::RebuildDeviceArray() {
-  devices_.clear();
-  for (NTWin* w = root_.FirstChild; w; w = w->Next) devices_.push_back(static_cast<NTDevWin*>(w));
-}
-
 NTDevWin* TMainClient::CreateDevice(int type) {
+  // A new device is always the root's last child; rebuilding the array instead would make a
+  // file with thousands of devices load in quadratic time.
   NTDevWin* d = MakeDevice(type, this, &root_);
-  RebuildDeviceArray();
+  if (d) devices_.push_back(d);
   return d;
 }
 
@@ -46,8 +43,8 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
       break;
     }
   if (PopupDevice == device) PopupDevice = nullptr;
+  std::erase(devices_, device);
   delete device;
-  RebuildDeviceArray();
 }
 
 void TMainClient::DeleteAllDevices() {

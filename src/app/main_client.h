@@ -106,7 +106,6 @@ class TMainClient : public NTCanvas, public TThread {
   void NewLocked();
   void Insert(int type);
   void SetOption(int32_t& option, int32_t value);
-  void RebuildDeviceArray();
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
   bool LoadLocked(ipstream& is);
