@@ -25,6 +25,7 @@ for tool in quarvin-render quarvin-bench-patches; do
   [[ -x $build/$tool ]] || { echo "$build/$tool missing: ninja -C $build $tool" >&2; exit 1; }
 done
 [[ -d $pd_dir ]] || { echo "no Pd benchmark folder at $pd_dir" >&2; exit 1; }
+pd_dir=$(cd "$pd_dir" && pwd)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -106,14 +106,16 @@ inline __attribute__((always_inline)) void StepLanes(Stage& s, size_t g, const V
   Store(s.y1 + g, y);
 }
 
-// Analyses x in every band and sums the partials in band order. Each group's share of the sum
-// follows its analysis at once, so the long chain of additions overlaps the next group's work.
+// Analyses x in every band and sums each envelope times its oscillator's value in band order,
+// then moves the oscillators on. Each group's share of the sum follows its analysis at once, so
+// the long chain of additions overlaps the next group's work.
 template <size_t N>
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 double
-MixBands(TVCBandBank<N>& bands, const double* partials, int count, double x) noexcept {
+MixBands(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators, const TVCSinTab& tab, int count,
+         double x) noexcept {
   const V4 in = V4{} + x, in1 = V4{} + bands.x1, in2 = V4{} + bands.x2;
   double sum = 0;
   for (size_t g = 0; g < N; g += 4) {
@@ -125,17 +127,18 @@ MixBands(TVCBandBank<N>& bands, const double* partials, int count, double x) noe
     Rectify(s2);
     StepLanes(bands.Smooth, g, second, s1, s2, e1, e2, env);
     Store(bands.Envelope + g, env);
-    for (size_t k = 0; k < 4 && int(g + k) < count; ++k) sum = env[k] * partials[g + k] + sum;
+    for (size_t k = 0; k < 4 && int(g + k) < count; ++k)
+      sum = env[k] * tab[oscillators.Phase[g + k]] + sum;
   }
   bands.x2 = bands.x1;
   bands.x1 = x;
+  oscillators.Advance();
   return sum;
 }
 }  // namespace
 
 double NTVocoder::Mix(double x) noexcept {
-  oscillators_.Next(table_);
-  return MixBands(bands_, oscillators_.Value, kBands, x);
+  return MixBands(bands_, oscillators_, table_, kBands, x);
 }
 
 void NTVocoder::Compute() noexcept {

@@ -118,11 +118,9 @@ template <size_t N>
 struct TVCOscBank {
   alignas(64) int32_t Phase[N]{};
   alignas(64) int32_t Step[N]{};
-  alignas(64) double Value[N]{};
 
-  // Every oscillator's next value, as NTVCSinGen::Next gives it.
-  void Next(const TVCSinTab& tab) noexcept {
-    for (size_t i = 0; i < N; ++i) Value[i] = tab[Phase[i]];
+  // Every phase one step on, as NTVCSinGen::Next moves it after reading its value.
+  void Advance() noexcept {
     for (size_t i = 0; i < N; ++i) {
       const int32_t p = Phase[i] + Step[i];
       Phase[i] = p >= TVCSinTab::kSize ? p - TVCSinTab::kSize : p;
