@@ -109,11 +109,16 @@ std::optional<std::vector<int16_t>> ReadInput(const std::string& path) {
   } else if (info.channels < 1) {
     std::fprintf(stderr, "quarvin-render: %s: keine Kanäle\n", path.c_str());
   } else {
-    std::vector<int16_t> frame(size_t(info.channels));
+    // Read in chunks: one call per frame would cost a system call per frame.
+    constexpr sf_count_t kChunk = 4096;
+    const auto channels = size_t(info.channels);
+    std::vector<int16_t> chunk(size_t(kChunk) * channels);
     stereo.reserve(size_t(std::max<sf_count_t>(info.frames, 0)) * 2);
-    while (sf_readf_short(f, frame.data(), 1) == 1) {
-      stereo.push_back(frame[0]);
-      stereo.push_back(info.channels > 1 ? frame[1] : frame[0]);
+    for (sf_count_t n; (n = sf_readf_short(f, chunk.data(), kChunk)) > 0;) {
+      for (size_t i = 0; i < size_t(n); ++i) {
+        stereo.push_back(chunk[i * channels]);
+        stereo.push_back(chunk[i * channels + (channels > 1 ? 1 : 0)]);
+      }
     }
     sf_close(f);
     return stereo;
