@@ -6,7 +6,7 @@
 #   PD_BENCH_DIR  folder with gen_patches.py (patches are regenerated for SECONDS into a temporary
 #                 folder) or with pd/*.pd as they are; default ../shared/bench beside the repository
 #   SECONDS       patch time to render (default 60; ignored for a folder without gen_patches.py)
-#   BUILD_DIR     where quarvin-render and quarvin-bench-patches are built (default build/dev)
+#   BUILD_DIR     where quarvin-render and quarvin-bench-patches are built (default build/release)
 # Environment: VOCODERS (default 10) Vocoders in Quarvin's vocoder patch; RUNS (default 3).
 # Needs `pd` (Debian: apt-get install puredata-core); uses hyperfine when it is installed.
 set -euo pipefail
@@ -14,7 +14,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 pd_dir=${1:-$repo/../shared/bench}
 seconds=${2:-60}
-build=${3:-$repo/build/dev}
+build=${3:-$repo/build/release}
 vocoders=${VOCODERS:-10}
 runs=${RUNS:-3}
 rate=44100
