@@ -110,7 +110,9 @@ inline __attribute__((always_inline)) void StepLanes(Stage& s, size_t g, const V
 // then moves the oscillators on. Each group's share of the sum follows its analysis at once, so
 // the long chain of additions overlaps the next group's work.
 template <size_t N>
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// The AVX2 build is chosen by a resolver that runs while the program is loaded, before the
+// thread sanitizer's runtime has started, so sanitizer builds keep the one baseline build.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 double
