@@ -19,5 +19,5 @@ if [ "${QUARVIN_QUICK:-0}" != 1 ]; then
   build build/asan -DQUARVIN_SANITIZE=address -DQUARVIN_SHELL=OFF -DQUARVIN_BENCH=OFF
   (cd build/asan && ctest --output-on-failure -j "$jobs" -LE slow)
   build build/tsan -DQUARVIN_SANITIZE=thread -DQUARVIN_SHELL=OFF -DQUARVIN_BENCH=OFF
-  (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress')
+  (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress|Concurrent|RunningFilter')
 fi
