@@ -1,0 +1,95 @@
+# Shared steps of the end-to-end scripts: sourced, not run. Each script runs the real program
+# under a virtual X server with a dummy JACK server of its own as the sound card.
+# A script calls: e2e_start_jack; e2e_start_program [ARGS...]; then the helpers below.
+# Usage of every script: SCRIPT PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: .)
+
+if [ -z "${QUARVIN_E2E_IN_X:-}" ]; then
+  exec env QUARVIN_E2E_IN_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+
+program=$(realpath "$1")
+shots=$(realpath "${2:-.}")
+work=$(mktemp -d)
+# A server of our own, so that parallel runs and other JACK users do not meet.
+export JACK_DEFAULT_SERVER="quarvin-e2e-$$"
+jack_pid="" program_pid="" window="" ox=0 oy=0
+
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  if [ -n "$jack_pid" ]; then
+    kill "$jack_pid" 2>/dev/null || true
+    wait "$jack_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for log in "$work"/*.log; do
+    echo "--- $log" >&2
+    cat "$log" >&2
+  done
+  exit 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+poll() {
+  local tries=$1
+  shift
+  for ((i = 0; i < tries; i++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+shot() { import -window root "$shots/$1"; }
+# The colour of a screen pixel as RRGGBB.
+pixel() { convert "$shots/$1" -format "%[hex:p{$2,$3}]" info:; }
+
+e2e_start_jack() {
+  jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 44100 -p "${1:-256}" \
+    >"$work/jackd.log" 2>&1 &
+  jack_pid=$!
+  poll 50 jack_lsp || fail "the JACK server did not answer"
+}
+
+# Starts the program with the given arguments, waits for its window and its sound card ports
+# and finds the canvas origin on screen (where the first background tile, RGB 70, 255, 70,
+# begins below the menu bar).
+e2e_start_program() {
+  "$program" "$@" >"$work/quarvin.log" 2>&1 &
+  program_pid=$!
+  window=$(timeout 10 xdotool search --sync --name Quarvin | head -n 1) ||
+    fail "no window named Quarvin"
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  # The program streams through the server: it has ports of its own beside the server's "system".
+  poll 50 bash -c "jack_lsp | grep -qv '^system:'" || fail "the program opened no sound card ports"
+  sleep 1
+  shot origin.png
+  oy=$(convert "$shots/origin.png" -crop 1x200+0+0 txt:- |
+    awk -F'[,:]' '/#46FF46/ && !found {print $2; found = 1}')
+  [ -n "$oy" ] || fail "no background tile at the left edge"
+  ox=0
+}
+
+expect() {  # shot, canvas x, y, colour, what
+  local got
+  got=$(pixel "$1" $((ox + $2)) $((oy + $3)))
+  [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) is $got, expected $4"
+}
+
+click() {  # canvas x, y
+  xdotool mousemove $((ox + $1)) $((oy + $2)) click 1
+  sleep 0.3
+}
+
+# Waits for the program to end and checks its exit code.
+e2e_expect_exit() {  # code
+  poll 50 bash -c "! kill -0 $program_pid" || fail "the program did not end"
+  local status=0
+  wait "$program_pid" || status=$?
+  program_pid=""
+  [ "$status" = "$1" ] || fail "exit code $status, expected $1"
+}
