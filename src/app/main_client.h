@@ -51,7 +51,7 @@ class TMainClient : public NTCanvas, public TThread {
   void SetMenuMarks();
 
   // The device list.
-  NTDevWin* CreateDevice(int type);
+  NTDevWin* CreateDevice(DeviceType type);
   void DeleteDevice(NTDevWin* device);
   void DeleteAllDevices();
   std::vector<NTDevWin*> Devices();
@@ -111,7 +111,7 @@ class TMainClient : public NTCanvas, public TThread {
  private:
   void PlaceStartDevices();
   void NewLocked();
-  void Insert(int type);
+  void Insert(DeviceType type);
   void RunCommand(int id);
   void SetOption(int32_t& option, int32_t value);
   void EraseBackground(Dc& dc);

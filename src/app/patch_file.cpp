@@ -94,7 +94,8 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   os.WriteWord(kMagic);
   os.WriteWord(kFileVersion);
   for (int32_t option : {WiresOn, WiresBehind, CurvesOn, SnapOn}) os.WriteWord(option);
-  for (NTWin* w = root_.FirstChild; w; w = w->Next) os.WriteWord(static_cast<NTDevWin*>(w)->Type);
+  for (NTWin* w = root_.FirstChild; w; w = w->Next)
+    os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
   os.WriteWord(kEndOfTypes);
   BuildNumberTables();
   WriteWalk(&root_, os);
@@ -166,7 +167,7 @@ bool TMainClient::LoadLocked(ipstream& is) {
     }
     types.push_back(type);
   }
-  for (int32_t type : types) CreateDevice(type);
+  for (int32_t type : types) CreateDevice(DeviceType(type));
 
   BuildNumberTables();
   ReadWalk(&root_, is);

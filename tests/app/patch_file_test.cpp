@@ -81,8 +81,8 @@ TEST_F(CanvasTest, WrongVersionOrMagicLeavesAFreshUntitledPatch) {
 TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
   // Output first, Input later: the Output's inputs name windows of a later device.
   client.DeleteAllDevices();
-  client.CreateDevice(1)->MoveTo({200, 50});
-  client.CreateDevice(2)->MoveTo({20, 30});
+  client.CreateDevice(DeviceType::Output)->MoveTo({200, 50});
+  client.CreateDevice(DeviceType::Input)->MoveTo({20, 30});
   Connect(Input(1).L, Output(0).R);
   Input(1).L.Value = 1234;
   client.Command(cmd::CurvesOff);
