@@ -9,12 +9,12 @@ namespace {
 // The menus before and after the insert menu's entries, which the device registry lists.
 constexpr MenuLine kBeforeInserts[] = {
     {0, "&Datei", 0},
-    {2, "&Neu", cmd::FileNew},
-    {2, "&Öffnen...", cmd::FileOpen},
-    {2, "&Speichern", cmd::FileSave},
-    {2, "Speichern &unter...", cmd::FileSaveAs},
+    {2, "&Neu", cmd::FileNew, "Ctrl+N"},
+    {2, "&Öffnen...", cmd::FileOpen, "Ctrl+O"},
+    {2, "&Speichern", cmd::FileSave, "Ctrl+S"},
+    {2, "Speichern &unter...", cmd::FileSaveAs, "Ctrl+Shift+S"},
     {2, nullptr, 0},
-    {2, "&Beenden", cmd::Exit},
+    {2, "&Beenden", cmd::Exit, "Ctrl+Q"},
     {0, "&Ansicht", 0},
     {1, "&Verdrahtung", 0},
     {2, "&Sichtbar", cmd::WiresVisible},

@@ -72,13 +72,17 @@ int NTPlug::LButtonDown(Point pt) {
   } else {
     Canvas->ErrorBox(kIllegalConnection);
   }
-  if (first) {
-    TClientDC dc(*Canvas);
+  EndPending();
+  return 1;
+}
+
+void NTPlug::EndPending() {
+  if (NTPlug* first = Pending) {
+    TClientDC dc(*first->Canvas);
     first->DrawFocus(*dc);
   }
   Pending = nullptr;
   Interaction = ModeIdle;
-  return 1;
 }
 
 NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)

@@ -18,6 +18,9 @@ class NTPlug : public NTBmpWin {
 
   // The first connector of a pending connection (interaction mode 3), or null.
   static NTPlug* Pending;
+  // Ends a pending connection, completed or not: removes the first connector's focus
+  // rectangle and returns to idle.
+  static void EndPending();
 };
 
 class NTPlugOut : public NTPlug {

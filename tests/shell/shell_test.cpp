@@ -16,6 +16,7 @@
 #include "app/commands.h"
 #include "shell/about_box.h"
 #include "shell/main_frame.h"
+#include "shell/translations.h"
 
 namespace {
 
@@ -202,17 +203,62 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
   Choose(cmd::About);
 }
 
-TEST(CanvasWidget, ErrorBoxIsAnOwnerlessStopBox) {
-  TCanvasWidget canvas(nullptr);
-  OnNextModal([](QWidget* modal) {
+TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
+  ShowAndWait();
+  OnNextModal([this](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->parentWidget(), frame.get());
+    EXPECT_TRUE(box->isModal());
+    EXPECT_TRUE(frame->geometry().contains(box->geometry().center()));
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->text(), "Kein Eingabegerät gefunden!");
   });
-  canvas.ErrorBox("Kein Eingabegerät gefunden!");
+  canvas->TCanvasWidget::ErrorBox("Kein Eingabegerät gefunden!");
+}
+
+TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  const std::pair<int, const char*> keys[] = {{cmd::FileNew, "Strg+N"},
+                                              {cmd::FileOpen, "Strg+O"},
+                                              {cmd::FileSave, "Strg+S"},
+                                              {cmd::FileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::Exit, "Strg+Q"}};
+  for (const auto& [id, text] : keys)
+    EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  canvas->saveAnswer = QDir(QDir::tempPath()).filePath("quarvin_shortcut.qvn").toStdString();
+  QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + *canvas->saveAnswer);
+  QTest::keyClick(frame.get(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+  QFile::remove(QString::fromStdString(*canvas->saveAnswer));
+}
+
+TEST(Translations, QtsOwnDialogTextsAreGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Nein");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  EXPECT_TRUE(
+      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+          .contains("existiert bereits"));
+}
+
+TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  Choose(cmd::Snap);
+  Choose(101);  // "&VCO"
+  QTest::mouseMove(canvas, QPoint(300, 150));
+  QTest::keyClick(frame.get(), Qt::Key_Escape);
+  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
 }
 
 TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {
