@@ -17,7 +17,7 @@
 
 namespace {
 constexpr int kRate = 44100;
-constexpr int kFrames = TSampleBuffer::Frames;
+constexpr int kFrames = TSampleBuffer::kFrames;
 // The program's 10 ms timer ticks about seven times during one 68 ms block.
 constexpr int kTicksPerBlock = 7;
 

@@ -96,7 +96,7 @@ class TMainClient : public NTCanvas, public TThread {
   TCriticalSection Lock;
   std::array<TSampleBuffer, 7> InBuf, OutBuf;
 
-  static constexpr const char* Product = "Quarvin V1.01";
+  static constexpr const char* kProduct = "Quarvin V1.01";
 
  protected:
   int Run() override;

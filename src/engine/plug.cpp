@@ -33,7 +33,7 @@ void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
 }  // namespace
 
 NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
-    : NTBmpWin(canvas, parent, bitmap, bmp::JackMask),
+    : NTBmpWin(canvas, parent, bitmap, bmp::kJackMask),
       Canvas(canvas),
       Caption(canvas, this, label) {}
 

@@ -54,7 +54,7 @@ int NTButton::LButtonUp(Point) {
 }
 
 NTButUp::NTButUp(NTOwner* owner, NTWin* parent, int code)
-    : NTButton(owner, parent, code, bmp::ArrowUp) {}
+    : NTButton(owner, parent, code, bmp::kArrowUp) {}
 
 NTButDn::NTButDn(NTOwner* owner, NTWin* parent, int code)
-    : NTButton(owner, parent, code, bmp::ArrowDown) {}
+    : NTButton(owner, parent, code, bmp::kArrowDown) {}

@@ -27,7 +27,7 @@ class VuMeterTest : public ::testing::Test {
   }
   // The bar's pixel in row r (0 = top) of its 170 rows.
   Color BarPixel(int r) const { return canvas.pixels.Pixel(100 + 24 + 5, 50 + 21 + r); }
-  Color LitPixel(int r) const { return canvas.bitmaps.Get(bmp::VuBar).Pixel(5, r); }
+  Color LitPixel(int r) const { return canvas.bitmaps.Get(bmp::kVuBar).Pixel(5, r); }
 };
 
 TEST_F(VuMeterTest, LevelIsOneAndAHalfPixelsPerDecibelFrom140AtFullScale) {
@@ -132,11 +132,11 @@ TEST_F(VuMeterTest, PaintDrawsTheBarAtItsHeight) {
 }
 
 TEST_F(VuMeterTest, HoldsTheBarBitmapForItsLifetime) {
-  const int before = canvas.bitmaps.UseCount(bmp::VuBar);
+  const int before = canvas.bitmaps.UseCount(bmp::kVuBar);
   {
     NTVUMeter other(&canvas, canvas.Root());
-    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::VuBar), before + 1);
+    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kVuBar), before + 1);
   }
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::VuBar), before);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kVuBar), before);
 }
 }  // namespace
