@@ -77,7 +77,7 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--version") {
-      std::printf("quarvin-render (%s)\n", TMainClient::Product);
+      std::printf("quarvin-render (%s)\n", TMainClient::kProduct);
       return 0;
     } else if (a == "-q") {
       o.quiet = true;

@@ -196,7 +196,7 @@ TEST_F(CanvasTest, APatchLoadsThroughAPipe) {
     std::ofstream(fifo, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   });
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   const bool loaded = client.Load(fifo.string());
   writer.join();
   EXPECT_TRUE(loaded);
