@@ -27,7 +27,7 @@ struct Bank {
     std::mt19937 noise(1);
     std::uniform_int_distribution<int> sample(-32768, 32767);
     for (int n = 0; n < TSampleBuffer::kFrames * 2; ++n)
-      client.InBuf[0].Data()[n] = int16_t(sample(noise));
+      client.InBlock(0).Data()[n] = int16_t(sample(noise));
     for (int i = 0; i < count; ++i) {
       NTDevWin* d = client.CreateDevice(type);
       if (type == DeviceType::VCO) continue;  // modulation inputs stay open

@@ -200,13 +200,13 @@ int main(int argc, char** argv) {
   Progress progress(plannedBlocks, o.quiet);
   long blocks = 0;
   for (; !o.blocks || blocks < *o.blocks; ++blocks) {
-    int16_t* in = client.InBuf[0].Data();
+    int16_t* in = client.InBlock(0).Data();
     const long got = input ? input->Read(in, kFrames) : 0;
     if (input && !input->Ok()) return FileError(o.in, input->Error());
     if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
     std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
     client.ProcessBlock(0, 0);
-    if (output && !output->Write(client.OutBuf[0].Data(), kFrames))
+    if (output && !output->Write(client.OutBlock(0).Data(), kFrames))
       return FileError(o.out, output->Error());
     for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
     progress.Step(blocks + 1);

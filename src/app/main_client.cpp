@@ -39,7 +39,7 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     if (w == device) {
       captured_ = nullptr;
       shell_.CaptureMouse(false);
-      Interaction = ModeIdle;
+      SetInteraction(InteractionMode::Idle);
       break;
     }
   if (PopupDevice == device) PopupDevice = nullptr;
@@ -265,7 +265,7 @@ void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
-  ProcessBuffers(InBuf[size_t(in)], OutBuf[size_t(out)]);
+  ProcessBuffers(InBlock(in), OutBlock(out));
 }
 
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {

@@ -1,10 +1,12 @@
 #pragma once
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "app/audio_loop.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
@@ -12,6 +14,7 @@
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
 
 // The canvas: root of the window tree (its children are the devices), owner of the device list,
 // the canvas lock, the sample buffers, the wiring options, the bitmap cache and the file name;
@@ -61,8 +64,13 @@ class TMainClient : public NTCanvas, public TThread {
   bool Save();
   std::vector<uint8_t> SaveBytes();
 
-  // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
+  // Runs the processing cycle over input block in into output block out (audio thread, or any
+  // thread while no audio thread runs).
   void ProcessBlock(int in, int out);
+  // The sample blocks the audio loop cycles through; without an audio thread (render tool,
+  // tests) the caller fills an input block, runs ProcessBlock and reads the output block.
+  TSampleBuffer& InBlock(int i) { return inBuf_.at(size_t(i)); }
+  TSampleBuffer& OutBlock(int i) { return outBuf_.at(size_t(i)); }
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
 
   // NTCanvas.
@@ -94,7 +102,6 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t SnapOn = 1;       // Snap
   NTDevWin* PopupDevice = nullptr;
   TCriticalSection Lock;
-  std::array<TSampleBuffer, 7> InBuf, OutBuf;
 
   static constexpr const char* kProduct = "Quarvin V1.01";
 
@@ -109,7 +116,6 @@ class TMainClient : public NTCanvas, public TThread {
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
   bool LoadLocked(ipstream& is);
-  void BuildNumberTables();
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -125,7 +131,7 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
-  // The window-number tables while a patch is written or read.
-  std::vector<NTWin*> windowOf_;
-  std::unordered_map<const NTWin*, int32_t> numberOf_;
+  TAudioLoop::Blocks inBuf_, outBuf_;
+  // The window numbers while a patch is written or read.
+  std::optional<TWindowNumbers> numbers_;
 };

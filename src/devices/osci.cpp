@@ -140,7 +140,7 @@ void NTOsci::Latch() noexcept {
 
 void NTOsci::Tick() {
   // A moving panel is shown as a focus rectangle; drawing the screen would break it.
-  if (Interaction == ModeMoving) return;
+  if (Owner->Interaction() == InteractionMode::Moving) return;
   if (capture_.Take(display_)) {
     hasRecording_ = true;
     RedrawScreen();

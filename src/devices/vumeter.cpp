@@ -53,7 +53,7 @@ void NTVUMeter::Latch() noexcept {
 
 void NTVUMeter::Tick() {
   // While a panel moves the meter stands still and the peak keeps growing.
-  if (Interaction == ModeMoving) return;
+  if (Owner->Interaction() == InteractionMode::Moving) return;
   const int32_t level = Level(Peak);
   Peak = 0;
   if (level >= BarHeight) {

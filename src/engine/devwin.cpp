@@ -29,13 +29,13 @@ int32_t SnapAxis(const NTDevWin& self, int32_t pos, int32_t size, Edge edge) {
 
 NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
     : NTFrameWin(canvas, parent, w, h, title), Canvas(canvas) {
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
 }
 
 void NTDevWin::Paint(Dc& dc) {
   Painted = 1;
   NTFrameWin::Paint(dc);
-  if (Interaction == ModeMoving && Canvas->Captured() == this)
+  if (Owner->Interaction() == InteractionMode::Moving && Canvas->Captured() == this)
     dc.FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
@@ -55,7 +55,7 @@ void NTDevWin::BeginMove() {
     dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
   }
   SetCapture();
-  Interaction = ModeMoving;
+  Owner->SetInteraction(InteractionMode::Moving);
 }
 
 void NTDevWin::FollowMove(Point pt) {
@@ -67,7 +67,7 @@ void NTDevWin::FollowMove(Point pt) {
 }
 
 void NTDevWin::EndMove() {
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
   ReleaseCapture();
   {
     TClientDC dc(*Canvas);
@@ -100,18 +100,18 @@ void NTDevWin::InvalidateArea(bool erase) {
 }
 
 int NTDevWin::LButtonDown(Point pt) {
-  if (Interaction == ModeMoving) {
+  if (Owner->Interaction() == InteractionMode::Moving) {
     EndMove();
     return 1;
   }
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Grab = Offset(pt);
   BeginMove();
   return 1;
 }
 
 int NTDevWin::LButtonUp(Point) {
-  if (Interaction != ModeMoving) return 0;
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
   EndMove();
   return 1;
 }
@@ -121,13 +121,13 @@ int NTDevWin::RButtonDown(Point) {
 }
 
 int NTDevWin::RButtonUp(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Canvas->OpenDevicePopup(this, pt);
   return 1;
 }
 
 int NTDevWin::MouseMove(Point pt) {
-  if (Interaction != ModeMoving) return 0;
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
   FollowMove(pt);
   return 1;
 }

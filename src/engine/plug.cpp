@@ -4,8 +4,6 @@
 #include "engine/wire.h"
 #include "platform/art.h"
 
-NTPlug* NTPlug::Pending = nullptr;
-
 namespace {
 constexpr const char* kIllegalConnection =
     "Unerlaubte Verbindung!\n"
@@ -39,24 +37,25 @@ NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label
 
 NTPlug::~NTPlug() {
   // A pending connection never completes with a connector that is gone.
-  if (Pending == this) {
-    Pending = nullptr;
-    if (Interaction == ModeConnecting) Interaction = ModeIdle;
+  if (Canvas->PendingPlug() == this) {
+    Canvas->SetPendingPlug(nullptr);
+    if (Canvas->Interaction() == InteractionMode::Connecting)
+      Canvas->SetInteraction(InteractionMode::Idle);
   }
 }
 
 int NTPlug::LButtonDown(Point pt) {
   if (!Contains(pt)) return 0;
-  if (Interaction == ModeIdle) {
-    Pending = this;
+  if (Canvas->Interaction() == InteractionMode::Idle) {
+    Canvas->SetPendingPlug(this);
     TClientDC dc(*Canvas);
     DrawFocus(*dc);
-    Interaction = ModeConnecting;
+    Canvas->SetInteraction(InteractionMode::Connecting);
     return 1;
   }
-  if (Interaction != ModeConnecting) return 0;
+  if (Canvas->Interaction() != InteractionMode::Connecting) return 0;
 
-  NTPlug* first = Pending;
+  NTPlug* first = Canvas->PendingPlug();
   auto* firstIn = dynamic_cast<NTPlugIn*>(first);
   auto* firstOut = dynamic_cast<NTPlugOut*>(first);
   auto* secondIn = dynamic_cast<NTPlugIn*>(this);
@@ -74,8 +73,8 @@ int NTPlug::LButtonDown(Point pt) {
     TClientDC dc(*Canvas);
     first->DrawFocus(*dc);
   }
-  Pending = nullptr;
-  Interaction = ModeIdle;
+  Canvas->SetPendingPlug(nullptr);
+  Canvas->SetInteraction(InteractionMode::Idle);
   return 1;
 }
 

@@ -15,9 +15,6 @@ class NTPlug : public NTBmpWin {
 
   NTCanvas* Canvas;
   NTStaticCtrlName Caption;
-
-  // The first connector of a pending connection (interaction mode 3), or null.
-  static NTPlug* Pending;
 };
 
 class NTPlugOut : public NTPlug {

@@ -44,7 +44,7 @@ void NTSlider::Write(opstream& os) {
 }
 
 int NTSlider::LButtonDown(Point pt) {
-  if (Interaction != ModeIdle) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle) return 0;
   const Point p = AbsPos();
   const int64_t top = KnobTop();
   const bool onKnob =
@@ -53,12 +53,12 @@ int NTSlider::LButtonDown(Point pt) {
   GrabX = pt.x - p.x;
   GrabY = int32_t(pt.y - top);
   SetCapture();
-  Interaction = ModeControl;
+  Owner->SetInteraction(InteractionMode::Control);
   return 1;
 }
 
 int NTSlider::MouseMove(Point pt) {
-  if (Interaction != ModeControl) return 0;
+  if (Owner->Interaction() != InteractionMode::Control) return 0;
   const int64_t pos = int64_t(Travel) - (int64_t(pt.y) - AbsPos().y - GrabY);
   Pos = int32_t(std::clamp<int64_t>(pos, 0, Travel));
   Repaint();
@@ -67,8 +67,8 @@ int NTSlider::MouseMove(Point pt) {
 }
 
 int NTSlider::LButtonUp(Point) {
-  if (Interaction != ModeControl) return 0;
+  if (Owner->Interaction() != InteractionMode::Control) return 0;
   ReleaseCapture();
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
   return 1;
 }

@@ -52,7 +52,7 @@ TEST_F(CanvasTest, ClickingAnInputTwiceDisconnectsSilently) {
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
   Connect(Output().R, Output().R);  // unconnected: nothing happens
   EXPECT_TRUE(shell.errors.empty());
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, IllegalPairsShowTheMessageAndChangeNothing) {
@@ -63,13 +63,13 @@ TEST_F(CanvasTest, IllegalPairsShowTheMessageAndChangeNothing) {
   for (const auto& e : shell.errors) EXPECT_EQ(e, kIllegal);
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
   EXPECT_EQ(Output().R.Source.Get(), nullptr);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, BackgroundClickDuringAPendingConnectionIsIgnored) {
   Click(Centre(Input().L));
   Click({400, 400});
-  EXPECT_EQ(Interaction, ModeConnecting);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Connecting);
   Click(Centre(Output().L));
   EXPECT_EQ(Output().L.Source.Get(), &Input().L);
 }
@@ -83,9 +83,9 @@ TEST_F(CanvasTest, PendingFocusRectangleIsRemovedAfterTheSecondClick) {
 TEST_F(CanvasTest, NewCancelsAPendingConnection) {
   Click(Centre(Input().L));
   client.Command(cmd::kFileNew);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
   Click(Centre(Output().L));  // a fresh first click, not the second of a dead pair
-  EXPECT_EQ(Interaction, ModeConnecting);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Connecting);
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
 }
 
@@ -146,12 +146,12 @@ TEST_F(CanvasTest, AMoveShowsOnlyAFocusRectangleUntilTheDrop) {
 
 TEST_F(CanvasTest, ANewPanelFollowsThePointerByItsCorner) {
   client.Command(109);
-  EXPECT_EQ(Interaction, ModeMoving);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Moving);
   client.Mouse(MouseKind::Move, {400, 300});
   client.Mouse(MouseKind::LDown, {400, 300});
   client.Mouse(MouseKind::LUp, {400, 300});
   EXPECT_EQ(client.Devices().back()->AbsPos(), (Point{400, 300}));
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, WiresCanBeHiddenButStillCarrySignals) {
@@ -160,9 +160,9 @@ TEST_F(CanvasTest, WiresCanBeHiddenButStillCarrySignals) {
   client.PaintPending();
   EXPECT_FALSE(ColumnHas(95, 59, 62, kBlack));
   EXPECT_EQ(Output().L.WireRect(), Rect{});
-  client.InBuf[0].Data()[0] = 1000;
+  client.InBlock(0).Data()[0] = 1000;
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(client.OutBuf[0].Data()[2], 1000);
+  EXPECT_EQ(client.OutBlock(0).Data()[2], 1000);
 }
 
 TEST_F(CanvasTest, WiresBehindThePanelsAreCoveredByThem) {

@@ -102,7 +102,7 @@ TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
   EXPECT_TRUE(shell.marks[cmd::kCurvesOff]);
   // The restored output value is what the connected input latches first.
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(client.OutBuf[0].Data()[1], 617);
+  EXPECT_EQ(client.OutBlock(0).Data()[1], 617);
 }
 
 TEST_F(CanvasTest, SourceNumbersThatNameNoOutputLeaveInputsUnconnected) {

@@ -5,13 +5,13 @@
 namespace {
 // Feeds a ramp of distinct samples through block 0 and returns the output block.
 std::vector<int16_t> RunBlock(TMainClient& client, int16_t firstSample) {
-  int16_t* in = client.InBuf[0].Data();
+  int16_t* in = client.InBlock(0).Data();
   for (int f = 0; f < TSampleBuffer::kFrames; ++f) {
     in[2 * f] = int16_t(firstSample + f);
     in[2 * f + 1] = int16_t(-firstSample - f);
   }
   client.ProcessBlock(0, 0);
-  const int16_t* out = client.OutBuf[0].Data();
+  const int16_t* out = client.OutBlock(0).Data();
   return {out, out + 2 * TSampleBuffer::kFrames};
 }
 
@@ -43,10 +43,10 @@ TEST_F(CanvasTest, ListOrderDoesNotChangeTheDelay) {
 
 TEST_F(CanvasTest, FullScaleNegativeInputComesBackUnchanged) {
   Connect(Input().L, Output().L);
-  client.InBuf[0].Data()[0] = -32768;
+  client.InBlock(0).Data()[0] = -32768;
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(Input().L.Value.Get(), 2 * client.InBuf[0].Data()[2 * 2999]);
-  EXPECT_EQ(client.OutBuf[0].Data()[2], -32768);
+  EXPECT_EQ(Input().L.Value.Get(), 2 * client.InBlock(0).Data()[2 * 2999]);
+  EXPECT_EQ(client.OutBlock(0).Data()[2], -32768);
 }
 
 TEST(OutputHalving, RoundsDownAndClips) {

@@ -37,7 +37,6 @@ class OsciTest : public ::testing::Test {
     scope.In[0].Source = &source.L;
     scope.In[1].Source = &source.R;
   }
-  ~OsciTest() override { Interaction = ModeIdle; }
 
   // Arms a recording, runs frames (ch1 and ch2 fed by the signals, frame numbers counted on from
   // earlier recordings) until it completes and publishes it. Returns the frames it took, or -1
@@ -389,19 +388,19 @@ TEST_F(OsciTest, TimeBaseChangeReturnsToIdleEvenWithoutAudio) {
 }
 
 TEST_F(OsciTest, NothingIsArmedOrPublishedWhileAPanelMoves) {
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   scope.Tick();
   EXPECT_EQ(scope.CaptureState(), osci::Idle);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   scope.Tick();
   for (; scope.CaptureState() != osci::Complete; ++frame) {
     source.L.Value = Alternating(30)(frame);
     scope.Latch();
   }
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   scope.Tick();
   EXPECT_EQ(CountInTraceArea(Green), 0);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   scope.Tick();
   EXPECT_GT(CountInTraceArea(Green), 0);
 }

@@ -13,11 +13,9 @@ class VuMeterTest : public ::testing::Test {
   NTVUMeter vu{&canvas, canvas.Root()};
 
   void SetUp() override {
-    Interaction = ModeIdle;
     vu.MoveTo({100, 50});
     vu.In.Source = &src.Out;
   }
-  void TearDown() override { Interaction = ModeIdle; }
 
   // A tick after a few frames of a steady value.
   void TickAt(int32_t v) {
@@ -110,13 +108,13 @@ TEST_F(VuMeterTest, MeterStandsStillWhileAPanelMovesAndThenShowsTheLargestPeak) 
   TickAt(100);
   const int32_t before = vu.BarHeight;
   const size_t shown = canvas.shown.size();
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   TickAt(65535);
   TickAt(5);
   EXPECT_EQ(vu.BarHeight, before);
   EXPECT_EQ(canvas.shown.size(), shown);
   EXPECT_EQ(vu.Peak, 65535);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   vu.Tick();
   EXPECT_EQ(vu.BarHeight, 140);
 }

@@ -38,9 +38,6 @@ bool Shows(const Surface& canvas, int x, int y, int w, int h, const Surface& src
 
 class Controls : public ::testing::Test {
  protected:
-  void SetUp() override { Interaction = ModeIdle; }
-  void TearDown() override { Interaction = ModeIdle; }
-
   // Grabs the knob at its top row, moves the mouse to the row of pos and lets go.
   void DragKnob(NTSlider& s, int pos) {
     const Point p = s.AbsPos();
@@ -71,7 +68,7 @@ TEST_F(Controls, KeyTogglesOnEveryClickInsideAndNotifies) {
   EXPECT_EQ(device.notes[1].code, 7);
 
   canvas.Click({110 + 20, 60});  // just right of the key
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   ClickCentre(key);
   EXPECT_EQ(key.State, 0);
   EXPECT_EQ(device.notes.size(), 2u);
@@ -124,13 +121,13 @@ TEST_F(Controls, ButtonFiresOnReleaseEvenOutside) {
   ASSERT_EQ(up.H, 12);
   ASSERT_TRUE(canvas.Mouse(MouseKind::LDown, {105, 55}));
   EXPECT_EQ(up.Pressed, 1);
-  EXPECT_EQ(Interaction, ModeControl);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Control);
   EXPECT_EQ(canvas.captured, &up);
   EXPECT_TRUE(device.notes.empty());  // nothing before the release
 
   EXPECT_TRUE(canvas.Mouse(MouseKind::LUp, {500, 400}));
   EXPECT_EQ(up.Pressed, 0);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
   ASSERT_EQ(device.notes.size(), 1u);
   EXPECT_EQ(device.notes[0].code, 9);
@@ -166,9 +163,9 @@ TEST_F(Sliders, KnobAtTheBottomCoversTheLastTwentyRows) {
 
   // Only the knob takes the mouse, not the track above it.
   EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {108, 149}), 0);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {108, 150}), 1);
-  EXPECT_EQ(Interaction, ModeControl);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Control);
 }
 
 TEST_F(Sliders, TrackEndsInItsCapAboveTheKnob) {
@@ -194,7 +191,7 @@ TEST_F(Sliders, DragsClampAtBothEndsAndEveryMoveNotifies) {
   canvas.Mouse(MouseKind::Move, {104, std::numeric_limits<int32_t>::max()});
   EXPECT_EQ(slider.Pos, 0);
   canvas.Mouse(MouseKind::LUp, {0, 0});
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
 
   ASSERT_EQ(device.notes.size(), 4u);
@@ -212,7 +209,7 @@ TEST_F(Sliders, RightButtonDuringADragIsRefusedAndItsReleaseEndsTheDrag) {
   EXPECT_EQ(canvas.Mouse(MouseKind::RDown, {104, 130}), 0);
   EXPECT_EQ(canvas.captured, &slider);
   EXPECT_EQ(canvas.Mouse(MouseKind::RUp, {104, 130}), 1);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
   EXPECT_EQ(slider.Pos, 30);
 }
