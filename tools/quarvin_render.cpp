@@ -185,7 +185,8 @@ int main(int argc, char** argv) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   client.Resize(o.width, o.height);
-  if (!client.Load(o.patch)) {
+  // A damaged file is rejected too: batch work must not go on with part of a patch.
+  if (client.Load(o.patch).kind != TMainClient::LoadResult::Complete) {
     for (const std::string& e : shell.errors) std::fprintf(stderr, "%s\n", e.c_str());
     return 2;
   }

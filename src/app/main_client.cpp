@@ -73,8 +73,12 @@ void TMainClient::NewLocked() {
 }
 
 void TMainClient::New() {
-  TCriticalSection::Lock lock(Lock);
-  NewLocked();
+  if (!MayDiscardChanges()) return;
+  {
+    TCriticalSection::Lock lock(Lock);
+    NewLocked();
+  }
+  MarkUnmodified();
 }
 
 std::string TMainClient::TitleText() const {
@@ -99,6 +103,7 @@ void TMainClient::SetMenuMarks() {
 
 void TMainClient::SetOption(int32_t& option, int32_t value) {
   option = value;
+  PatchChanged();
   SetMenuMarks();
   InvalidateAll(true);
 }
@@ -109,7 +114,9 @@ void TMainClient::Insert(DeviceType type) {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
   }
-  if (d) d->BeginMove();
+  if (!d) return;
+  PatchChanged();
+  d->BeginMove();
 }
 
 void TMainClient::Command(int id) {
@@ -143,6 +150,7 @@ void TMainClient::Command(int id) {
       return;
     case cmd::kSnap:
       SnapOn = !SnapOn;
+      PatchChanged();
       SetMenuMarks();
       return;
     case cmd::kDeleteDevice:
@@ -153,6 +161,7 @@ void TMainClient::Command(int id) {
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
+        PatchChanged();
       }
       return;
     default:
@@ -184,6 +193,7 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
 
 void TMainClient::Timer() {
   TickWalk(&root_);
+  KeepRecoveryCopy();
 }
 
 void TMainClient::Resize(int width, int height) {

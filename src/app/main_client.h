@@ -1,12 +1,15 @@
 #pragma once
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "app/audio_loop.h"
+#include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
@@ -53,16 +56,41 @@ class TMainClient : public NTCanvas, public TThread {
   void DeleteAllDevices();
   std::vector<NTDevWin*> Devices();
 
-  // File commands.
+  // What became of a load: a rejected file (wrong type or version) leaves a new patch; a damaged
+  // one (cut short) leaves what could be read, untitled. Either way after the error box.
+  struct LoadResult {
+    enum Kind { Complete, Damaged, Rejected } kind = Complete;
+    const char* message = nullptr;  // the error box's text
+    // A patch came from the file, whole or in part.
+    explicit operator bool() const { return kind != Rejected; }
+  };
+
+  // File commands. New and Open first ask about unsaved changes.
   void New();
   void Open();
   bool SaveAs();
-  // Loads a patch under the lock; false (after the error box and New) for a rejected file.
-  bool Load(const std::string& path);
-  bool LoadBytes(const std::vector<uint8_t>& bytes);
-  // Writes the patch; false when the file could not be written (after the error box).
+  // Loads a patch under the lock; the title names the file only when it loaded completely.
+  LoadResult Load(const std::string& path);
+  // The same with bytes at hand; a complete load keeps the current file name.
+  LoadResult LoadBytes(std::span<const uint8_t> bytes);
+  // Writes the patch; false when the file could not be written (after the error box). Only a
+  // written file renames the patch.
   bool Save();
   std::vector<uint8_t> SaveBytes();
+  // Writes the patch to path and nothing else changes; false when that failed.
+  bool SaveCopy(const std::string& path);
+
+  // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
+  // by New, a load and a save.
+  bool Modified() const { return modified_; }
+  void PatchChanged() override;
+  // Before the patch is given up (New, Open, quitting): with unsaved changes, asks whether to
+  // save them. True when the command may go on.
+  bool MayDiscardChanges();
+  // Keeps a copy of the modified patch in folder every interval from now on, and first offers
+  // the copies that crashed programs left there. An empty folder keeps no copies.
+  void StartRecovery(const std::filesystem::path& folder,
+                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
 
   // Runs the processing cycle over input block in into output block out (audio thread, or any
   // thread while no audio thread runs).
@@ -115,7 +143,14 @@ class TMainClient : public NTCanvas, public TThread {
   void SetOption(int32_t& option, int32_t value);
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
-  bool LoadLocked(ipstream& is);
+  LoadResult LoadFile(const std::string& path, const std::string& name);
+  LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
+  LoadResult LoadLocked(ipstream& is);
+  bool SaveTo(const std::string& path);
+  void MarkUnmodified();
+  void KeepRecoveryCopy();
+  bool WriteRecoveryCopy();
+  void Restore(const std::filesystem::path& file);
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -132,6 +167,10 @@ class TMainClient : public NTCanvas, public TThread {
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
   TAudioLoop::Blocks inBuf_, outBuf_;
+  bool modified_ = false;
+  // Changed since the last recovery copy.
+  bool copyOutdated_ = false;
+  std::optional<TRecovery> recovery_;
   // The window numbers while a patch is written or read.
   std::optional<TWindowNumbers> numbers_;
 };

@@ -13,12 +13,15 @@ constexpr int32_t kFileVersion = 7;
 constexpr int32_t kEndOfTypes = -1;
 // More devices than this in one type list can only come from a damaged file.
 constexpr int kMaxDevices = 4096;
-// Bytes past this are never read: no patch comes near it.
+// Bytes past this are never read: no patch comes near it, and a file that goes on is damaged.
 constexpr size_t kMaxFileBytes = 64 << 20;
 
 constexpr const char* kWrongType = "Falscher Datei-Typ!";
 constexpr const char* kWrongVersion = "Falsche Datei-Version!";
 constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!";
+constexpr const char* kDamaged =
+    "Die Datei ist beschädigt oder unvollständig!\n"
+    "Was gelesen werden konnte, wurde geladen.";
 }  // namespace
 
 int32_t TMainClient::NumberOf(const NTWin* w) {
@@ -45,66 +48,98 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   return os.Bytes();
 }
 
+bool TMainClient::SaveCopy(const std::string& path) {
+  return WriteFileAtomically(path, SaveBytes());
+}
+
 bool TMainClient::Save() {
   if (FileName.empty()) return SaveAs();
-  if (WriteFileAtomically(FileName, SaveBytes())) return true;
-  ErrorBox(kSaveFailed);
-  return false;
+  return SaveTo(FileName);
 }
 
 bool TMainClient::SaveAs() {
   const auto path = shell_.SaveFileDialog();
-  if (!path) return false;
-  FileName = *path;
+  return path && SaveTo(*path);
+}
+
+// The file name and the title follow what is on disk: they change only once the file is written.
+bool TMainClient::SaveTo(const std::string& path) {
+  if (!SaveCopy(path)) {
+    ErrorBox(kSaveFailed);
+    return false;
+  }
+  FileName = path;
   UpdateTitle();
-  return Save();
+  MarkUnmodified();
+  return true;
 }
 
 void TMainClient::Open() {
+  if (!MayDiscardChanges()) return;
   const auto path = shell_.OpenFileDialog();
   if (!path) return;
   Load(*path);
 }
 
-bool TMainClient::Load(const std::string& path) {
-  FileName = path;
+TMainClient::LoadResult TMainClient::Load(const std::string& path) {
+  return LoadFile(path, path);
+}
+
+TMainClient::LoadResult TMainClient::LoadFile(const std::string& path, const std::string& name) {
+  // One byte past the limit tells the loader that the file goes on.
+  return LoadNamed(ReadFileBytes(path, kMaxFileBytes + 1), name);
+}
+
+TMainClient::LoadResult TMainClient::LoadBytes(std::span<const uint8_t> bytes) {
+  return LoadNamed(bytes, FileName);
+}
+
+TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
+                                               const std::string& name) {
+  LoadResult result;
+  {
+    TCriticalSection::Lock lock(Lock);
+    DeleteAllDevices();
+    ipstream is(bytes.first(std::min(bytes.size(), kMaxFileBytes)));
+    result = LoadLocked(is);
+    if (result && bytes.size() > kMaxFileBytes) result = {LoadResult::Damaged, kDamaged};
+  }
+  // A damaged file keeps no name, so that Save asks for one and never overwrites the original.
+  FileName = result.kind == LoadResult::Complete ? name : std::string();
   UpdateTitle();
-  return LoadBytes(ReadFileBytes(path, kMaxFileBytes));
+  MarkUnmodified();
+  // The box comes last: over the new patch and its title, and without the lock, so that the
+  // audio goes on while it is up.
+  if (result.message) ErrorBox(result.message);
+  return result;
 }
 
-bool TMainClient::LoadBytes(const std::vector<uint8_t>& bytes) {
-  TCriticalSection::Lock lock(Lock);
-  DeleteAllDevices();
-  ipstream is(bytes);
-  return LoadLocked(is);
-}
-
-bool TMainClient::LoadLocked(ipstream& is) {
+// Words past the end of the data read as 0; a device's geometry and the options keep what they
+// had. Any such read marks the file as damaged.
+TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
   if (is.PeekByte() == kStreamMark) {
     is.ReadByte();
     is.ReadWord();  // the stream version is not checked
   }
   if (is.ReadWord() != kMagic) {
-    ErrorBox(kWrongType);
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongType};
   }
   if (is.ReadWord() != kFileVersion) {
-    ErrorBox(kWrongVersion);
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongVersion};
   }
-  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn}) *option = is.ReadWord();
+  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn})
+    if (const auto v = is.ReadWholeWord()) *option = *v;
 
   std::vector<int32_t> types;
-  // A truncated list ends with the data; the devices named so far are kept.
-  while (!is.AtEnd()) {
+  // A list cut short ends with the data; the devices named so far are kept.
+  for (;;) {
     const int32_t type = is.ReadWord();
-    if (type == kEndOfTypes) break;
+    if (is.PastEnd() || type == kEndOfTypes) break;
     if (types.size() == kMaxDevices) {
-      ErrorBox(kWrongType);
       NewLocked();
-      return false;
+      return {LoadResult::Rejected, kWrongType};
     }
     types.push_back(type);
   }
@@ -115,5 +150,6 @@ bool TMainClient::LoadLocked(ipstream& is) {
   numbers_.reset();
   InvalidateAll(true);
   SetMenuMarks();
-  return true;
+  if (is.PastEnd()) return {LoadResult::Damaged, kDamaged};
+  return {};
 }

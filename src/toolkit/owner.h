@@ -36,6 +36,10 @@ class NTOwner {
   virtual void Beep() = 0;
   virtual void ErrorBox(const std::string& text) = 0;
 
+  // The user changed something a save keeps (a control, a position, a wire): the patch now
+  // differs from its file.
+  virtual void PatchChanged() = 0;
+
   // The mouse interaction in progress on this canvas: a press that began moving a panel, working
   // a control or making a connection decides what the following mouse events do.
   InteractionMode Interaction() const { return interaction_; }
