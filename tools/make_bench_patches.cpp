@@ -24,9 +24,9 @@ constexpr int kBankSize = 100;
 NTPlugOut* SumTree(TMainClient& client, std::vector<NTPlugOut*> outs) {
   while (outs.size() > 1) {
     std::vector<NTPlugOut*> next;
-    for (size_t i = 0; i < outs.size(); i += NTMixer::Channels) {
+    for (size_t i = 0; i < outs.size(); i += NTMixer::kChannels) {
       auto* mixer = static_cast<NTMixer*>(client.CreateDevice(DeviceType::Mixer));
-      for (size_t k = 0; k < NTMixer::Channels && i + k < outs.size(); ++k)
+      for (size_t k = 0; k < NTMixer::kChannels && i + k < outs.size(); ++k)
         mixer->In[k].Source = outs[i + k];
       next.push_back(&mixer->Out);
     }

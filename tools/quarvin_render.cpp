@@ -17,7 +17,7 @@
 
 namespace {
 constexpr int kRate = 44100;
-constexpr int kFrames = TSampleBuffer::Frames;
+constexpr int kFrames = TSampleBuffer::kFrames;
 // The program's 10 ms timer ticks about seven times during one 68 ms block.
 constexpr int kTicksPerBlock = 7;
 
@@ -77,7 +77,7 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--version") {
-      std::printf("quarvin-render (%s)\n", TMainClient::Product);
+      std::printf("quarvin-render (%s)\n", TMainClient::kProduct);
       return 0;
     } else if (a == "-q") {
       o.quiet = true;
@@ -201,13 +201,13 @@ int main(int argc, char** argv) {
   Progress progress(plannedBlocks, o.quiet);
   long blocks = 0;
   for (; !o.blocks || blocks < *o.blocks; ++blocks) {
-    int16_t* in = client.InBuf[0].Data();
+    int16_t* in = client.InBlock(0).Data();
     const long got = input ? input->Read(in, kFrames) : 0;
     if (input && !input->Ok()) return FileError(o.in, input->Error());
     if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
     std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
     client.ProcessBlock(0, 0);
-    if (output && !output->Write(client.OutBuf[0].Data(), kFrames))
+    if (output && !output->Write(client.OutBlock(0).Data(), kFrames))
       return FileError(o.out, output->Error());
     for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
     progress.Step(blocks + 1);

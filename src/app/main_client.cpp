@@ -41,7 +41,7 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     if (w == device) {
       captured_ = nullptr;
       shell_.CaptureMouse(false);
-      Interaction = ModeIdle;
+      SetInteraction(InteractionMode::Idle);
       break;
     }
   if (PopupDevice == device) PopupDevice = nullptr;
@@ -85,7 +85,7 @@ void TMainClient::New() {
 
 std::string TMainClient::TitleText() const {
   char text[512];
-  std::snprintf(text, sizeof text, "%s - %s", Product,
+  std::snprintf(text, sizeof text, "%s - %s", kProduct,
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
   return text;
 }
@@ -95,12 +95,12 @@ void TMainClient::UpdateTitle() {
 }
 
 void TMainClient::SetMenuMarks() {
-  shell_.CheckMenu(cmd::WiresVisible, WiresOn != 0);
-  shell_.CheckMenu(cmd::WiresFront, WiresBehind == 0);
-  shell_.CheckMenu(cmd::WiresBehind, WiresBehind == 1);
-  shell_.CheckMenu(cmd::CurvesOff, CurvesOn == 0);
-  shell_.CheckMenu(cmd::CurvesOn, CurvesOn == 1);
-  shell_.CheckMenu(cmd::Snap, SnapOn != 0);
+  shell_.CheckMenu(cmd::kWiresVisible, WiresOn != 0);
+  shell_.CheckMenu(cmd::kWiresFront, WiresBehind == 0);
+  shell_.CheckMenu(cmd::kWiresBehind, WiresBehind == 1);
+  shell_.CheckMenu(cmd::kCurvesOff, CurvesOn == 0);
+  shell_.CheckMenu(cmd::kCurvesOn, CurvesOn == 1);
+  shell_.CheckMenu(cmd::kSnap, SnapOn != 0);
 }
 
 void TMainClient::SetOption(int32_t& option, int32_t value) {
@@ -130,39 +130,39 @@ void TMainClient::Command(int id) {
 
 void TMainClient::RunCommand(int id) {
   switch (id) {
-    case cmd::FileNew:
+    case cmd::kFileNew:
       New();
       return;
-    case cmd::FileOpen:
+    case cmd::kFileOpen:
       Open();
       return;
-    case cmd::FileSave:
+    case cmd::kFileSave:
       Save();
       return;
-    case cmd::FileSaveAs:
+    case cmd::kFileSaveAs:
       SaveAs();
       return;
-    case cmd::WiresVisible:
+    case cmd::kWiresVisible:
       SetOption(WiresOn, !WiresOn);
       return;
-    case cmd::WiresFront:
+    case cmd::kWiresFront:
       SetOption(WiresBehind, 0);
       return;
-    case cmd::WiresBehind:
+    case cmd::kWiresBehind:
       SetOption(WiresBehind, 1);
       return;
-    case cmd::CurvesOff:
+    case cmd::kCurvesOff:
       SetOption(CurvesOn, 0);
       return;
-    case cmd::CurvesOn:
+    case cmd::kCurvesOn:
       SetOption(CurvesOn, 1);
       return;
-    case cmd::Snap:
+    case cmd::kSnap:
       SnapOn = !SnapOn;
       PatchChanged();
       SetMenuMarks();
       return;
-    case cmd::DeleteDevice:
+    case cmd::kDeleteDevice:
       if (PopupDevice) {
         {
           TCriticalSection::Lock lock(Lock);
@@ -212,16 +212,16 @@ bool TMainClient::OnBackground(Point pt) {
 
 void TMainClient::Escape() {
   if (PendingConnector()) {
-    NTPlug::EndPending();
+    NTPlug::EndPending(*this);
   } else if (auto* moving = dynamic_cast<NTDevWin*>(captured_);
-             moving && Interaction == ModeMoving) {
+             moving && Interaction() == InteractionMode::Moving) {
     moving->EndMove(pointer_);
   }
   UpdateCable();
 }
 
 NTPlug* TMainClient::PendingConnector() const {
-  return Interaction == ModeConnecting ? NTPlug::Pending : nullptr;
+  return Interaction() == InteractionMode::Connecting ? PendingPlug() : nullptr;
 }
 
 TWire TMainClient::Cable(const NTPlug& from) const {
@@ -335,11 +335,11 @@ void TMainClient::PaintAll(Surface& target) {
 
 void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
   PopupDevice = device;
-  if (shell_.TrackDevicePopup(clientPt) == cmd::DeleteDevice) Command(cmd::DeleteDevice);
+  if (shell_.TrackDevicePopup(clientPt) == cmd::kDeleteDevice) Command(cmd::kDeleteDevice);
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
-  ProcessBuffers(InBuf[size_t(in)], OutBuf[size_t(out)]);
+  ProcessBuffers(InBlock(in), OutBlock(out));
 }
 
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {

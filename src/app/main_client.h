@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/audio_loop.h"
 #include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
@@ -17,6 +18,7 @@
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
 
 class NTPlug;
 
@@ -96,8 +98,13 @@ class TMainClient : public NTCanvas, public TThread {
   void StartRecovery(const std::filesystem::path& folder,
                      TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
 
-  // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
+  // Runs the processing cycle over input block in into output block out (audio thread, or any
+  // thread while no audio thread runs).
   void ProcessBlock(int in, int out);
+  // The sample blocks the audio loop cycles through; without an audio thread (render tool,
+  // tests) the caller fills an input block, runs ProcessBlock and reads the output block.
+  TSampleBuffer& InBlock(int i) { return inBuf_.at(size_t(i)); }
+  TSampleBuffer& OutBlock(int i) { return outBuf_.at(size_t(i)); }
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
 
   // NTCanvas.
@@ -130,9 +137,8 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t SnapOn = 1;       // Snap
   NTDevWin* PopupDevice = nullptr;
   TCriticalSection Lock;
-  std::array<TSampleBuffer, 7> InBuf, OutBuf;
 
-  static constexpr const char* Product = "Quarvin V1.01";
+  static constexpr const char* kProduct = "Quarvin V1.01";
 
  protected:
   int Run() override;
@@ -160,7 +166,6 @@ class TMainClient : public NTCanvas, public TThread {
   LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
   LoadResult LoadLocked(ipstream& is);
   bool SaveTo(const std::string& path);
-  void BuildNumberTables();
   void MarkUnmodified();
   void KeepRecoveryCopy();
   bool WriteRecoveryCopy();
@@ -183,11 +188,11 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  TAudioLoop::Blocks inBuf_, outBuf_;
   bool modified_ = false;
   // Changed since the last recovery copy.
   bool copyOutdated_ = false;
   std::optional<TRecovery> recovery_;
-  // The window-number tables while a patch is written or read.
-  std::vector<NTWin*> windowOf_;
-  std::unordered_map<const NTWin*, int32_t> numberOf_;
+  // The window numbers while a patch is written or read.
+  std::optional<TWindowNumbers> numbers_;
 };

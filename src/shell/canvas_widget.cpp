@@ -70,7 +70,7 @@ int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   QMenu menu(this);
   const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
   const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
-  return chosen == erase ? cmd::DeleteDevice : 0;
+  return chosen == erase ? cmd::kDeleteDevice : 0;
 }
 
 // Boxes belong to the main window: modal to it and shown over it.

@@ -62,8 +62,8 @@ class MainFrameTest : public ::testing::Test {
   // The captions of the option entries that carry a check mark, in menu order.
   std::string Marked() const {
     std::string marked;
-    for (int id : {cmd::WiresVisible, cmd::WiresFront, cmd::WiresBehind, cmd::CurvesOff,
-                   cmd::CurvesOn, cmd::Snap})
+    for (int id : {cmd::kWiresVisible, cmd::kWiresFront, cmd::kWiresBehind, cmd::kCurvesOff,
+                   cmd::kCurvesOn, cmd::kSnap})
       if (frame->Action(id)->isChecked()) marked += frame->Action(id)->text().toStdString() + " ";
     return marked;
   }
@@ -107,21 +107,21 @@ TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
 
 TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
-  Choose(cmd::WiresBehind);
+  Choose(cmd::kWiresBehind);
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresBehind);  // choosing it again changes nothing
+  Choose(cmd::kWiresBehind);  // choosing it again changes nothing
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresFront);
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kWiresFront);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOn);
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kCurvesOn);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Vorne &Kurven ");
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
   EXPECT_EQ(canvas->Client().SnapOn, 1);
   EXPECT_EQ(canvas->Client().WiresOn, 1);
@@ -129,18 +129,18 @@ TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
 
 TEST_F(MainFrameTest, CaptionNamesTheFileAfterSaveAs) {
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
-  Choose(cmd::FileSaveAs);  // cancelled
+  Choose(cmd::kFileSaveAs);  // cancelled
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 
   QTemporaryDir dir;
   const std::string path = QDir(dir.path()).filePath("klang.qvn").toStdString();
   canvas->saveAnswer = path;
-  Choose(cmd::FileSaveAs);
+  Choose(cmd::kFileSaveAs);
   EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + path);
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
   EXPECT_TRUE(canvas->errors.empty());
 
-  Choose(cmd::FileNew);
+  Choose(cmd::kFileNew);
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 }
 
@@ -154,8 +154,8 @@ TEST_F(MainFrameTest, CanvasShowsTilesAndTheStartPanels) {
 
 TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
   ShowAndWait();
-  Choose(cmd::Snap);  // no snapping to the start panels
-  Choose(110);        // "&Input"
+  Choose(cmd::kSnap);  // no snapping to the start panels
+  Choose(110);         // "&Input"
   QTest::mouseMove(canvas, QPoint(300, 200));
   QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 200));
   const std::vector<NTDevWin*> devices = canvas->Client().Devices();
@@ -166,7 +166,7 @@ TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   ShowAndWait();
-  QTimer::singleShot(0, [this] { Choose(cmd::Exit); });
+  QTimer::singleShot(0, [this] { Choose(cmd::kExit); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
@@ -200,7 +200,7 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->geometry(), about->ToPixels(QRect(62, 126, 76, 20)));
   });
-  Choose(cmd::About);
+  Choose(cmd::kAbout);
 }
 
 TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
@@ -220,11 +220,11 @@ TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
 
 TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
   ASSERT_TRUE(LoadGermanQtTexts(*qApp));
-  const std::pair<int, const char*> keys[] = {{cmd::FileNew, "Strg+N"},
-                                              {cmd::FileOpen, "Strg+O"},
-                                              {cmd::FileSave, "Strg+S"},
-                                              {cmd::FileSaveAs, "Strg+Umschalt+S"},
-                                              {cmd::Exit, "Strg+Q"}};
+  const std::pair<int, const char*> keys[] = {{cmd::kFileNew, "Strg+N"},
+                                              {cmd::kFileOpen, "Strg+O"},
+                                              {cmd::kFileSave, "Strg+S"},
+                                              {cmd::kFileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::kExit, "Strg+Q"}};
   for (const auto& [id, text] : keys)
     EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
   ShowAndWait();
@@ -253,11 +253,11 @@ TEST(Translations, QtsOwnDialogTextsAreGerman) {
 TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
   ShowAndWait();
   ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-  Choose(cmd::Snap);
+  Choose(cmd::kSnap);
   Choose(101);  // "&VCO"
   QTest::mouseMove(canvas, QPoint(300, 150));
   QTest::keyClick(frame.get(), Qt::Key_Escape);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
 }
 
