@@ -358,6 +358,7 @@ TEST_F(RenderTool, MessagesNameTheFileInTheToolsVoice) {
        (dir / "text.wav").string() + ": ist keine lesbare Tondatei", 1},
       {"-o /nonexistent/o.wav", "quarvin-render: /nonexistent/o.wav: kann nicht geschrieben werden",
        1},
+      {"-b 0 -s " + dir.string(), dir.string() + ": Die Datei konnte nicht gespeichert werden!", 1},
       {"--version", "", 0},
   };
   for (const auto& c : cases) {
