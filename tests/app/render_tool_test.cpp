@@ -348,6 +348,16 @@ TEST(RenderOutputFormat, LongWavFilesBecomeRf64) {
   EXPECT_EQ(OutputFormat("a.wav", -1), SF_FORMAT_RF64 | SF_FORMAT_PCM_16) << "length unknown";
   EXPECT_EQ(MaxFrames(SF_FORMAT_AIFF | SF_FORMAT_PCM_16), limit);
   EXPECT_EQ(OutputFormat("a.txt", 1), std::nullopt);
+
+  // A file begun as RF64 that stays short is readable with its exact length.
+  const fs::path path = fs::temp_directory_path() / ("rf64-" + std::to_string(::getpid()) + ".wav");
+  const std::vector<int16_t> block(6000, -1234);
+  SoundOutput out(path.string(), SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 44100);
+  ASSERT_TRUE(out.Write(block.data(), 3000) && out.Close()) << out.Error();
+  SF_INFO info{};
+  EXPECT_EQ(ReadWav(path, info), block);
+  EXPECT_EQ(info.frames, 3000);
+  fs::remove(path);
 }
 
 // Every message names the file and says in German what went wrong.
