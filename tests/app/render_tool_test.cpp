@@ -13,8 +13,9 @@ namespace fs = std::filesystem;
 
 const std::string kTool = std::string(QUARVIN_BINARY_DIR) + "/quarvin-render";
 
-int RunTool(const std::string& args) {
-  const int status = std::system((kTool + " " + args + " 2>/dev/null >/dev/null").c_str());
+// The tool's exit code; what it prints on stderr goes to the file errors.
+int RunTool(const std::string& args, const std::string& errors = "/dev/null") {
+  const int status = std::system((kTool + " " + args + " 2>" + errors + " >/dev/null").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -83,6 +84,24 @@ TEST_F(RenderTool, ExitCodes) {
   EXPECT_EQ(RunTool((dir / "missing.qvn").string()), 2);
   WriteWav(dir / "48k.wav", std::vector<int16_t>(100), 1, 48000);
   EXPECT_EQ(RunTool(patch.string() + " -i " + (dir / "48k.wav").string()), 1);
+}
+
+// A file cut short is rejected for batch work: the message, exit code 2 and nothing written.
+TEST_F(RenderTool, ACutFileExitsWithTwoAndWritesNothing) {
+  const fs::path cut = dir / "cut.qvn";
+  fs::copy_file(patch, cut);
+  fs::resize_file(cut, fs::file_size(patch) - 20);
+  const fs::path out = dir / "cut.wav", log = dir / "cut.log";
+  EXPECT_EQ(RunTool(cut.string() + " -o " + out.string() + " -s " + (dir / "saved.qvn").string(),
+                    log.string()),
+            2);
+  std::ifstream in(log);
+  const std::string message{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(message,
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.\n");
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(dir / "saved.qvn"));
 }
 
 TEST_F(RenderTool, ZeroBlocksReproducesTheFileByteForByte) {
