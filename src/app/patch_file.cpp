@@ -1,11 +1,9 @@
 // Patch files: the head, the type list and the window records of the post-order walk.
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/main_client.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace {
 constexpr uint8_t kStreamMark = 0x3A;
@@ -24,44 +22,6 @@ constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!"
 constexpr const char* kDamaged =
     "Die Datei ist beschädigt oder unvollständig!\n"
     "Was gelesen werden konnte, wurde geladen.";
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
-  if (!f) return {};
-  const std::streamoff size = f.tellg();
-  if (size <= 0) return {};
-  // One byte past the limit tells the loader that the file goes on.
-  std::vector<uint8_t> bytes(size_t(std::min<std::streamoff>(size, kMaxFileBytes + 1)));
-  f.seekg(0);
-  f.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-  bytes.resize(size_t(f.gcount()));
-  return bytes;
-}
-
-// Writes a file beside the target and renames it over the target only when every byte is out,
-// so a failed save never loses the old file.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp~";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    f.flush();
-    if (!f) {
-      f.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) fs::remove(temp, ec);
-  return !ec;
-}
 }  // namespace
 
 void TMainClient::BuildNumberTables() {
@@ -98,7 +58,8 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   os.WriteWord(kMagic);
   os.WriteWord(kFileVersion);
   for (int32_t option : {WiresOn, WiresBehind, CurvesOn, SnapOn}) os.WriteWord(option);
-  for (NTWin* w = root_.FirstChild; w; w = w->Next) os.WriteWord(static_cast<NTDevWin*>(w)->Type);
+  for (NTWin* w = root_.FirstChild; w; w = w->Next)
+    os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
   os.WriteWord(kEndOfTypes);
   BuildNumberTables();
   WriteWalk(&root_, os);
@@ -145,7 +106,8 @@ TMainClient::LoadResult TMainClient::Load(const std::string& path) {
 }
 
 TMainClient::LoadResult TMainClient::LoadFile(const std::string& path, const std::string& name) {
-  return LoadNamed(ReadFileBytes(path), name);
+  // One byte past the limit tells the loader that the file goes on.
+  return LoadNamed(ReadFileBytes(path, kMaxFileBytes + 1), name);
 }
 
 TMainClient::LoadResult TMainClient::LoadBytes(std::span<const uint8_t> bytes) {
@@ -202,7 +164,7 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
     }
     types.push_back(type);
   }
-  for (int32_t type : types) CreateDevice(type);
+  for (int32_t type : types) CreateDevice(DeviceType(type));
 
   BuildNumberTables();
   ReadWalk(&root_, is);

@@ -30,7 +30,7 @@ class Changes : public CanvasTest {
  protected:
   Changes() : dir(fs::temp_directory_path() / ("quarvin-changes-" + std::to_string(::getpid()))) {
     fs::create_directories(dir);
-    client.CreateDevice(3)->MoveTo({300, 200});
+    client.CreateDevice(DeviceType::VCO)->MoveTo({300, 200});
     Connect(Input().L, Output().L);
     saved = client.SaveBytes();
     Reopen();

@@ -33,7 +33,7 @@ class DamagedFile : public CanvasTest {
   std::vector<uint8_t> EveryType() {
     client.DeleteAllDevices();
     for (int type = 1; type <= 12; ++type)
-      client.CreateDevice(type)->MoveTo({type * 30, type * 20});
+      client.CreateDevice(DeviceType(type))->MoveTo({type * 30, type * 20});
     Output(0).L.Source = &Input(1).L;
     return client.SaveBytes();
   }
