@@ -197,9 +197,9 @@ TEST_F(CanvasTest, APatchLoadsThroughAPipe) {
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   });
   client.Command(cmd::FileNew);
-  const auto loaded = client.Load(fifo.string());
+  const auto loaded = client.Load(fifo.string()).kind;
   writer.join();
-  EXPECT_EQ(loaded.kind, TMainClient::LoadResult::Complete);
+  EXPECT_EQ(loaded, TMainClient::LoadResult::Complete);
   EXPECT_TRUE(shell.errors.empty());
   EXPECT_EQ(client.SaveBytes(), bytes);
 }
