@@ -154,6 +154,22 @@ TEST_F(RenderTool, ExitCodes) {
   EXPECT_EQ(RunTool(patch.string() + " -i " + (dir / "missing.wav").string()), 1);
 }
 
+// A file cut short is rejected for batch work: the message, exit code 2 and nothing written.
+TEST_F(RenderTool, ACutFileExitsWithTwoAndWritesNothing) {
+  const fs::path cut = dir / "cut.qvn";
+  fs::copy_file(patch, cut);
+  fs::resize_file(cut, fs::file_size(patch) - 20);
+  const fs::path out = dir / "cut.wav";
+  const ToolRun run =
+      RunWith(cut.string() + " -o " + out.string() + " -s " + (dir / "saved.qvn").string());
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.err,
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.\n");
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(dir / "saved.qvn"));
+}
+
 TEST_F(RenderTool, ZeroBlocksReproducesTheFileByteForByte) {
   ASSERT_EQ(RunTool(patch.string() + " -q -b 0 -s " + (dir / "again.qvn").string()), 0);
   std::ifstream a(patch, std::ios::binary), b(dir / "again.qvn", std::ios::binary);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
 #include "app/commands.h"
@@ -26,11 +27,22 @@ class ScriptedCanvas : public TCanvasWidget {
   using TCanvasWidget::TCanvasWidget;
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
-  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  // Records the caption too: the box must come after the title follows the file.
+  void ErrorBox(const std::string& text) override {
+    errors.push_back(text);
+    captionsAtError.push_back(window()->windowTitle().toStdString());
+  }
   int TrackDevicePopup(Point) override { return popupAnswer; }
+  Answer Question(const std::string& text, bool) override {
+    questions.push_back(text);
+    const Answer a = answers.empty() ? Answer::No : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return a;
+  }
 
   std::optional<std::string> openAnswer, saveAnswer;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, captionsAtError, questions;
+  std::deque<Answer> answers;
   int popupAnswer = 0;
 };
 
@@ -172,6 +184,40 @@ TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
 }
 
+// With unsaved changes, closing asks first: "Abbrechen" keeps the window, "Nein" closes it.
+TEST_F(MainFrameTest, ExitAsksAboutUnsavedChanges) {
+  ShowAndWait();
+  Choose(cmd::Snap);
+  canvas->answers = {Answer::Cancel, Answer::No};
+  QTimer::singleShot(0, [this] {
+    Choose(cmd::Exit);
+    EXPECT_TRUE(frame->isVisible());
+    Choose(cmd::Exit);
+  });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(canvas->questions.size(), 2u);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+// A file cut short: one error box, shown once the title is untitled.
+TEST_F(MainFrameTest, ADamagedFileIsReportedUntitled) {
+  QTemporaryDir dir;
+  const std::string path = QDir(dir.path()).filePath("cut.qvn").toStdString();
+  std::vector<uint8_t> bytes = canvas->Client().SaveBytes();
+  bytes.resize(bytes.size() - 4);
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  file.close();
+  canvas->openAnswer = path;
+  Choose(cmd::FileOpen);
+  ASSERT_EQ(canvas->errors.size(), 1u);
+  EXPECT_EQ(canvas->errors[0],
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.");
+  EXPECT_EQ(canvas->captionsAtError[0], "Quarvin V1.01 - (Kein Titel)");
+}
+
 TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
   OnNextModal([this](QWidget* modal) {
     auto* about = qobject_cast<TAboutBox*>(modal);
@@ -259,6 +305,30 @@ TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
   QTest::keyClick(frame.get(), Qt::Key_Escape);
   EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
+}
+
+// The question box over the window: German buttons in the order Ja, Nein, Abbrechen.
+TEST(CanvasWidget, QuestionsAnswerWithTheButtonPressed) {
+  QWidget window;
+  auto* canvas = new TCanvasWidget(nullptr, &window);
+  for (const bool cancel : {true, false}) {
+    OnNextModal([&window, cancel](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->parentWidget(), &window);
+      EXPECT_EQ(box->windowTitle(), "Frage");
+      EXPECT_EQ(box->text(), "Speichern?");
+      QStringList texts;
+      for (QAbstractButton* b : box->buttons()) texts << b->text();
+      texts.sort();
+      EXPECT_EQ(texts, cancel ? QStringList({"&Ja", "&Nein", "Abbrechen"})
+                              : QStringList({"&Ja", "&Nein"}));
+      // The underlined letter answers; the button then shows its click for a moment.
+      QTest::keyClick(box, Qt::Key_N);
+      for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
+    });
+    EXPECT_EQ(canvas->Question("Speichern?", cancel), Answer::No);
+  }
 }
 
 TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {
