@@ -185,6 +185,9 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
 }
 
 void TMainClient::Route(MouseKind kind, Point pt) {
+  // A right press that put a panel down has done its work: its release opens no popup menu on
+  // the panel that now lies under the pointer.
+  if (kind == MouseKind::RUp && std::exchange(rightPressPlaced_, false)) return;
   if (!captured_) {
     if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
     return;
@@ -193,6 +196,7 @@ void TMainClient::Route(MouseKind kind, Point pt) {
     case MouseKind::LDown:
     case MouseKind::RDown:
       captured_->LButtonDown(pt);
+      rightPressPlaced_ = kind == MouseKind::RDown && !captured_;
       return;
     case MouseKind::LUp:
     case MouseKind::RUp:
@@ -225,8 +229,7 @@ NTPlug* TMainClient::PendingConnector() const {
 }
 
 TWire TMainClient::Cable(const NTPlug& from) const {
-  const Point p = from.AbsPos();
-  return TWire({p.x + 8, p.y + 8}, cableEnd_, CurvesOn != 0);
+  return TWire(from.Centre(), cableEnd_, CurvesOn != 0);
 }
 
 void TMainClient::UpdateCable() {

@@ -181,6 +181,7 @@ class TMainClient : public NTCanvas, public TThread {
   Surface pixels_;
   Rect pending_{};
   Point pointer_{};
+  bool rightPressPlaced_ = false;
   Point cableEnd_{};  // where the cable on screen ends
   Rect cableRect_{};  // what it covers; empty when none is shown
   bool pendingErase_ = false;
