@@ -4,14 +4,14 @@
 
 TSampleBuffer::TSampleBuffer() {
   header_.Data = data_.data();
-  header_.Length = Bytes;
+  header_.Length = kBytes;
 }
 
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
                    TSampleBuffer& out) {
   const int16_t* src = in.Data();
   int16_t* dst = out.Data();
-  for (int f = 0; f < TSampleBuffer::Frames; ++f) {
+  for (int f = 0; f < TSampleBuffer::kFrames; ++f) {
     io.InL = src[2 * f];
     io.InR = src[2 * f + 1];
     io.OutL = 0;

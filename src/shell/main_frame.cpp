@@ -57,6 +57,7 @@ void TMainFrame::BuildMenuBar() {
       QAction* action = current->addAction(caption);
       const int id = line.id;
       action->setData(id);
+      if (line.shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(line.shortcut)));
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
       actions_.insert(id, action);
     }
@@ -64,9 +65,9 @@ void TMainFrame::BuildMenuBar() {
 }
 
 void TMainFrame::OnCommand(int id) {
-  if (id == cmd::Exit) {
+  if (id == cmd::kExit) {
     close();
-  } else if (id == cmd::About) {
+  } else if (id == cmd::kAbout) {
     TAboutBox(this).exec();
   } else {
     canvas_->Client().Command(id);

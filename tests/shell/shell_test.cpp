@@ -17,6 +17,7 @@
 #include "app/commands.h"
 #include "shell/about_box.h"
 #include "shell/main_frame.h"
+#include "shell/translations.h"
 
 namespace {
 
@@ -73,8 +74,8 @@ class MainFrameTest : public ::testing::Test {
   // The captions of the option entries that carry a check mark, in menu order.
   std::string Marked() const {
     std::string marked;
-    for (int id : {cmd::WiresVisible, cmd::WiresFront, cmd::WiresBehind, cmd::CurvesOff,
-                   cmd::CurvesOn, cmd::Snap})
+    for (int id : {cmd::kWiresVisible, cmd::kWiresFront, cmd::kWiresBehind, cmd::kCurvesOff,
+                   cmd::kCurvesOn, cmd::kSnap})
       if (frame->Action(id)->isChecked()) marked += frame->Action(id)->text().toStdString() + " ";
     return marked;
   }
@@ -118,21 +119,21 @@ TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
 
 TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
-  Choose(cmd::WiresBehind);
+  Choose(cmd::kWiresBehind);
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresBehind);  // choosing it again changes nothing
+  Choose(cmd::kWiresBehind);  // choosing it again changes nothing
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresFront);
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kWiresFront);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOn);
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kCurvesOn);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Vorne &Kurven ");
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
   EXPECT_EQ(canvas->Client().SnapOn, 1);
   EXPECT_EQ(canvas->Client().WiresOn, 1);
@@ -140,18 +141,18 @@ TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
 
 TEST_F(MainFrameTest, CaptionNamesTheFileAfterSaveAs) {
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
-  Choose(cmd::FileSaveAs);  // cancelled
+  Choose(cmd::kFileSaveAs);  // cancelled
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 
   QTemporaryDir dir;
   const std::string path = QDir(dir.path()).filePath("klang.qvn").toStdString();
   canvas->saveAnswer = path;
-  Choose(cmd::FileSaveAs);
+  Choose(cmd::kFileSaveAs);
   EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + path);
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
   EXPECT_TRUE(canvas->errors.empty());
 
-  Choose(cmd::FileNew);
+  Choose(cmd::kFileNew);
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 }
 
@@ -165,8 +166,8 @@ TEST_F(MainFrameTest, CanvasShowsTilesAndTheStartPanels) {
 
 TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
   ShowAndWait();
-  Choose(cmd::Snap);  // no snapping to the start panels
-  Choose(110);        // "&Input"
+  Choose(cmd::kSnap);  // no snapping to the start panels
+  Choose(110);         // "&Input"
   QTest::mouseMove(canvas, QPoint(300, 200));
   QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 200));
   const std::vector<NTDevWin*> devices = canvas->Client().Devices();
@@ -177,7 +178,7 @@ TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   ShowAndWait();
-  QTimer::singleShot(0, [this] { Choose(cmd::Exit); });
+  QTimer::singleShot(0, [this] { Choose(cmd::kExit); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
@@ -245,20 +246,65 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->geometry(), about->ToPixels(QRect(62, 126, 76, 20)));
   });
-  Choose(cmd::About);
+  Choose(cmd::kAbout);
 }
 
-TEST(CanvasWidget, ErrorBoxIsAnOwnerlessStopBox) {
-  TCanvasWidget canvas(nullptr);
-  OnNextModal([](QWidget* modal) {
+TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
+  ShowAndWait();
+  OnNextModal([this](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->parentWidget(), frame.get());
+    EXPECT_TRUE(box->isModal());
+    EXPECT_TRUE(frame->geometry().contains(box->geometry().center()));
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->text(), "Kein Eingabegerät gefunden!");
   });
-  canvas.ErrorBox("Kein Eingabegerät gefunden!");
+  canvas->TCanvasWidget::ErrorBox("Kein Eingabegerät gefunden!");
+}
+
+TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  const std::pair<int, const char*> keys[] = {{cmd::kFileNew, "Strg+N"},
+                                              {cmd::kFileOpen, "Strg+O"},
+                                              {cmd::kFileSave, "Strg+S"},
+                                              {cmd::kFileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::kExit, "Strg+Q"}};
+  for (const auto& [id, text] : keys)
+    EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  canvas->saveAnswer = QDir(QDir::tempPath()).filePath("quarvin_shortcut.qvn").toStdString();
+  QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + *canvas->saveAnswer);
+  QTest::keyClick(frame.get(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+  QFile::remove(QString::fromStdString(*canvas->saveAnswer));
+}
+
+TEST(Translations, QtsOwnDialogTextsAreGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Nein");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  EXPECT_TRUE(
+      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+          .contains("existiert bereits"));
+}
+
+TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  Choose(cmd::kSnap);
+  Choose(101);  // "&VCO"
+  QTest::mouseMove(canvas, QPoint(300, 150));
+  QTest::keyClick(frame.get(), Qt::Key_Escape);
+  EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
+  EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
 }
 
 // The question box over the window: German buttons; a key press of the underlined letter
