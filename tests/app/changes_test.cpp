@@ -216,7 +216,8 @@ TEST_F(Recovery, ALeftOverCopyIsRestoredUntitled) {
   ASSERT_EQ(shell.questions.size(), 1u);
   EXPECT_EQ(shell.questions[0],
             "Quarvin wurde zuletzt nicht ordnungsgemäß beendet.\n"
-            "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?");
+            "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?\n"
+            "(Nein löscht die Sicherungskopie; Abbrechen fragt beim nächsten Start wieder.)");
   EXPECT_EQ(client.SaveBytes(), saved);
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
   EXPECT_TRUE(client.Modified());
@@ -226,13 +227,19 @@ TEST_F(Recovery, ALeftOverCopyIsRestoredUntitled) {
   EXPECT_TRUE(fs::exists(folder / "recovery-x.qvn"));
 }
 
-TEST_F(Recovery, NeinDeletesEveryLeftOverCopy) {
+// "Nein" deletes a copy and asks about the next; "Abbrechen" keeps the rest for the next start.
+TEST_F(Recovery, NeinDeletesACopyAbbrechenKeepsThem) {
+  WriteBytes(CopyOf(999999997), saved);
   WriteBytes(CopyOf(999999998), saved);
   WriteBytes(CopyOf(999999999), saved);
   client.Command(cmd::kFileNew);
+  shell.answers = {Answer::No, Answer::Cancel};
   client.StartRecovery(folder);
   EXPECT_EQ(shell.questions.size(), 2u);
   EXPECT_EQ(client.Devices().size(), 2u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+  shell.answers = {Answer::No, Answer::No};
+  client.StartRecovery(folder);
   EXPECT_TRUE(fs::is_empty(folder));
 }
 }  // namespace

@@ -33,7 +33,7 @@ class ScriptedCanvas : public TCanvasWidget {
     captionsAtError.push_back(window()->windowTitle().toStdString());
   }
   int TrackDevicePopup(Point) override { return popupAnswer; }
-  Answer Question(const std::string& text, bool) override {
+  Answer Question(const std::string& text) override {
     questions.push_back(text);
     const Answer a = answers.empty() ? Answer::No : answers.front();
     if (!answers.empty()) answers.pop_front();
@@ -307,12 +307,15 @@ TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
   EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
 }
 
-// The question box over the window: German buttons in the order Ja, Nein, Abbrechen.
-TEST(CanvasWidget, QuestionsAnswerWithTheButtonPressed) {
+// The question box over the window: German buttons; a key press of the underlined letter
+// answers, Escape cancels.
+TEST(CanvasWidget, QuestionsAnswerWithTheKeyPressed) {
   QWidget window;
   auto* canvas = new TCanvasWidget(nullptr, &window);
-  for (const bool cancel : {true, false}) {
-    OnNextModal([&window, cancel](QWidget* modal) {
+  for (const auto& [key, answer] : {std::pair{Qt::Key_J, Answer::Yes},
+                                    {Qt::Key_N, Answer::No},
+                                    {Qt::Key_Escape, Answer::Cancel}}) {
+    OnNextModal([&window, key](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       ASSERT_NE(box, nullptr);
       EXPECT_EQ(box->parentWidget(), &window);
@@ -321,13 +324,12 @@ TEST(CanvasWidget, QuestionsAnswerWithTheButtonPressed) {
       QStringList texts;
       for (QAbstractButton* b : box->buttons()) texts << b->text();
       texts.sort();
-      EXPECT_EQ(texts, cancel ? QStringList({"&Ja", "&Nein", "Abbrechen"})
-                              : QStringList({"&Ja", "&Nein"}));
-      // The underlined letter answers; the button then shows its click for a moment.
-      QTest::keyClick(box, Qt::Key_N);
+      EXPECT_EQ(texts, QStringList({"&Ja", "&Nein", "Abbrechen"}));
+      // A button pressed by its letter shows its click for a moment before the box closes.
+      QTest::keyClick(box, key);
       for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
     });
-    EXPECT_EQ(canvas->Question("Speichern?", cancel), Answer::No);
+    EXPECT_EQ(canvas->Question("Speichern?"), answer);
   }
 }
 
