@@ -75,8 +75,12 @@ void TMainClient::NewLocked() {
 }
 
 void TMainClient::New() {
-  TCriticalSection::Lock lock(Lock);
-  NewLocked();
+  if (!MayDiscardChanges()) return;
+  {
+    TCriticalSection::Lock lock(Lock);
+    NewLocked();
+  }
+  MarkUnmodified();
 }
 
 std::string TMainClient::TitleText() const {
@@ -101,6 +105,7 @@ void TMainClient::SetMenuMarks() {
 
 void TMainClient::SetOption(int32_t& option, int32_t value) {
   option = value;
+  PatchChanged();
   SetMenuMarks();
   InvalidateAll(true);
 }
@@ -113,7 +118,9 @@ void TMainClient::Insert(DeviceType type) {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
   }
-  if (d) d->BeginMove();
+  if (!d) return;
+  PatchChanged();
+  d->BeginMove();
 }
 
 void TMainClient::Command(int id) {
@@ -152,6 +159,7 @@ void TMainClient::RunCommand(int id) {
       return;
     case cmd::Snap:
       SnapOn = !SnapOn;
+      PatchChanged();
       SetMenuMarks();
       return;
     case cmd::DeleteDevice:
@@ -162,6 +170,7 @@ void TMainClient::RunCommand(int id) {
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
+        PatchChanged();
       }
       return;
     default:
@@ -244,6 +253,7 @@ void TMainClient::PaintPendingConnection(Dc& dc) {
 
 void TMainClient::Timer() {
   TickWalk(&root_);
+  KeepRecoveryCopy();
 }
 
 void TMainClient::Resize(int width, int height) {

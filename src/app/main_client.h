@@ -1,10 +1,14 @@
 #pragma once
 #include <array>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
@@ -56,16 +60,41 @@ class TMainClient : public NTCanvas, public TThread {
   void DeleteAllDevices();
   std::vector<NTDevWin*> Devices();
 
-  // File commands.
+  // What became of a load: a rejected file (wrong type or version) leaves a new patch; a damaged
+  // one (cut short) leaves what could be read, untitled. Either way after the error box.
+  struct LoadResult {
+    enum Kind { Complete, Damaged, Rejected } kind = Complete;
+    const char* message = nullptr;  // the error box's text
+    // A patch came from the file, whole or in part.
+    explicit operator bool() const { return kind != Rejected; }
+  };
+
+  // File commands. New and Open first ask about unsaved changes.
   void New();
   void Open();
   bool SaveAs();
-  // Loads a patch under the lock; false (after the error box and New) for a rejected file.
-  bool Load(const std::string& path);
-  bool LoadBytes(const std::vector<uint8_t>& bytes);
-  // Writes the patch; false when the file could not be written (after the error box).
+  // Loads a patch under the lock; the title names the file only when it loaded completely.
+  LoadResult Load(const std::string& path);
+  // The same with bytes at hand; a complete load keeps the current file name.
+  LoadResult LoadBytes(std::span<const uint8_t> bytes);
+  // Writes the patch; false when the file could not be written (after the error box). Only a
+  // written file renames the patch.
   bool Save();
   std::vector<uint8_t> SaveBytes();
+  // Writes the patch to path and nothing else changes; false when that failed.
+  bool SaveCopy(const std::string& path);
+
+  // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
+  // by New, a load and a save.
+  bool Modified() const { return modified_; }
+  void PatchChanged() override;
+  // Before the patch is given up (New, Open, quitting): with unsaved changes, asks whether to
+  // save them. True when the command may go on.
+  bool MayDiscardChanges();
+  // Keeps a copy of the modified patch in folder every interval from now on, and first offers
+  // the copies that crashed programs left there. An empty folder keeps no copies.
+  void StartRecovery(const std::filesystem::path& folder,
+                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
 
   // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
   void ProcessBlock(int in, int out);
@@ -127,8 +156,15 @@ class TMainClient : public NTCanvas, public TThread {
   // rectangles it leaves and enters.
   void UpdateCable();
   void PaintPendingConnection(Dc& dc);
-  bool LoadLocked(ipstream& is);
+  LoadResult LoadFile(const std::string& path, const std::string& name);
+  LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
+  LoadResult LoadLocked(ipstream& is);
+  bool SaveTo(const std::string& path);
   void BuildNumberTables();
+  void MarkUnmodified();
+  void KeepRecoveryCopy();
+  bool WriteRecoveryCopy();
+  void Restore(const std::filesystem::path& file);
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -148,6 +184,10 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  bool modified_ = false;
+  // Changed since the last recovery copy.
+  bool copyOutdated_ = false;
+  std::optional<TRecovery> recovery_;
   // The window-number tables while a patch is written or read.
   std::vector<NTWin*> windowOf_;
   std::unordered_map<const NTWin*, int32_t> numberOf_;

@@ -1,11 +1,9 @@
 // Patch files: the head, the type list and the window records of the post-order walk.
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/main_client.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace {
 constexpr uint8_t kStreamMark = 0x3A;
@@ -15,49 +13,15 @@ constexpr int32_t kFileVersion = 7;
 constexpr int32_t kEndOfTypes = -1;
 // More devices than this in one type list can only come from a damaged file.
 constexpr int kMaxDevices = 4096;
-// Bytes past this are never read: no patch comes near it.
-constexpr std::streamoff kMaxFileBytes = 64 << 20;
+// Bytes past this are never read: no patch comes near it, and a file that goes on is damaged.
+constexpr size_t kMaxFileBytes = 64 << 20;
 
 constexpr const char* kWrongType = "Falscher Datei-Typ!";
 constexpr const char* kWrongVersion = "Falsche Datei-Version!";
 constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!";
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
-  if (!f) return {};
-  const std::streamoff size = f.tellg();
-  if (size <= 0) return {};
-  std::vector<uint8_t> bytes(size_t(std::min<std::streamoff>(size, kMaxFileBytes)));
-  f.seekg(0);
-  f.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-  bytes.resize(size_t(f.gcount()));
-  return bytes;
-}
-
-// Writes a file beside the target and renames it over the target only when every byte is out,
-// so a failed save never loses the old file.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp~";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    f.flush();
-    if (!f) {
-      f.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) fs::remove(temp, ec);
-  return !ec;
-}
+constexpr const char* kDamaged =
+    "Die Datei ist beschädigt oder unvollständig!\n"
+    "Was gelesen werden konnte, wurde geladen.";
 }  // namespace
 
 void TMainClient::BuildNumberTables() {
@@ -104,66 +68,98 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   return os.Bytes();
 }
 
+bool TMainClient::SaveCopy(const std::string& path) {
+  return WriteFileAtomically(path, SaveBytes());
+}
+
 bool TMainClient::Save() {
   if (FileName.empty()) return SaveAs();
-  if (WriteFileAtomically(FileName, SaveBytes())) return true;
-  ErrorBox(kSaveFailed);
-  return false;
+  return SaveTo(FileName);
 }
 
 bool TMainClient::SaveAs() {
   const auto path = shell_.SaveFileDialog();
-  if (!path) return false;
-  FileName = *path;
+  return path && SaveTo(*path);
+}
+
+// The file name and the title follow what is on disk: they change only once the file is written.
+bool TMainClient::SaveTo(const std::string& path) {
+  if (!SaveCopy(path)) {
+    ErrorBox(kSaveFailed);
+    return false;
+  }
+  FileName = path;
   UpdateTitle();
-  return Save();
+  MarkUnmodified();
+  return true;
 }
 
 void TMainClient::Open() {
+  if (!MayDiscardChanges()) return;
   const auto path = shell_.OpenFileDialog();
   if (!path) return;
   Load(*path);
 }
 
-bool TMainClient::Load(const std::string& path) {
-  FileName = path;
+TMainClient::LoadResult TMainClient::Load(const std::string& path) {
+  return LoadFile(path, path);
+}
+
+TMainClient::LoadResult TMainClient::LoadFile(const std::string& path, const std::string& name) {
+  // One byte past the limit tells the loader that the file goes on.
+  return LoadNamed(ReadFileBytes(path, kMaxFileBytes + 1), name);
+}
+
+TMainClient::LoadResult TMainClient::LoadBytes(std::span<const uint8_t> bytes) {
+  return LoadNamed(bytes, FileName);
+}
+
+TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
+                                               const std::string& name) {
+  LoadResult result;
+  {
+    TCriticalSection::Lock lock(Lock);
+    DeleteAllDevices();
+    ipstream is(bytes.first(std::min(bytes.size(), kMaxFileBytes)));
+    result = LoadLocked(is);
+    if (result && bytes.size() > kMaxFileBytes) result = {LoadResult::Damaged, kDamaged};
+  }
+  // A damaged file keeps no name, so that Save asks for one and never overwrites the original.
+  FileName = result.kind == LoadResult::Complete ? name : std::string();
   UpdateTitle();
-  return LoadBytes(ReadFileBytes(path));
+  MarkUnmodified();
+  // The box comes last: over the new patch and its title, and without the lock, so that the
+  // audio goes on while it is up.
+  if (result.message) ErrorBox(result.message);
+  return result;
 }
 
-bool TMainClient::LoadBytes(const std::vector<uint8_t>& bytes) {
-  TCriticalSection::Lock lock(Lock);
-  DeleteAllDevices();
-  ipstream is(bytes);
-  return LoadLocked(is);
-}
-
-bool TMainClient::LoadLocked(ipstream& is) {
+// Words past the end of the data read as 0; a device's geometry and the options keep what they
+// had. Any such read marks the file as damaged.
+TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
   if (is.PeekByte() == kStreamMark) {
     is.ReadByte();
     is.ReadWord();  // the stream version is not checked
   }
   if (is.ReadWord() != kMagic) {
-    ErrorBox(kWrongType);
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongType};
   }
   if (is.ReadWord() != kFileVersion) {
-    ErrorBox(kWrongVersion);
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongVersion};
   }
-  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn}) *option = is.ReadWord();
+  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn})
+    if (const auto v = is.ReadWholeWord()) *option = *v;
 
   std::vector<int32_t> types;
-  // A truncated list ends with the data; the devices named so far are kept.
-  while (!is.AtEnd()) {
+  // A list cut short ends with the data; the devices named so far are kept.
+  for (;;) {
     const int32_t type = is.ReadWord();
-    if (type == kEndOfTypes) break;
+    if (is.PastEnd() || type == kEndOfTypes) break;
     if (types.size() == kMaxDevices) {
-      ErrorBox(kWrongType);
       NewLocked();
-      return false;
+      return {LoadResult::Rejected, kWrongType};
     }
     types.push_back(type);
   }
@@ -175,5 +171,6 @@ bool TMainClient::LoadLocked(ipstream& is) {
   numberOf_.clear();
   InvalidateAll(true);
   SetMenuMarks();
-  return true;
+  if (is.PastEnd()) return {LoadResult::Damaged, kDamaged};
+  return {};
 }

@@ -24,6 +24,8 @@ void TMainClient::CloseQuery() {
   CloseWave(waveOut_.get(), errorBox);
   waveIn_.reset();
   waveOut_.reset();
+  // Quitting normally, the changes were saved or given up: no copy is left to offer.
+  if (recovery_) recovery_->Remove();
   TCriticalSection::Lock lock(Lock);
   DeleteAllDevices();
 }

@@ -4,6 +4,9 @@
 
 #include "platform/geometry.h"
 
+// A user's answer to a question: "Ja", "Nein" or "Abbrechen".
+enum class Answer { Yes, No, Cancel };
+
 // Everything the canvas asks of the window system. The Qt program implements it; tests and the
 // render tool use the headless one.
 class Shell {
@@ -20,6 +23,8 @@ class Shell {
   // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
   virtual int TrackDevicePopup(Point clientPt) = 0;
   virtual void ErrorBox(const std::string& text) = 0;
+  // A modal question with the buttons "Ja" and "Nein", and "Abbrechen" when cancel is set.
+  virtual Answer Question(const std::string& text, bool cancel) = 0;
   // The simple beep; may be called from the audio thread.
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;

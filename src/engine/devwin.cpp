@@ -48,9 +48,12 @@ void NTDevWin::Paint(Dc& dc) {
     dc.FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
+// A field whose word is missing (a file cut short) keeps its constructed value, so the panel
+// stays whole, movable and deletable.
 void NTDevWin::Read(ipstream& is) {
   int32_t* fields[] = {&X, &Y, &W, &H};
-  for (int32_t* f : fields) *f = std::clamp(is.ReadWord(), -kGeometryLimit, kGeometryLimit);
+  for (int32_t* f : fields)
+    if (const auto v = is.ReadWholeWord()) *f = std::clamp(*v, -kGeometryLimit, kGeometryLimit);
 }
 
 void NTDevWin::Write(opstream& os) {
@@ -85,6 +88,7 @@ void NTDevWin::EndMove(Point pointer) {
   const Rect visible = Canvas->ClientRect();
   if (!visible.Contains(pointer)) MovePos = InsideOf(visible, MovePos, W, H);
   if (Painted) InvalidateArea(true);
+  if (MovePos != AbsPos()) Canvas->PatchChanged();
   // Devices are children of the root at (0, 0): the absolute position is the relative one.
   MoveTo(MovePos);
   InvalidateArea(false);

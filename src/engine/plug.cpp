@@ -17,12 +17,14 @@ void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   if (in.Source) canvas.Invalidate(in.WireRect(), true);
   in.Source = &out;
   canvas.Invalidate(in.WireRect(), false);
+  canvas.PatchChanged();
 }
 
 void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
   if (!in.Source) return;
   canvas.Invalidate(in.WireRect(), true);
   in.Source = nullptr;
+  canvas.PatchChanged();
 }
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QShortcut>
 
 #include "app/commands.h"
@@ -77,6 +78,23 @@ void TCanvasWidget::ErrorBox(const std::string& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(text),
                   QMessageBox::Ok, window());
   box.exec();
+}
+
+// The buttons carry their German texts themselves, whatever translations Qt has; a key press of
+// the underlined letter answers.
+Answer TCanvasWidget::Question(const std::string& text, bool cancel) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Frage"), QString::fromStdString(text),
+                  QMessageBox::NoButton, window());
+  QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+  QPushButton* abort =
+      cancel ? box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole) : nullptr;
+  box.setDefaultButton(yes);
+  box.setEscapeButton(abort ? abort : no);
+  box.exec();
+  if (box.clickedButton() == yes) return Answer::Yes;
+  if (box.clickedButton() == no || !cancel) return Answer::No;
+  return Answer::Cancel;
 }
 
 // The audio thread beeps too: only a queued call crosses to the window thread.

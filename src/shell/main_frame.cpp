@@ -29,7 +29,13 @@ bool TMainFrame::Setup() {
   return true;
 }
 
+// Unsaved changes are asked about first; "Abbrechen" (or a save that did not happen) keeps the
+// window open.
 void TMainFrame::closeEvent(QCloseEvent* event) {
+  if (!closed_ && !canvas_->Client().MayDiscardChanges()) {
+    event->ignore();
+    return;
+  }
   AskCanvasToClose();
   event->accept();
 }

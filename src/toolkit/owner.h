@@ -32,6 +32,10 @@ class NTOwner {
 
   virtual void Beep() = 0;
   virtual void ErrorBox(const std::string& text) = 0;
+
+  // The user changed something a save keeps (a control, a position, a wire): the patch now
+  // differs from its file.
+  virtual void PatchChanged() = 0;
 };
 
 // A short-lived client drawing context (window thread).

@@ -2,7 +2,7 @@
 # The real program end to end: under a virtual X server, with a dummy JACK server as its sound
 # card. Checks the start panels on the background tiles, makes a wire with two clicks,
 # deletes a panel through its popup menu, and ends the program from the keyboard with "Datei" /
-# "Beenden", which must exit with code 0.
+# "Beenden", answering "Nein" to the question about the unsaved changes; the exit code is 0.
 # Usage: e2e_test.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: the current dir)
 set -euo pipefail
 
@@ -45,5 +45,8 @@ expect deleted.png 100 10 FFFFFF "Output panel after deleting Input"
 xdotool key alt+d
 sleep 0.5
 xdotool key b
+# The patch was changed: the program asks whether to save it; "&Nein" ends it unsaved.
+sleep 0.5
+xdotool key n
 e2e_expect_exit 0
 echo "PASS"

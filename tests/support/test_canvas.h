@@ -21,6 +21,7 @@ class TestCanvas : public NTCanvas {
   void Invalidate(Rect r, bool erase) override { invalidated.push_back({r, erase}); }
   void Beep() override { ++beeps; }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  void PatchChanged() override { ++changes; }
   int32_t Snap() const override { return snap; }
   int32_t WiresVisible() const override { return wiresVisible; }
   int32_t WireCurves() const override { return wireCurves; }
@@ -65,6 +66,7 @@ class TestCanvas : public NTCanvas {
   std::vector<Invalidation> invalidated;
   std::vector<std::string> errors;
   int beeps = 0;
+  int changes = 0;
   int32_t snap = 1, wiresVisible = 1, wireCurves = 1;
   TFrameIo io;
 };
