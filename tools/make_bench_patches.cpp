@@ -6,7 +6,6 @@
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "devices/io.h"
 #include "devices/mixer.h"
 #include "devices/vco.h"
+#include "platform/atomic_file.h"
 
 namespace {
 constexpr int kBankSize = 100;
@@ -66,10 +66,7 @@ void Bank(TMainClient& client, DeviceType type, int count) {
 }
 
 bool Write(TMainClient& client, const std::string& path) {
-  const std::vector<uint8_t> bytes = client.SaveBytes();
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (f.good()) return true;
+  if (WriteFileAtomically(path, client.SaveBytes())) return true;
   std::fprintf(stderr, "quarvin-bench-patches: %s kann nicht geschrieben werden\n", path.c_str());
   return false;
 }

@@ -9,12 +9,12 @@ namespace {
 // The menus before and after the insert menu's entries, which the device registry lists.
 constexpr MenuLine kBeforeInserts[] = {
     {0, "&Datei", 0},
-    {2, "&Neu", cmd::kFileNew},
-    {2, "&Öffnen...", cmd::kFileOpen},
-    {2, "&Speichern", cmd::kFileSave},
-    {2, "Speichern &unter...", cmd::kFileSaveAs},
+    {2, "&Neu", cmd::kFileNew, "Ctrl+N"},
+    {2, "&Öffnen...", cmd::kFileOpen, "Ctrl+O"},
+    {2, "&Speichern", cmd::kFileSave, "Ctrl+S"},
+    {2, "Speichern &unter...", cmd::kFileSaveAs, "Ctrl+Shift+S"},
     {2, nullptr, 0},
-    {2, "&Beenden", cmd::kExit},
+    {2, "&Beenden", cmd::kExit, "Ctrl+Q"},
     {0, "&Ansicht", 0},
     {1, "&Verdrahtung", 0},
     {2, "&Sichtbar", cmd::kWiresVisible},

@@ -15,6 +15,7 @@ struct MenuLine {
   int level;  // 0 menu, 1 submenu of the last menu, 2 entry of the last (sub)menu
   const char* caption;
   int id;
+  const char* shortcut = nullptr;  // in portable text ("Ctrl+S"); shown beside the caption
 };
 
 std::span<const MenuLine> MenuBar();

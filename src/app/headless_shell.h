@@ -13,7 +13,7 @@
 class HeadlessShell : public Shell {
  public:
   void ShowPixels(Rect r) override { shown.push_back(r); }
-  void RequestPaint() override { ++paintRequests; }
+  void RequestPaint(Rect) override { ++paintRequests; }
   void CaptureMouse(bool on) override { captured = on; }
   int TrackDevicePopup(Point pt) override {
     popups.push_back(pt);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/commands.h"
 #include "devices/io.h"
 #include "devices/registry.h"
+#include "engine/plug.h"
 #include "platform/denormals.h"
 
 namespace {
@@ -109,6 +111,8 @@ void TMainClient::SetOption(int32_t& option, int32_t value) {
 }
 
 void TMainClient::Insert(DeviceType type) {
+  // Whatever the pointer still carries is put down first: the new device takes over the mode.
+  Escape();
   NTDevWin* d;
   {
     TCriticalSection::Lock lock(Lock);
@@ -120,6 +124,11 @@ void TMainClient::Insert(DeviceType type) {
 }
 
 void TMainClient::Command(int id) {
+  RunCommand(id);
+  UpdateCable();
+}
+
+void TMainClient::RunCommand(int id) {
   switch (id) {
     case cmd::kFileNew:
       New();
@@ -170,8 +179,14 @@ void TMainClient::Command(int id) {
 }
 
 void TMainClient::Mouse(MouseKind kind, Point pt) {
+  pointer_ = pt;
+  Route(kind, pt);
+  UpdateCable();
+}
+
+void TMainClient::Route(MouseKind kind, Point pt) {
   if (!captured_) {
-    MouseDispatch(&root_, kind, pt);
+    if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
     return;
   }
   switch (kind) {
@@ -189,6 +204,48 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
     case MouseKind::Other:
       return;
   }
+}
+
+bool TMainClient::OnBackground(Point pt) {
+  return std::ranges::none_of(devices_, [pt](const NTDevWin* d) { return d->Contains(pt); });
+}
+
+void TMainClient::Escape() {
+  if (PendingConnector()) {
+    NTPlug::EndPending(*this);
+  } else if (auto* moving = dynamic_cast<NTDevWin*>(captured_);
+             moving && Interaction() == InteractionMode::Moving) {
+    moving->EndMove(pointer_);
+  }
+  UpdateCable();
+}
+
+NTPlug* TMainClient::PendingConnector() const {
+  return Interaction() == InteractionMode::Connecting ? PendingPlug() : nullptr;
+}
+
+TWire TMainClient::Cable(const NTPlug& from) const {
+  const Point p = from.AbsPos();
+  return TWire({p.x + 8, p.y + 8}, cableEnd_, CurvesOn != 0);
+}
+
+void TMainClient::UpdateCable() {
+  const NTPlug* from = PendingConnector();
+  const Point shownEnd = std::exchange(cableEnd_, pointer_);
+  const Rect now = from ? Cable(*from).Bounds() : Rect{};
+  if (now == cableRect_ && (now.Empty() || shownEnd == pointer_)) return;
+  Invalidate(cableRect_, true);
+  cableRect_ = now;
+  Invalidate(now, true);
+}
+
+// Drawn after both walks, as the window showed it before the repaint: the XOR frame of the first
+// connector (so that removing it later restores the picture), then the cable over everything.
+void TMainClient::PaintPendingConnection(Dc& dc) {
+  const NTPlug* from = PendingConnector();
+  if (!from) return;
+  from->DrawFocus(dc);
+  if (!cableRect_.Empty()) Cable(*from).Draw(dc);
 }
 
 void TMainClient::Timer() {
@@ -218,7 +275,13 @@ Dc TMainClient::BeginClientDc() {
 
 void TMainClient::EndClientDc(Dc& dc) {
   const Rect r = dc.Touched();
-  if (!r.Empty()) shell_.ShowPixels(r);
+  if (r.Empty()) return;
+  // A display that redraws itself under the cable must not cut it.
+  if (const NTPlug* from = PendingConnector(); from && !r.Intersect(cableRect_).Empty()) {
+    Dc over(pixels_, r.Intersect(cableRect_));
+    Cable(*from).Draw(over);
+  }
+  shell_.ShowPixels(r);
 }
 
 void TMainClient::Invalidate(Rect r, bool erase) {
@@ -226,7 +289,7 @@ void TMainClient::Invalidate(Rect r, bool erase) {
   if (r.Empty()) return;
   pending_ = pending_.Union(r);
   pendingErase_ = pendingErase_ || erase;
-  shell_.RequestPaint();
+  shell_.RequestPaint(r);
 }
 
 void TMainClient::InvalidateAll(bool erase) {
@@ -251,6 +314,7 @@ void TMainClient::PaintInto(Dc& dc, bool erase) {
   if (WiresBehind == 1) PaintWiresWalk(&root_, dc);
   PaintWalk(&root_, dc);
   if (WiresBehind == 0) PaintWiresWalk(&root_, dc);
+  PaintPendingConnection(dc);
 }
 
 Rect TMainClient::PaintPending() {

@@ -14,10 +14,13 @@
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
 #include "toolkit/window_numbers.h"
+
+class NTPlug;
 
 // The canvas: root of the window tree (its children are the devices), owner of the device list,
 // the canvas lock, the sample buffers, the wiring options, the bitmap cache and the file name;
@@ -37,6 +40,9 @@ class TMainClient : public NTCanvas, public TThread {
   // Window-system entry points.
   void Command(int id);
   void Mouse(MouseKind kind, Point clientPt);
+  // Escape, and a right click on the background: drops a pending connection, and places a panel
+  // that follows the pointer where its focus rectangle stands. Nothing is lost or left invisible.
+  void Escape();
   void Timer();
   void Resize(int width, int height);
   // Erases and paints the pending update region into the backing store; returns the region.
@@ -117,6 +123,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  Rect ClientRect() const override { return pixels_.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
   NTWin* WindowOf(int32_t number) override;
@@ -140,9 +147,21 @@ class TMainClient : public NTCanvas, public TThread {
   void PlaceStartDevices();
   void NewLocked();
   void Insert(DeviceType type);
+  void RunCommand(int id);
   void SetOption(int32_t& option, int32_t value);
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
+  void Route(MouseKind kind, Point pt);
+  bool OnBackground(Point pt);
+
+  // The provisional cable: while a connection is pending it hangs from the first connector to
+  // the pointer, on top of everything. It lives only here, never in the tree or a file.
+  NTPlug* PendingConnector() const;
+  TWire Cable(const NTPlug& from) const;
+  // Moves, shows or hides the cable after anything that may have changed it; repaints only the
+  // rectangles it leaves and enters.
+  void UpdateCable();
+  void PaintPendingConnection(Dc& dc);
   LoadResult LoadFile(const std::string& path, const std::string& name);
   LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
   LoadResult LoadLocked(ipstream& is);
@@ -161,6 +180,9 @@ class TMainClient : public NTCanvas, public TThread {
   TFrameIo io_;
   Surface pixels_;
   Rect pending_{};
+  Point pointer_{};
+  Point cableEnd_{};  // where the cable on screen ends
+  Rect cableRect_{};  // what it covers; empty when none is shown
   bool pendingErase_ = false;
   // While every device goes at once nobody needs to forget anything.
   bool deletingAll_ = false;

@@ -121,11 +121,12 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
     is.ReadByte();
     is.ReadWord();  // the stream version is not checked
   }
-  if (is.ReadWord() != kMagic) {
+  // A magic or version cut short is as wrong as any other.
+  if (is.ReadWholeWord() != kMagic) {
     NewLocked();
     return {LoadResult::Rejected, kWrongType};
   }
-  if (is.ReadWord() != kFileVersion) {
+  if (is.ReadWholeWord() != kFileVersion) {
     NewLocked();
     return {LoadResult::Rejected, kWrongVersion};
   }

@@ -15,9 +15,9 @@ class Shell {
 
   // Pixels of the canvas's backing store in r changed and must be shown; or r needs a paint
   // pass (the canvas has queued it) — the shell then calls TMainClient::PaintPending before it
-  // shows the next frame.
+  // shows the next frame, and shows only what was asked for.
   virtual void ShowPixels(Rect r) = 0;
-  virtual void RequestPaint() = 0;
+  virtual void RequestPaint(Rect r) = 0;
 
   virtual void CaptureMouse(bool on) = 0;
   // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.

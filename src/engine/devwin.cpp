@@ -25,6 +25,15 @@ int32_t SnapAxis(const NTDevWin& self, int32_t pos, int32_t size, Edge edge) {
   }
   return pos;
 }
+
+// The position nearest to pos at which a w x h panel lies inside visible (its top-left corner
+// when the panel is larger).
+Point InsideOf(const Rect& visible, Point pos, int32_t w, int32_t h) {
+  const auto axis = [](int32_t p, int32_t lo, int32_t hi, int32_t size) {
+    return int32_t(std::clamp<int64_t>(p, lo, std::max<int64_t>(lo, int64_t(hi) - size)));
+  };
+  return {axis(pos.x, visible.left, visible.right, w), axis(pos.y, visible.top, visible.bottom, h)};
+}
 }  // namespace
 
 NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
@@ -69,13 +78,15 @@ void NTDevWin::FollowMove(Point pt) {
   dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
-void NTDevWin::EndMove() {
+void NTDevWin::EndMove(Point pointer) {
   Owner->SetInteraction(InteractionMode::Idle);
   ReleaseCapture();
   {
     TClientDC dc(*Canvas);
     dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
   }
+  const Rect visible = Canvas->ClientRect();
+  if (!visible.Contains(pointer)) MovePos = InsideOf(visible, MovePos, W, H);
   if (Painted) InvalidateArea(true);
   if (MovePos != AbsPos()) Canvas->PatchChanged();
   // Devices are children of the root at (0, 0): the absolute position is the relative one.
@@ -105,7 +116,7 @@ void NTDevWin::InvalidateArea(bool erase) {
 
 int NTDevWin::LButtonDown(Point pt) {
   if (Owner->Interaction() == InteractionMode::Moving) {
-    EndMove();
+    EndMove(pt);
     return 1;
   }
   if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
@@ -114,9 +125,9 @@ int NTDevWin::LButtonDown(Point pt) {
   return 1;
 }
 
-int NTDevWin::LButtonUp(Point) {
+int NTDevWin::LButtonUp(Point pt) {
   if (Owner->Interaction() != InteractionMode::Moving) return 0;
-  EndMove();
+  EndMove(pt);
   return 1;
 }
 

@@ -71,13 +71,17 @@ int NTPlug::LButtonDown(Point pt) {
   } else {
     Canvas->ErrorBox(kIllegalConnection);
   }
-  if (first) {
-    TClientDC dc(*Canvas);
+  EndPending(*Canvas);
+  return 1;
+}
+
+void NTPlug::EndPending(NTCanvas& canvas) {
+  if (NTPlug* first = canvas.PendingPlug()) {
+    TClientDC dc(canvas);
     first->DrawFocus(*dc);
   }
-  Canvas->SetPendingPlug(nullptr);
-  Canvas->SetInteraction(InteractionMode::Idle);
-  return 1;
+  canvas.SetPendingPlug(nullptr);
+  canvas.SetInteraction(InteractionMode::Idle);
 }
 
 NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)

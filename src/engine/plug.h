@@ -15,6 +15,10 @@ class NTPlug : public NTBmpWin {
 
   NTCanvas* Canvas;
   NTStaticCtrlName Caption;
+
+  // Ends the canvas's pending connection, completed or not: removes the first connector's focus
+  // rectangle and returns to idle.
+  static void EndPending(NTCanvas& canvas);
 };
 
 class NTPlugOut : public NTPlug {

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "app/commands.h"
 
@@ -37,6 +38,10 @@ TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
   setAttribute(Qt::WA_NoSystemBackground);
   // Moving an inserted panel follows the pointer before any button is pressed.
   setMouseTracking(true);
+  // Escape drops what the pointer carries, wherever the focus is in the window.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { client_->Escape(); });
   timer_.setInterval(kTimerMs);
   connect(&timer_, &QTimer::timeout, this, [this] { client_->Timer(); });
 }
@@ -50,8 +55,8 @@ void TCanvasWidget::ShowPixels(Rect r) {
   update(ToQRect(r));
 }
 
-void TCanvasWidget::RequestPaint() {
-  update();
+void TCanvasWidget::RequestPaint(Rect r) {
+  update(ToQRect(r));
 }
 
 void TCanvasWidget::CaptureMouse(bool on) {
@@ -68,9 +73,10 @@ int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   return chosen == erase ? cmd::kDeleteDevice : 0;
 }
 
+// Boxes belong to the main window: modal to it and shown over it.
 void TCanvasWidget::ErrorBox(const std::string& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(text),
-                  QMessageBox::Ok, nullptr);
+                  QMessageBox::Ok, window());
   box.exec();
 }
 

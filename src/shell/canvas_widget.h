@@ -20,7 +20,7 @@ class TCanvasWidget : public QWidget, public Shell {
 
   // Shell.
   void ShowPixels(Rect r) override;
-  void RequestPaint() override;
+  void RequestPaint(Rect r) override;
   void CaptureMouse(bool on) override;
   int TrackDevicePopup(Point clientPt) override;
   void ErrorBox(const std::string& text) override;

@@ -57,6 +57,7 @@ void TMainFrame::BuildMenuBar() {
       QAction* action = current->addAction(caption);
       const int id = line.id;
       action->setData(id);
+      if (line.shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(line.shortcut)));
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
       actions_.insert(id, action);
     }

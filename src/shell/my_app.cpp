@@ -4,9 +4,11 @@
 
 #include "shell/icon_art.h"
 #include "shell/main_frame.h"
+#include "shell/translations.h"
 
 TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(ProgramIcon());
+  LoadGermanQtTexts(*this);
 }
 
 int TMyApp::Run(WaveSystem& audio) {

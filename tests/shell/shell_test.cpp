@@ -11,11 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
 #include "app/commands.h"
 #include "shell/about_box.h"
 #include "shell/main_frame.h"
+#include "shell/translations.h"
 
 namespace {
 
@@ -25,11 +27,22 @@ class ScriptedCanvas : public TCanvasWidget {
   using TCanvasWidget::TCanvasWidget;
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
-  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  // Records the caption too: the box must come after the title follows the file.
+  void ErrorBox(const std::string& text) override {
+    errors.push_back(text);
+    captionsAtError.push_back(window()->windowTitle().toStdString());
+  }
   int TrackDevicePopup(Point) override { return popupAnswer; }
+  Answer Question(const std::string& text, bool) override {
+    questions.push_back(text);
+    const Answer a = answers.empty() ? Answer::No : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return a;
+  }
 
   std::optional<std::string> openAnswer, saveAnswer;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, captionsAtError, questions;
+  std::deque<Answer> answers;
   int popupAnswer = 0;
 };
 
@@ -171,6 +184,40 @@ TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
 }
 
+// With unsaved changes, closing asks first: "Abbrechen" keeps the window, "Nein" closes it.
+TEST_F(MainFrameTest, ExitAsksAboutUnsavedChanges) {
+  ShowAndWait();
+  Choose(cmd::Snap);
+  canvas->answers = {Answer::Cancel, Answer::No};
+  QTimer::singleShot(0, [this] {
+    Choose(cmd::Exit);
+    EXPECT_TRUE(frame->isVisible());
+    Choose(cmd::Exit);
+  });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(canvas->questions.size(), 2u);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+// A file cut short: one error box, shown once the title is untitled.
+TEST_F(MainFrameTest, ADamagedFileIsReportedUntitled) {
+  QTemporaryDir dir;
+  const std::string path = QDir(dir.path()).filePath("cut.qvn").toStdString();
+  std::vector<uint8_t> bytes = canvas->Client().SaveBytes();
+  bytes.resize(bytes.size() - 4);
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  file.close();
+  canvas->openAnswer = path;
+  Choose(cmd::FileOpen);
+  ASSERT_EQ(canvas->errors.size(), 1u);
+  EXPECT_EQ(canvas->errors[0],
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.");
+  EXPECT_EQ(canvas->captionsAtError[0], "Quarvin V1.01 - (Kein Titel)");
+}
+
 TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
   OnNextModal([this](QWidget* modal) {
     auto* about = qobject_cast<TAboutBox*>(modal);
@@ -202,17 +249,86 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
   Choose(cmd::kAbout);
 }
 
-TEST(CanvasWidget, ErrorBoxIsAnOwnerlessStopBox) {
-  TCanvasWidget canvas(nullptr);
-  OnNextModal([](QWidget* modal) {
+TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
+  ShowAndWait();
+  OnNextModal([this](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->parentWidget(), frame.get());
+    EXPECT_TRUE(box->isModal());
+    EXPECT_TRUE(frame->geometry().contains(box->geometry().center()));
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->text(), "Kein Eingabegerät gefunden!");
   });
-  canvas.ErrorBox("Kein Eingabegerät gefunden!");
+  canvas->TCanvasWidget::ErrorBox("Kein Eingabegerät gefunden!");
+}
+
+TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  const std::pair<int, const char*> keys[] = {{cmd::kFileNew, "Strg+N"},
+                                              {cmd::kFileOpen, "Strg+O"},
+                                              {cmd::kFileSave, "Strg+S"},
+                                              {cmd::kFileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::kExit, "Strg+Q"}};
+  for (const auto& [id, text] : keys)
+    EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  canvas->saveAnswer = QDir(QDir::tempPath()).filePath("quarvin_shortcut.qvn").toStdString();
+  QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + *canvas->saveAnswer);
+  QTest::keyClick(frame.get(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+  QFile::remove(QString::fromStdString(*canvas->saveAnswer));
+}
+
+TEST(Translations, QtsOwnDialogTextsAreGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Nein");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  EXPECT_TRUE(
+      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+          .contains("existiert bereits"));
+}
+
+TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  Choose(cmd::kSnap);
+  Choose(101);  // "&VCO"
+  QTest::mouseMove(canvas, QPoint(300, 150));
+  QTest::keyClick(frame.get(), Qt::Key_Escape);
+  EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
+  EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
+}
+
+// The question box over the window: German buttons in the order Ja, Nein, Abbrechen.
+TEST(CanvasWidget, QuestionsAnswerWithTheButtonPressed) {
+  QWidget window;
+  auto* canvas = new TCanvasWidget(nullptr, &window);
+  for (const bool cancel : {true, false}) {
+    OnNextModal([&window, cancel](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->parentWidget(), &window);
+      EXPECT_EQ(box->windowTitle(), "Frage");
+      EXPECT_EQ(box->text(), "Speichern?");
+      QStringList texts;
+      for (QAbstractButton* b : box->buttons()) texts << b->text();
+      texts.sort();
+      EXPECT_EQ(texts, cancel ? QStringList({"&Ja", "&Nein", "Abbrechen"})
+                              : QStringList({"&Ja", "&Nein"}));
+      // The underlined letter answers; the button then shows its click for a moment.
+      QTest::keyClick(box, Qt::Key_N);
+      for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
+    });
+    EXPECT_EQ(canvas->Question("Speichern?", cancel), Answer::No);
+  }
 }
 
 TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {

@@ -27,6 +27,7 @@ class TestCanvas : public NTCanvas {
   int32_t WiresVisible() const override { return wiresVisible; }
   int32_t WireCurves() const override { return wireCurves; }
   TFrameIo& Io() override { return io; }
+  Rect ClientRect() const override { return pixels.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point) override { popupDevice = device; }
   int32_t NumberOf(const NTWin* w) override { return TWindowNumbers(&root).NumberOf(w); }
   NTWin* WindowOf(int32_t n) override { return TWindowNumbers(&root).WindowOf(n); }
