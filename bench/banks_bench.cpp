@@ -54,7 +54,7 @@ struct Bank {
         frames * count * lanes, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     // Devices that fit into real time on one core.
     state.counters["realtime_devices"] =
-        benchmark::Counter(frames * count / 44100, benchmark::Counter::kIsRate);
+        benchmark::Counter(frames * count / kSampleRate, benchmark::Counter::kIsRate);
   }
 };
 

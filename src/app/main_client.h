@@ -96,7 +96,7 @@ class TMainClient : public NTCanvas, public TThread {
   // Keeps a copy of the modified patch in folder every interval from now on, and first offers
   // the copies that crashed programs left there. An empty folder keeps no copies.
   void StartRecovery(const std::filesystem::path& folder,
-                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
+                     TRecovery::Clock::duration interval = TRecovery::kDefaultInterval);
 
   // Runs the processing cycle over input block in into output block out (audio thread, or any
   // thread while no audio thread runs).
