@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "devices/factory.h"
 #include "devices/io.h"
+#include "devices/kernels.h"
 #include "platform/denormals.h"
 
 namespace {
@@ -30,7 +31,10 @@ NTDevWin* TMainClient::CreateDevice(int type) {
   // A new device is always the root's last child; rebuilding the array instead would make a
   // file with thousands of devices load in quadratic time.
   NTDevWin* d = MakeDevice(type, this, &root_);
-  if (d) devices_.push_back(d);
+  if (d) {
+    devices_.push_back(d);
+    ++devicesVersion_;
+  }
   return d;
 }
 
@@ -44,6 +48,7 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     }
   if (PopupDevice == device) PopupDevice = nullptr;
   std::erase(devices_, device);
+  ++devicesVersion_;
   delete device;
 }
 
@@ -62,6 +67,15 @@ void TMainClient::ForgetWindow(NTWin* dying) {
 void TMainClient::PlaceStartDevices() {
   CreateDevice(2)->MoveTo(kStartInput);
   CreateDevice(1)->MoveTo(kStartOutput);
+  Reschedule();
+}
+
+void TMainClient::Reschedule() {
+  schedule_.Publish(TSchedule::Compile(devices_, DeviceKernel, devicesVersion_));
+}
+
+void TMainClient::WiringChanged() {
+  Reschedule();
 }
 
 void TMainClient::NewLocked() {
@@ -108,6 +122,7 @@ void TMainClient::Insert(int type) {
   {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
+    Reschedule();
   }
   if (d) d->BeginMove();
 }
@@ -150,6 +165,7 @@ void TMainClient::Command(int id) {
         {
           TCriticalSection::Lock lock(Lock);
           DeleteDevice(PopupDevice);
+          Reschedule();
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
@@ -183,6 +199,8 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
 }
 
 void TMainClient::Timer() {
+  // A connection made without telling the canvas reaches the schedule here.
+  if (schedule_.Stale()) Reschedule();
   TickWalk(&root_);
 }
 
@@ -271,5 +289,5 @@ void TMainClient::ProcessBlock(int in, int out) {
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   FlushDenormals();
   TCriticalSection::Lock lock(Lock);
-  ProcessFrames(devices_, io_, in, out);
+  ProcessScheduled(schedule_, devicesVersion_, devices_, io_, in, out);
 }

@@ -9,6 +9,7 @@
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/schedule.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
@@ -61,6 +62,12 @@ class TMainClient : public NTCanvas, public TThread {
   bool Save();
   std::vector<uint8_t> SaveBytes();
 
+  // Compiles the device list and its wiring into the schedule the audio thread takes up at its
+  // next sub-block. Called after every change of the list or of a connection.
+  void Reschedule();
+  // Whether every sub-block since the last Reschedule ran through the schedule.
+  bool Scheduled() const noexcept { return !schedule_.Stale(); }
+
   // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
   void ProcessBlock(int in, int out);
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
@@ -81,6 +88,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  void WiringChanged() override;
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
   NTWin* WindowOf(int32_t number) override;
@@ -125,6 +133,9 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  // Counts the changes of devices_: a schedule of another version never runs.
+  uint64_t devicesVersion_ = 0;
+  TScheduleSlot schedule_;
   // The window-number tables while a patch is written or read.
   std::vector<NTWin*> windowOf_;
   std::unordered_map<const NTWin*, int32_t> numberOf_;

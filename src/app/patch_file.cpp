@@ -170,6 +170,7 @@ bool TMainClient::LoadLocked(ipstream& is) {
 
   BuildNumberTables();
   ReadWalk(&root_, is);
+  Reschedule();
   windowOf_.clear();
   numberOf_.clear();
   InvalidateAll(true);

@@ -17,6 +17,8 @@ class NTCanvas : public NTOwner {
   virtual int32_t WiresVisible() const = 0;
   virtual int32_t WireCurves() const = 0;
   virtual TFrameIo& Io() = 0;
+  // A connection was made or removed (window thread).
+  virtual void WiringChanged() {}
   // Remembers the device and tracks its popup menu at the client point.
   virtual void OpenDevicePopup(NTDevWin* device, Point clientPt) = 0;
   // Window numbers of the patch file (pre-order, root = 1).
