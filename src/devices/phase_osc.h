@@ -27,7 +27,9 @@ class TPhaseOsc {
   }
 
   // The table entry of a phase.
-  static uint32_t Index(uint32_t phase) noexcept { return (phase >> IndexShift) & (kWaveEntries - 1); }
+  static uint32_t Index(uint32_t phase) noexcept {
+    return (phase >> IndexShift) & (kWaveEntries - 1);
+  }
   // The entry at the current phase (audio thread).
   int32_t Sample() const noexcept { return Table.Get()[Index(uint32_t(Phase.Get()))]; }
   // One frame on, modulo 2^32 (audio thread).

@@ -22,8 +22,8 @@ class TVcoBatch final : public TBatch {
  public:
   TVcoBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
     for (size_t i = 0; i < devices.size(); ++i)
-      vcos_.push_back({static_cast<NTVCO*>(devices[i]), ports[i].In[0], ports[i].In[1],
-                       ports[i].Out[0]});
+      vcos_.push_back(
+          {static_cast<NTVCO*>(devices[i]), ports[i].In[0], ports[i].In[1], ports[i].Out[0]});
   }
 
   void Run(const TSubBlock& b) noexcept override {

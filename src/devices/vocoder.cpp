@@ -160,7 +160,8 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
     }
     for (int j = 0; j < n; j += 4) {
       // Lanes past the chunk's last frame repeat it and are not stored.
-      const int r1 = std::min(j + 1, n - 1), r2 = std::min(j + 2, n - 1), r3 = std::min(j + 3, n - 1);
+      const int r1 = std::min(j + 1, n - 1), r2 = std::min(j + 2, n - 1),
+                r3 = std::min(j + 3, n - 1);
       V4 sum = {};
       for (int k = 0; k < count; ++k)
         sum = V4{partial[j][k], partial[r1][k], partial[r2][k], partial[r3][k]} + sum;

@@ -203,7 +203,8 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     std::vector<char> staged(g.outputs.size(), 0);
     for (uint32_t i : members) {
       step->devices.push_back(devices[i]);
-      for (int32_t slot : g.ports[i].Out) step->published.push_back({g.outputs[size_t(slot)], slot});
+      for (int32_t slot : g.ports[i].Out)
+        step->published.push_back({g.outputs[size_t(slot)], slot});
       for (int32_t slot : g.ports[i].In)
         if (slot && !member[g.deviceOf[size_t(slot)]] && !staged[size_t(slot)]) {
           staged[size_t(slot)] = 1;
@@ -242,8 +243,8 @@ void TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) n
 }
 
 size_t TSchedule::FrameSteps() const noexcept {
-  return size_t(std::count_if(steps_.begin(), steps_.end(),
-                              [](const auto& s) { return s->FrameByFrame(); }));
+  return size_t(
+      std::count_if(steps_.begin(), steps_.end(), [](const auto& s) { return s->FrameByFrame(); }));
 }
 
 size_t TSchedule::BatchSteps() const noexcept {

@@ -35,9 +35,9 @@ class THistories {
 // What a batch sees of one sub-block.
 struct TSubBlock {
   THistories& H;
-  int Frames;          // 1..kFrames
-  const int16_t* In;   // the sound card's frames, interleaved stereo
-  int16_t* Out;        // the frames to be played; silence unless an Output writes them
+  int Frames;         // 1..kFrames
+  const int16_t* In;  // the sound card's frames, interleaved stereo
+  int16_t* Out;       // the frames to be played; silence unless an Output writes them
   const int32_t* Row(int32_t slot) const noexcept { return H.Row(slot); }
   // Where the values published in frames 0..Frames-1 go.
   int32_t* Publish(int32_t slot) const noexcept { return H.Row(slot) + 1; }
@@ -140,7 +140,7 @@ class TScheduleSlot {
   void FreeRetired();
 
   std::atomic<TSchedule*> pending_{nullptr};
-  TSchedule* current_ = nullptr;  // audio thread
+  TSchedule* current_ = nullptr;              // audio thread
   std::atomic<TSchedule*> retired_{nullptr};  // a list through nextRetired_
   std::atomic<bool> stale_{false};
 };

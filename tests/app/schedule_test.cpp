@@ -12,6 +12,7 @@
 #include "devices/kernels.h"
 #include "devices/random.h"
 #include "engine/plug.h"
+#include "platform/art.h"
 #include "platform/denormals.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
@@ -32,9 +33,8 @@ class PatchMaker {
   explicit PatchMaker(uint32_t seed) : rng_(seed) {}
 
   // A patch of 2..60 random devices with random controls and wiring, as saved bytes.
-  std::vector<uint8_t> Make() {
-    HeadlessShell shell;
-    TMainClient client(shell, nullptr);
+  std::vector<uint8_t> Make(TMainClient& client) {
+    client.DeleteAllDevices();
     ResetRandom();
     const int count = Uniform(2, 60);
     for (int i = 0; i < count; ++i) client.CreateDevice(Uniform(1, kTypes));
@@ -62,12 +62,12 @@ class PatchMaker {
     const bool loud = Uniform(0, 3) == 0;
     for (int i = 0; i < 2 * TSampleBuffer::Frames; ++i)
       in.Data()[i] = loud && Uniform(0, 9) == 0 ? int16_t(Uniform(0, 1) ? 32767 : -32768)
-                                                 : int16_t(Uniform(-32768, 32767));
+                                                : int16_t(Uniform(-32768, 32767));
   }
 
- private:
   int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
+ private:
   static std::vector<NTPlugIn*> Inputs(const std::vector<NTDevWin*>& devices) {
     std::vector<NTPlugIn*> all;
     for (NTDevWin* d : devices)
@@ -147,9 +147,14 @@ class PatchMaker {
   std::mt19937 rng_;
 };
 
-// A loaded copy of a patch, with the Hall lengths of a first load.
-struct Loaded {
-  explicit Loaded(const std::vector<uint8_t>& bytes) {
+// A canvas for many patches in turn. It keeps every picture, as drawing one takes longer than
+// a patch takes to run.
+struct Canvas {
+  Canvas() {
+    for (int b = 1; b < bmp::Count; ++b) client.Bitmaps().Acquire(b);
+  }
+  // Loads a patch with the Hall lengths of a first load.
+  void Load(const std::vector<uint8_t>& bytes) {
     ResetRandom();
     EXPECT_TRUE(client.LoadBytes(bytes));
   }
@@ -157,31 +162,53 @@ struct Loaded {
   TMainClient client{shell, nullptr};
 };
 
+// Runs frames through a freshly compiled schedule in sub-blocks of random lengths.
+void RunInPieces(TMainClient& client, PatchMaker& patch, const int16_t* in, int16_t* out,
+                 int frames) {
+  const auto s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
+  ASSERT_TRUE(s && s->Current());
+  for (int f = 0; f < frames;) {
+    const int n = std::min(frames - f, patch.Uniform(1, THistories::kFrames));
+    s->Run(client.Io(), in + 2 * f, out + 2 * f, n);
+    f += n;
+  }
+}
+
 TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
   FlushDenormals();
   const char* env = std::getenv("QUARVIN_SCHEDULE_PATCHES");
-  const int patches = env ? std::atoi(env) : 1500;
+  const int patches = env ? std::atoi(env) : 2000;
+  Canvas maker, scheduled, reference;
+  TMainClient& a = scheduled.client;
+  TMainClient& b = reference.client;
   for (int p = 0; p < patches; ++p) {
     SCOPED_TRACE("patch seed " + std::to_string(p));
-    PatchMaker maker{uint32_t(p)};
-    const auto bytes = maker.Make();
-    Loaded scheduled(bytes), reference(bytes);
-    TMainClient& a = scheduled.client;
-    TMainClient& b = reference.client;
-    for (int block = 0; block < 3; ++block) {
-      maker.Fill(a.InBuf[0]);
-      std::copy(a.InBuf[0].Data(), a.InBuf[0].Data() + 2 * TSampleBuffer::Frames,
-                b.InBuf[0].Data());
-      a.ProcessBlock(0, 0);
-      ASSERT_TRUE(a.Scheduled());
-      ProcessFrames(b.Devices(), b.Io(), b.InBuf[0], b.OutBuf[0]);
-      ASSERT_TRUE(std::equal(a.OutBuf[0].Data(), a.OutBuf[0].Data() + 2 * TSampleBuffer::Frames,
-                             b.OutBuf[0].Data()))
-          << "block " << block;
-      ASSERT_EQ(a.SaveBytes(), b.SaveBytes()) << "block " << block;
+    PatchMaker patch{uint32_t(p)};
+    const auto bytes = patch.Make(maker.client);
+    scheduled.Load(bytes);
+    reference.Load(bytes);
+    for (int round = 0; round < 3; ++round) {
+      patch.Fill(a.InBuf[0]);
+      const int16_t* in = a.InBuf[0].Data();
+      std::copy(in, in + 2 * TSampleBuffer::Frames, b.InBuf[0].Data());
+      // Now and then a whole block the way the audio thread runs it; else a few hundred frames.
+      int frames = TSampleBuffer::Frames;
+      if (p % 16 == 0) {
+        a.ProcessBlock(0, 0);
+        ASSERT_TRUE(a.Scheduled());
+        ProcessFrames(b.Devices(), b.Io(), b.InBuf[0], b.OutBuf[0]);
+      } else {
+        frames = patch.Uniform(1, 300);
+        RunInPieces(a, patch, in, a.OutBuf[0].Data(), frames);
+        ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBuf[0].Data(), frames);
+      }
+      ASSERT_TRUE(
+          std::equal(a.OutBuf[0].Data(), a.OutBuf[0].Data() + 2 * frames, b.OutBuf[0].Data()))
+          << "round " << round;
+      ASSERT_EQ(a.SaveBytes(), b.SaveBytes()) << "round " << round;
       a.Timer();
       b.Timer();
-      maker.Rewire(a, b);
+      patch.Rewire(a, b);
       a.Reschedule();
     }
   }
