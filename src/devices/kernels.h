@@ -3,11 +3,7 @@
 
 #include "engine/schedule.h"
 
-// How the compiled schedule runs each device type outside feedback loops: a batch kernel, or
-// none (null), and then frame by frame through Latch and Compute.
-const TKernel* DeviceKernel(int32_t type);
-
-// The kernels, one file each.
+// The batch kernels of the compiled schedule, one file each; the registry names each type's.
 const TKernel& InputKernel();
 const TKernel& OutputKernel();
 const TKernel& VcoKernel();

@@ -186,7 +186,7 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     if (key.second != kFrameGroup) {
       std::vector<NTDevWin*> ds;
       std::vector<TPorts> ports;
-      const TKernel* k = kernels(int32_t(key.second));
+      const TKernel* k = kernels(DeviceType(key.second));
       for (uint32_t i : members) {
         ds.push_back(devices[i]);
         ports.push_back(g.ports[i]);

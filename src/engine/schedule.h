@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
+#include "engine/device_type.h"
 
 class NTDevWin;
 class NTPlugIn;
@@ -70,7 +71,7 @@ struct TKernel {
   bool Sink = false;
 };
 // The kernel of a device type, or null: such devices run frame by frame.
-using TKernelLookup = const TKernel* (*)(int32_t type);
+using TKernelLookup = const TKernel* (*)(DeviceType type);
 
 class TSchedule {
  public:

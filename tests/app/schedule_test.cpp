@@ -9,7 +9,7 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
-#include "devices/kernels.h"
+#include "devices/registry.h"
 #include "devices/random.h"
 #include "engine/plug.h"
 #include "platform/art.h"
@@ -37,7 +37,7 @@ class PatchMaker {
     client.DeleteAllDevices();
     ResetRandom();
     const int count = Uniform(2, 60);
-    for (int i = 0; i < count; ++i) client.CreateDevice(Uniform(1, kTypes));
+    for (int i = 0; i < count; ++i) client.CreateDevice(DeviceType(Uniform(1, kTypes)));
     for (NTDevWin* d : client.Devices()) SetControls(*d);
     Wire(client.Devices());
     return client.SaveBytes();
@@ -217,8 +217,9 @@ TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
 TEST(Schedule, LoopsRunFrameByFrameAndTheRestInBatches) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
-  auto d = [&](int type) { return client.CreateDevice(type); };
-  NTDevWin *vco = d(3), *filter = d(7), *mixer = d(8), *hall = d(5);
+  auto d = [&](DeviceType type) { return client.CreateDevice(type); };
+  NTDevWin *vco = d(DeviceType::VCO), *filter = d(DeviceType::Filter), *mixer = d(DeviceType::Mixer),
+           *hall = d(DeviceType::Hall);
   Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(vco)[0];
   Children<NTPlugIn>(mixer)[0]->Source = Children<NTPlugOut>(filter)[0];
   Children<NTPlugIn>(hall)[0]->Source = Children<NTPlugOut>(hall)[0];
