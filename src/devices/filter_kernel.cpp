@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "devices/arith.h"
 #include "devices/filter.h"
 #include "devices/kernels.h"
 #include "devices/lanes.h"
@@ -65,7 +64,9 @@ class TFilterBatch final : public TBatch {
         Load(x1, g.x1), Load(x2, g.x2), Load(y1, g.y1), Load(y2, g.y2);
         const V4 y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
         Store(g.x2, x1), Store(g.x1, x), Store(g.y2, y1), Store(g.y1, y);
-        for (int k = 0; k < 4; ++k) g.out[k][f] = TruncToInt32(y[k]);
+        I4 out;
+        TruncLanes(out, y);
+        for (int k = 0; k < 4; ++k) g.out[k][f] = out[k];
       }
   }
 

@@ -25,12 +25,14 @@ inline int32_t Wrap32Of(double whole) noexcept {
 }
 
 // sum += x · gain / 10000 for every frame, truncated as ApplyGain does.
-QUARVIN_LANES void AddChannel(const int32_t* x, double gain, double* sum, int frames) noexcept {
+QUARVIN_LANES void AddChannel(const int32_t* __restrict x, double gain, double* __restrict sum,
+                              int frames) noexcept {
   for (int f = 0; f < frames; ++f) sum[f] += std::trunc(double(x[f]) * gain * kPerGainUnit);
 }
 
 // out = sum · master / 10000, wrapped to 32 bits.
-QUARVIN_LANES void Master(const double* sum, double master, int32_t* out, int frames) noexcept {
+QUARVIN_LANES void Master(const double* __restrict sum, double master, int32_t* __restrict out,
+                          int frames) noexcept {
   for (int f = 0; f < frames; ++f) out[f] = Wrap32Of(std::trunc(sum[f] * master * kPerGainUnit));
 }
 

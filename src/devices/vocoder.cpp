@@ -165,7 +165,9 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
       V4 sum = {};
       for (int k = 0; k < count; ++k)
         sum = V4{partial[j][k], partial[r1][k], partial[r2][k], partial[r3][k]} + sum;
-      for (int l = 0; l < 4 && j + l < n; ++l) out[f0 + j + l] = TruncToInt32(sum[l]);
+      I4 whole;
+      TruncLanes(whole, sum);
+      for (int l = 0; l < 4 && j + l < n; ++l) out[f0 + j + l] = whole[l];
     }
   }
 }

@@ -9,8 +9,8 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
-#include "devices/registry.h"
 #include "devices/random.h"
+#include "devices/registry.h"
 #include "engine/plug.h"
 #include "platform/art.h"
 #include "platform/denormals.h"
@@ -218,8 +218,8 @@ TEST(Schedule, LoopsRunFrameByFrameAndTheRestInBatches) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   auto d = [&](DeviceType type) { return client.CreateDevice(type); };
-  NTDevWin *vco = d(DeviceType::VCO), *filter = d(DeviceType::Filter), *mixer = d(DeviceType::Mixer),
-           *hall = d(DeviceType::Hall);
+  NTDevWin *vco = d(DeviceType::VCO), *filter = d(DeviceType::Filter),
+           *mixer = d(DeviceType::Mixer), *hall = d(DeviceType::Hall);
   Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(vco)[0];
   Children<NTPlugIn>(mixer)[0]->Source = Children<NTPlugOut>(filter)[0];
   Children<NTPlugIn>(hall)[0]->Source = Children<NTPlugOut>(hall)[0];
