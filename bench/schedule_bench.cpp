@@ -96,8 +96,8 @@ void BM_TypicalPatch(benchmark::State& state, std::vector<uint8_t> (*patch)()) {
     ResetRandom();
     if (!c->LoadBytes(bytes)) state.SkipWithError("the patch does not load");
     std::mt19937 noise(1);
-    for (int n = 0; n < TSampleBuffer::Frames * 2; ++n)
-      c->InBuf[0].Data()[n] = int16_t(std::uniform_int_distribution<int>(-32768, 32767)(noise));
+    for (int n = 0; n < TSampleBuffer::kFrames * 2; ++n)
+      c->InBlock(0).Data()[n] = int16_t(std::uniform_int_distribution<int>(-32768, 32767)(noise));
   }
   const auto devices = reference.Devices();
   std::chrono::duration<double> viaSchedule{}, viaReference{};
@@ -105,7 +105,7 @@ void BM_TypicalPatch(benchmark::State& state, std::vector<uint8_t> (*patch)()) {
     const auto t0 = std::chrono::steady_clock::now();
     scheduled.ProcessBlock(0, 0);
     const auto t1 = std::chrono::steady_clock::now();
-    ProcessFrames(devices, reference.Io(), reference.InBuf[0], reference.OutBuf[0]);
+    ProcessFrames(devices, reference.Io(), reference.InBlock(0), reference.OutBlock(0));
     viaReference += std::chrono::steady_clock::now() - t1;
     viaSchedule += t1 - t0;
   }

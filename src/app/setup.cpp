@@ -24,13 +24,15 @@ void TMainClient::CloseQuery() {
   CloseWave(waveOut_.get(), errorBox);
   waveIn_.reset();
   waveOut_.reset();
+  // Quitting normally, the changes were saved or given up: no copy is left to offer.
+  if (recovery_) recovery_->Remove();
   TCriticalSection::Lock lock(Lock);
   DeleteAllDevices();
 }
 
 int TMainClient::Run() {
   TAudioLoop loop(
-      *waveIn_, *waveOut_, InBuf, OutBuf,
+      *waveIn_, *waveOut_, inBuf_, outBuf_,
       {.Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
        .Beep = [this] { shell_.Beep(); },
        .Terminating = [this] { return ShouldTerminate(); }});

@@ -48,7 +48,7 @@ class TMixerBatch final : public TBatch {
     for (const Mixer& m : mixers_) {
       double sum[THistories::kFrames] = {};
       // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
-      for (int k = 0; k < NTMixer::Channels; ++k)
+      for (int k = 0; k < NTMixer::kChannels; ++k)
         if (const int32_t slot = m.ports.In[size_t(k)])
           AddChannel(b.Row(slot), LevelGain(t, m.device->Level[size_t(k)].Value), sum, b.Frames);
       Master(sum, LevelGain(t, m.device->Master.Value), b.Publish(m.ports.Out[0]), b.Frames);

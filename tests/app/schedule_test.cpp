@@ -60,7 +60,7 @@ class PatchMaker {
   // Noise, now and then at full scale.
   void Fill(TSampleBuffer& in) {
     const bool loud = Uniform(0, 3) == 0;
-    for (int i = 0; i < 2 * TSampleBuffer::Frames; ++i)
+    for (int i = 0; i < 2 * TSampleBuffer::kFrames; ++i)
       in.Data()[i] = loud && Uniform(0, 9) == 0 ? int16_t(Uniform(0, 1) ? 32767 : -32768)
                                                 : int16_t(Uniform(-32768, 32767));
   }
@@ -151,7 +151,7 @@ class PatchMaker {
 // a patch takes to run.
 struct Canvas {
   Canvas() {
-    for (int b = 1; b < bmp::Count; ++b) client.Bitmaps().Acquire(b);
+    for (int b = 1; b < bmp::kCount; ++b) client.Bitmaps().Acquire(b);
   }
   // Loads a patch with the Hall lengths of a first load.
   void Load(const std::vector<uint8_t>& bytes) {
@@ -188,22 +188,22 @@ TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
     scheduled.Load(bytes);
     reference.Load(bytes);
     for (int round = 0; round < 3; ++round) {
-      patch.Fill(a.InBuf[0]);
-      const int16_t* in = a.InBuf[0].Data();
-      std::copy(in, in + 2 * TSampleBuffer::Frames, b.InBuf[0].Data());
+      patch.Fill(a.InBlock(0));
+      const int16_t* in = a.InBlock(0).Data();
+      std::copy(in, in + 2 * TSampleBuffer::kFrames, b.InBlock(0).Data());
       // Now and then a whole block the way the audio thread runs it; else a few hundred frames.
-      int frames = TSampleBuffer::Frames;
+      int frames = TSampleBuffer::kFrames;
       if (p % 16 == 0) {
         a.ProcessBlock(0, 0);
         ASSERT_TRUE(a.Scheduled());
-        ProcessFrames(b.Devices(), b.Io(), b.InBuf[0], b.OutBuf[0]);
+        ProcessFrames(b.Devices(), b.Io(), b.InBlock(0), b.OutBlock(0));
       } else {
         frames = patch.Uniform(1, 300);
-        RunInPieces(a, patch, in, a.OutBuf[0].Data(), frames);
-        ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBuf[0].Data(), frames);
+        RunInPieces(a, patch, in, a.OutBlock(0).Data(), frames);
+        ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);
       }
       ASSERT_TRUE(
-          std::equal(a.OutBuf[0].Data(), a.OutBuf[0].Data() + 2 * frames, b.OutBuf[0].Data()))
+          std::equal(a.OutBlock(0).Data(), a.OutBlock(0).Data() + 2 * frames, b.OutBlock(0).Data()))
           << "round " << round;
       ASSERT_EQ(a.SaveBytes(), b.SaveBytes()) << "round " << round;
       a.Timer();
