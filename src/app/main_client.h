@@ -14,6 +14,7 @@
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/schedule.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
@@ -86,6 +87,12 @@ class TMainClient : public NTCanvas, public TThread {
   // Writes the patch to path and nothing else changes; false when that failed.
   bool SaveCopy(const std::string& path);
 
+  // Compiles the device list and its wiring into the schedule the audio thread takes up at its
+  // next sub-block. Called after every change of the list or of a connection.
+  void Reschedule();
+  // Whether every sub-block since the last Reschedule ran through the schedule.
+  bool Scheduled() const noexcept { return !schedule_.Stale(); }
+
   // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
   // by New, a load and a save.
   bool Modified() const { return modified_; }
@@ -123,6 +130,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  void WiringChanged() override;
   Rect ClientRect() const override { return pixels_.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
@@ -189,6 +197,9 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  // Counts the changes of devices_: a schedule of another version never runs.
+  uint64_t devicesVersion_ = 0;
+  TScheduleSlot schedule_;
   TAudioLoop::Blocks inBuf_, outBuf_;
   bool modified_ = false;
   // Changed since the last recovery copy.

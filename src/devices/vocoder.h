@@ -20,6 +20,8 @@ class NTVocoder : public NTDevWin {
 
   // One frame: analysis of x and the sum of the 49 partials in band order (audio thread).
   double Mix(double x) noexcept;
+  // Mix over frames: out[f] is what Compute publishes for the latched input in[f].
+  void MixBlock(const int32_t* in, int32_t* out, int frames) noexcept;
 
   // Band i's centre frequency in Hz; its oscillator runs at 1.26 times it.
   static double BandFrequency(int i) noexcept;

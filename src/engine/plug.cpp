@@ -14,6 +14,7 @@ void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   if (in.Source == &out) return;
   if (in.Source) canvas.Invalidate(in.WireRect(), true);
   in.Source = &out;
+  canvas.WiringChanged();
   canvas.Invalidate(in.WireRect(), false);
   canvas.PatchChanged();
 }
@@ -22,6 +23,7 @@ void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
   if (!in.Source) return;
   canvas.Invalidate(in.WireRect(), true);
   in.Source = nullptr;
+  canvas.WiringChanged();
   canvas.PatchChanged();
 }
 }  // namespace
