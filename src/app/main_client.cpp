@@ -185,25 +185,11 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
 }
 
 void TMainClient::Route(MouseKind kind, Point pt) {
-  if (!captured_) {
-    if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
-    return;
-  }
-  switch (kind) {
-    case MouseKind::LDown:
-    case MouseKind::RDown:
-      captured_->LButtonDown(pt);
-      return;
-    case MouseKind::LUp:
-    case MouseKind::RUp:
-      captured_->LButtonUp(pt);
-      return;
-    case MouseKind::Move:
-      captured_->MouseMove(pt);
-      return;
-    case MouseKind::Other:
-      return;
-  }
+  // A right click that no window takes, with nothing captured, drops a pending connection.
+  const bool captured = captured_ != nullptr;
+  if (!RouteMouse(&root_, captured_, kind, pt) && !captured && kind == MouseKind::RUp &&
+      OnBackground(pt))
+    Escape();
 }
 
 bool TMainClient::OnBackground(Point pt) {
