@@ -48,4 +48,7 @@ done
 # The wiring section's picture: a cable that hangs from a connector to the pointer.
 "$build/quarvin-make-examples" --cable "$out/kabel.png"
 
-echo "Bilder in $out/ geschrieben."
+# Every bitmap on one sheet, for reviewing the art by eye (not part of the guide).
+"$build/quarvin-make-examples" --art "$build/kontaktbogen.png"
+
+echo "Bilder in $out/ geschrieben, Kontaktbogen in $build/kontaktbogen.png."

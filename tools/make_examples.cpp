@@ -10,6 +10,7 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "art_sheet.h"
 #include "devices/filter.h"
 #include "devices/flanger.h"
 #include "devices/hall.h"
@@ -31,14 +32,15 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--icon BILD.png] [--cable "
-    "BILD.png]\n"
+    "BILD.png] [--art BILD.png]\n"
     "\n"
     "  ORDNER           schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
     "  --panels ORDNER  schreibt je Gerätetyp einen Patch mit nur diesem Gerät und gibt\n"
     "                   je Zeile Datei, Breite und Höhe des Bildes aus, das es zeigt\n"
     "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n"
     "  --cable BILD.png zeichnet die Arbeitsfläche nach dem Start mit einem Kabel, das vom\n"
-    "                   Ausgang L des Input zum Mauszeiger hängt (für die Anleitung)\n";
+    "                   Ausgang L des Input zum Mauszeiger hängt (für die Anleitung)\n"
+    "  --art BILD.png   zeichnet alle Bitmaps des Programms auf einen Kontaktbogen\n";
 
 // One patch under construction on a canvas of its own, without audio.
 class Patch {
@@ -315,13 +317,15 @@ Surface PendingCable() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder, panels, icon, cable;
+  std::string folder, panels, icon, cable, art;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--icon" && i + 1 < argc) {
       icon = argv[++i];
     } else if (a == "--cable" && i + 1 < argc) {
       cable = argv[++i];
+    } else if (a == "--art" && i + 1 < argc) {
+      art = argv[++i];
     } else if (a == "--panels" && i + 1 < argc) {
       panels = argv[++i];
     } else if (a == "--help" || a == "-h") {
@@ -334,13 +338,14 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (folder.empty() && panels.empty() && icon.empty() && cable.empty()) {
+  if (folder.empty() && panels.empty() && icon.empty() && cable.empty() && art.empty()) {
     std::fputs(kUsage, stderr);
     return 1;
   }
   if (!folder.empty() && !WriteExamples(folder)) return 1;
   if (!panels.empty() && !WritePanels(panels)) return 1;
-  for (const auto& [path, picture] : {std::pair{icon, &Icon}, std::pair{cable, &PendingCable}})
+  for (const auto& [path, picture] :
+       {std::pair{icon, &Icon}, std::pair{cable, &PendingCable}, std::pair{art, &ArtContactSheet}})
     if (!path.empty() && !WritePng(picture(), path)) {
       std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
                    path.c_str());

@@ -204,25 +204,13 @@ void TMainClient::Route(MouseKind kind, Point pt) {
   // A right press that put a panel down has done its work: its release opens no popup menu on
   // the panel that now lies under the pointer.
   if (kind == MouseKind::RUp && std::exchange(rightPressPlaced_, false)) return;
-  if (!captured_) {
-    if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
-    return;
-  }
-  switch (kind) {
-    case MouseKind::LDown:
-    case MouseKind::RDown:
-      captured_->LButtonDown(pt);
-      rightPressPlaced_ = kind == MouseKind::RDown && !captured_;
-      return;
-    case MouseKind::LUp:
-    case MouseKind::RUp:
-      captured_->LButtonUp(pt);
-      return;
-    case MouseKind::Move:
-      captured_->MouseMove(pt);
-      return;
-    case MouseKind::Other:
-      return;
+  const bool captured = captured_ != nullptr;
+  const bool taken = RouteMouse(&root_, captured_, kind, pt);
+  if (captured) {
+    rightPressPlaced_ = kind == MouseKind::RDown && !captured_;
+  } else if (!taken && kind == MouseKind::RUp && OnBackground(pt)) {
+    // A right click that no window takes drops a pending connection.
+    Escape();
   }
 }
 

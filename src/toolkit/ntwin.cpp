@@ -121,3 +121,20 @@ int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
   }
   return 0;
 }
+
+int RouteMouse(NTWin* root, NTWin* captured, MouseKind kind, Point pt) {
+  if (!captured) return MouseDispatch(root, kind, pt);
+  switch (kind) {
+    case MouseKind::LDown:
+    case MouseKind::RDown:
+      return captured->LButtonDown(pt);
+    case MouseKind::LUp:
+    case MouseKind::RUp:
+      return captured->LButtonUp(pt);
+    case MouseKind::Move:
+      return captured->MouseMove(pt);
+    case MouseKind::Other:
+      return 0;
+  }
+  return 0;
+}

@@ -66,3 +66,6 @@ void ReadWalk(NTWin* w, ipstream& is);
 void WriteWalk(NTWin* w, opstream& os);
 void ForgetWalk(NTWin* w, NTWin* dying);
 int MouseDispatch(NTWin* w, MouseKind kind, Point pt);
+// A canvas's mouse routing: while a window has the capture every event goes to it (a right
+// button acting as the left), else the event is dispatched from the root. Returns 1 when taken.
+int RouteMouse(NTWin* root, NTWin* captured, MouseKind kind, Point pt);

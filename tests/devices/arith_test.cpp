@@ -5,8 +5,6 @@
 #include <limits>
 
 #include "devices/random.h"
-#include "devices/registry.h"
-#include "support/test_canvas.h"
 
 namespace {
 TEST(Arith, TruncationOfAnyDoubleIsDefined) {
@@ -34,15 +32,4 @@ TEST(Random, SequenceRestartsOnReset) {
   EXPECT_EQ(NextRandom(), first);
 }
 
-TEST(Factory, MakesTheEffectDevices) {
-  TestCanvas canvas;
-  for (DeviceType type :
-       {DeviceType::Hall, DeviceType::Flanger, DeviceType::Filter, DeviceType::Vocoder}) {
-    NTDevWin* d = MakeDevice(type, &canvas, canvas.Root());
-    ASSERT_NE(d, nullptr) << int(type);
-    EXPECT_EQ(d->Type, type);
-    EXPECT_EQ(d->Parent, canvas.Root());
-    delete d;
-  }
-}
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "device_fixture.h"
+#include "device_support.h"
 
 namespace {
 const TTables& t = Tables();
@@ -21,14 +21,13 @@ class LfoTest : public ::testing::Test {
   // Both outputs of the frame at a table index (bits 16..27 of the phase).
   std::pair<int32_t, int32_t> At(int index) {
     lfo.Osc.Phase = index << 16;
-    Frame(lfo);
+    RunFrame(lfo);
     return {lfo.Out.Value, lfo.OutMirror.Value};
   }
 };
 
 TEST_F(LfoTest, NewLfoStartsMidSwingOnBothOutputs) {
-  EXPECT_EQ(lfo.Type, DeviceType::LFO);
-  Frame(lfo);
+  RunFrame(lfo);
   EXPECT_EQ(lfo.Out.Value, 16383);
   EXPECT_EQ(lfo.OutMirror.Value, 16383);
   EXPECT_EQ(lfo.Osc.Increment, 10461);
@@ -118,7 +117,7 @@ TEST_F(LfoTest, OnlyTheFiveKeysSelectAWaveform) {
 TEST_F(LfoTest, DamagedControlValuesComputeWithoutOverflow) {
   lfo.Level.Value = INT32_MAX;
   lfo.Offset.Value = INT32_MAX;
-  Frame(lfo);  // defined, whatever it publishes
+  RunFrame(lfo);  // defined, whatever it publishes
   lfo.Level.Value = 1000;
   lfo.Offset.Value = 0;
   EXPECT_EQ(At(1024), std::pair(65535, 0));

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "device_fixture.h"
+#include "device_support.h"
 #include "devices/lfo.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"

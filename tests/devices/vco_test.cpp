@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "device_fixture.h"
+#include "device_support.h"
 
 namespace {
 const TTables& t = Tables();
@@ -23,13 +23,12 @@ class VcoTest : public ::testing::Test {
   }
   // The increment in force after one frame (FM latched in it changes the pitch from then on).
   int32_t IncrementAfterFrame() {
-    Frame(vco);
+    RunFrame(vco);
     return vco.Osc.Increment;
   }
 };
 
 TEST_F(VcoTest, NewVcoPlaysTheSineTableAt440Hz) {
-  EXPECT_EQ(vco.Type, DeviceType::VCO);
   EXPECT_EQ(vco.Osc.Increment, 10461);
   EXPECT_EQ(vco.FreqDisp.Value, 30000);
   EXPECT_EQ(vco.VolDisp.Value, 900);
@@ -47,18 +46,18 @@ TEST_F(VcoTest, LevelBelow100IsSilentWhileThePhaseRuns) {
   }
   EXPECT_EQ(vco.Osc.Phase, 1000 * 10461);
   vco.Level.Value = 900;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, t.Sin[((1000 * 10461) >> 8) & 4095]);
 }
 
 TEST_F(VcoTest, LevelScalesBy10ThousandthsOfTheGain) {
   vco.Level.Value = 1000;  // +10 dB
   vco.Osc.Phase = 1024 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);  // passed on unclipped
   vco.Level.Value = 800;
   vco.Osc.Phase = 3072 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, -65535 * 3162 / 10000);
 }
 
@@ -67,9 +66,9 @@ TEST_F(VcoTest, FullScaleAmOfEitherSignAtLevel0GivesUnityGain) {
   for (int32_t a : {65536, -65536}) {
     ConnectAm(a);
     vco.Osc.Phase = 1024 << 8;
-    Frame(vco);  // latches AM; the level counts from this frame on
+    RunFrame(vco);  // latches AM; the level counts from this frame on
     vco.Osc.Phase = 1024 << 8;
-    Frame(vco);
+    RunFrame(vco);
     EXPECT_EQ(vco.Out.Value, 65535) << a;
   }
 }
@@ -77,20 +76,20 @@ TEST_F(VcoTest, FullScaleAmOfEitherSignAtLevel0GivesUnityGain) {
 TEST_F(VcoTest, AmNeverLowersTheLevelAndIsLimitedToPlus10Db) {
   vco.Osc.Phase = 1024 << 8;
   ConnectAm(1 << 20);
-  Frame(vco);
+  RunFrame(vco);
   vco.Osc.Phase = 1024 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
   // The most negative value and products far beyond 32 bits still mean "as loud as it gets".
   ConnectAm(INT32_MIN);
-  Frame(vco);
+  RunFrame(vco);
   vco.Osc.Phase = 1024 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
   ConnectAm(INT32_MAX);
-  Frame(vco);
+  RunFrame(vco);
   vco.Osc.Phase = 1024 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
 }
 
@@ -120,26 +119,26 @@ TEST_F(VcoTest, PitchSumsBeyond32BitsClampToTheTopPitch) {
 
 TEST_F(VcoTest, FmLatchedInAFrameShowsInTheNextFramesSample) {
   ConnectFm(6000);  // one octave up
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 0);  // the sample of the phase before the frame's step
   EXPECT_EQ(vco.Osc.Phase, t.Log[36000]);
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, t.Sin[(t.Log[36000] >> 8) & 4095]);
 }
 
 TEST_F(VcoTest, DamagedLevelValuesStayInsideTheLevelTable) {
   vco.Osc.Phase = 1024 << 8;
   vco.Level.Value = 5000;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
   vco.Level.Value = -5000;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 0);
   vco.Level.Value = INT32_MAX;
   ConnectAm(INT32_MAX);
-  Frame(vco);
+  RunFrame(vco);
   vco.Osc.Phase = 1024 << 8;
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
 }
 
@@ -150,7 +149,7 @@ TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
   vco.CtrlNotify(NTVCO::kWaveCode);
   EXPECT_EQ(vco.Osc.Waveform, 1);
   EXPECT_EQ(vco.Osc.Phase, phase);
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, t.Tri[(phase >> 8) & 4095]);
 
   const std::pair<int, const TTable*> waves[] = {{2, &t.SawUp}, {3, &t.Rec}, {0, &t.Sin}};
@@ -158,7 +157,7 @@ TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
     vco.Wave.Selected = key;
     vco.CtrlNotify(NTVCO::kWaveCode);
     const int32_t p = vco.Osc.Phase;
-    Frame(vco);
+    RunFrame(vco);
     EXPECT_EQ(vco.Out.Value, (*table)[(p >> 8) & 4095]) << key;
   }
 }
@@ -183,7 +182,7 @@ TEST_F(VcoTest, ControlChangesShowInTheDisplays) {
   EXPECT_EQ(canvas.shown.size(), 2u);
   // The increment follows the control from the next frame, not from the notification.
   EXPECT_EQ(vco.Osc.Increment, 10461);
-  Frame(vco);
+  RunFrame(vco);
   EXPECT_EQ(vco.Osc.Increment, t.Log[36000]);
 }
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "device_fixture.h"
+#include "device_support.h"
 #include "toolkit/bitmap_cache.h"
 
 namespace {

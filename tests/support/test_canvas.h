@@ -32,23 +32,7 @@ class TestCanvas : public NTCanvas {
   int32_t NumberOf(const NTWin* w) override { return TWindowNumbers(&root).NumberOf(w); }
   NTWin* WindowOf(int32_t n) override { return TWindowNumbers(&root).WindowOf(n); }
 
-  // Mouse routing as the canvas does it: the captured window first, else the dispatch.
-  int Mouse(MouseKind kind, Point pt) {
-    if (!captured) return MouseDispatch(&root, kind, pt);
-    switch (kind) {
-      case MouseKind::LDown:
-      case MouseKind::RDown:
-        return captured->LButtonDown(pt);
-      case MouseKind::LUp:
-      case MouseKind::RUp:
-        return captured->LButtonUp(pt);
-      case MouseKind::Move:
-        return captured->MouseMove(pt);
-      case MouseKind::Other:
-        return 0;
-    }
-    return 0;
-  }
+  int Mouse(MouseKind kind, Point pt) { return RouteMouse(&root, captured, kind, pt); }
   void Click(Point pt) {
     Mouse(MouseKind::LDown, pt);
     Mouse(MouseKind::LUp, pt);
