@@ -64,7 +64,7 @@ TEST_F(Changes, TheFlagFollowsWhatTheUserChanges) {
        true},
       {"delete",
        [this] {
-         shell.popupAnswer = cmd::DeleteDevice;
+         shell.popupAnswer = cmd::kDeleteDevice;
          client.Mouse(MouseKind::RDown, {130, 112});
          client.Mouse(MouseKind::RUp, {130, 112});
        },
@@ -77,8 +77,8 @@ TEST_F(Changes, TheFlagFollowsWhatTheUserChanges) {
       {"wire", [this] { Connect(Input().R, Output().R); }, true},
       {"unwire", [this] { Connect(Output().L, Output().L); }, true},
       {"control", [this] { Click(Centre(Vco().Wave)); }, true},
-      {"option", [this] { client.Command(cmd::WiresBehind); }, true},
-      {"snap", [this] { client.Command(cmd::Snap); }, true},
+      {"option", [this] { client.Command(cmd::kWiresBehind); }, true},
+      {"snap", [this] { client.Command(cmd::kSnap); }, true},
       {"click on a panel",
        [this] {
          Click({130, 112});
@@ -99,12 +99,12 @@ TEST_F(Changes, TheFlagFollowsWhatTheUserChanges) {
     EXPECT_EQ(client.Modified(), c.modifies);
   }
   // New and a successful save clear it.
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   shell.saveAnswer = (dir / "saved.qvn").string();
-  client.Command(cmd::FileSaveAs);
+  client.Command(cmd::kFileSaveAs);
   EXPECT_FALSE(client.Modified());
-  client.Command(cmd::Snap);
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kSnap);
+  client.Command(cmd::kFileNew);
   EXPECT_FALSE(client.Modified());
 }
 
@@ -132,12 +132,12 @@ TEST_F(Changes, NewAsksAboutUnsavedChanges) {
     SCOPED_TRACE(c.what);
     for (const std::string& f : {named, asked}) fs::remove(f);
     Reopen(c.file);
-    client.Command(cmd::WiresBehind);
+    client.Command(cmd::kWiresBehind);
     const std::vector<uint8_t> changed = client.SaveBytes();
     shell.questions.clear();
     shell.answers = {c.answer};
     shell.saveAnswer = c.dialog;
-    client.Command(cmd::FileNew);
+    client.Command(cmd::kFileNew);
     ASSERT_EQ(shell.questions.size(), 1u);
     EXPECT_EQ(shell.questions[0],
               (c.file.empty() ? std::string("Der Patch (Kein Titel)") : "\"" + c.file + "\"") +
@@ -152,13 +152,13 @@ TEST_F(Changes, NewAsksAboutUnsavedChanges) {
 
 // Open and quitting ask the same question; an unchanged patch is never asked about.
 TEST_F(Changes, OpenAndQuittingAskOnlyWhenModified) {
-  client.Command(cmd::FileOpen);
+  client.Command(cmd::kFileOpen);
   EXPECT_TRUE(client.MayDiscardChanges());
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   EXPECT_TRUE(shell.questions.empty());
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   shell.answers = {Answer::Cancel, Answer::Cancel, Answer::No};
-  client.Command(cmd::FileOpen);
+  client.Command(cmd::kFileOpen);
   EXPECT_FALSE(client.MayDiscardChanges());
   EXPECT_TRUE(client.MayDiscardChanges());
   EXPECT_EQ(shell.questions.size(), 3u);
@@ -183,13 +183,13 @@ TEST_F(Recovery, ACopyFollowsTheModifiedPatch) {
   client.StartRecovery(TRecovery::DefaultFolder(), 0s);
   client.Timer();
   EXPECT_FALSE(fs::exists(own));
-  client.Command(cmd::CurvesOff);
+  client.Command(cmd::kCurvesOff);
   client.Timer();
   EXPECT_EQ(ReadBytes(own), client.SaveBytes());
   shell.saveAnswer = (dir / "saved.qvn").string();
-  client.Command(cmd::FileSaveAs);
+  client.Command(cmd::kFileSaveAs);
   EXPECT_FALSE(fs::exists(own));
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   client.Timer();
   EXPECT_TRUE(fs::exists(own));
   client.CloseQuery();
@@ -199,7 +199,7 @@ TEST_F(Recovery, ACopyFollowsTheModifiedPatch) {
 
 TEST_F(Recovery, CopiesWaitForTheirInterval) {
   client.StartRecovery(folder, 30s);
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   client.Timer();
   EXPECT_FALSE(fs::exists(own));
 }
@@ -210,7 +210,7 @@ TEST_F(Recovery, ALeftOverCopyIsRestoredUntitled) {
   WriteBytes(CopyOf(999999999), saved);
   WriteBytes(CopyOf(1), saved);  // init never ends
   WriteBytes(folder / "recovery-x.qvn", saved);
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   shell.answers = {Answer::Yes};
   client.StartRecovery(folder);
   ASSERT_EQ(shell.questions.size(), 1u);
@@ -232,7 +232,7 @@ TEST_F(Recovery, NeinDeletesACopyAbbrechenKeepsThem) {
   WriteBytes(CopyOf(999999997), saved);
   WriteBytes(CopyOf(999999998), saved);
   WriteBytes(CopyOf(999999999), saved);
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   shell.answers = {Answer::No, Answer::Cancel};
   client.StartRecovery(folder);
   EXPECT_EQ(shell.questions.size(), 2u);

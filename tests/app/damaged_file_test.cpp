@@ -55,7 +55,7 @@ TEST_F(DamagedFile, EveryStrictPrefixIsRejectedOrReportedDamaged) {
       patches.emplace_back(entry.path().filename(), ReadBytes(entry.path()));
   ASSERT_GE(patches.size(), 9u);
   // Thousands of loads: the panels' bitmaps are drawn once, not whenever the last user goes.
-  for (int b = 0; b < bmp::Count; ++b) client.Bitmaps().Acquire(b);
+  for (int b = 0; b < bmp::kCount; ++b) client.Bitmaps().Acquire(b);
   for (const auto& [name, full] : patches) {
     SCOPED_TRACE(name);
     for (size_t n = 0; n < full.size(); ++n) {
@@ -109,7 +109,7 @@ TEST_F(DamagedFile, TitlesFollowWhatIsOnDisk) {
   client.Load(cut.string());
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
   // Save asks for a name; cancelled, the damaged original is as it was.
-  client.Command(cmd::FileSave);
+  client.Command(cmd::kFileSave);
   EXPECT_EQ(ReadBytes(cut).size(), full.size() - 8);
 
   shell.saveAnswer = good.string();

@@ -187,12 +187,12 @@ TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
 // With unsaved changes, closing asks first: "Abbrechen" keeps the window, "Nein" closes it.
 TEST_F(MainFrameTest, ExitAsksAboutUnsavedChanges) {
   ShowAndWait();
-  Choose(cmd::Snap);
+  Choose(cmd::kSnap);
   canvas->answers = {Answer::Cancel, Answer::No};
   QTimer::singleShot(0, [this] {
-    Choose(cmd::Exit);
+    Choose(cmd::kExit);
     EXPECT_TRUE(frame->isVisible());
-    Choose(cmd::Exit);
+    Choose(cmd::kExit);
   });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_EQ(canvas->questions.size(), 2u);
@@ -210,7 +210,7 @@ TEST_F(MainFrameTest, ADamagedFileIsReportedUntitled) {
   file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
   file.close();
   canvas->openAnswer = path;
-  Choose(cmd::FileOpen);
+  Choose(cmd::kFileOpen);
   ASSERT_EQ(canvas->errors.size(), 1u);
   EXPECT_EQ(canvas->errors[0],
             "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
