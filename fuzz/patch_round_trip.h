@@ -41,7 +41,7 @@ inline void FillInput(TSampleBuffer& block, const std::vector<uint8_t>& bytes) {
   int16_t* data = block.Data();
   uint32_t x = 2166136261u;
   for (uint8_t b : bytes) x = (x ^ b) * 16777619u;
-  for (int i = 0; i < TSampleBuffer::Frames * 2; ++i) {
+  for (int i = 0; i < TSampleBuffer::kFrames * 2; ++i) {
     x = x * 1664525u + 1013904223u;
     data[i] = i % 97 == 0 ? (i % 2 ? int16_t{32767} : int16_t{-32768}) : int16_t(x >> 16);
   }

@@ -16,7 +16,6 @@
 #include "render/sound_output.h"
 
 namespace {
-constexpr int kRate = 44100;
 constexpr int kFrames = TSampleBuffer::kFrames;
 // The program's 10 ms timer ticks about seven times during one 68 ms block.
 constexpr int kTicksPerBlock = 7;
@@ -144,7 +143,7 @@ class Progress {
     if (quiet_) return;
     if (shown_) std::fputc('\n', stderr);
     const double wall = std::chrono::duration<double>(Clock::now() - start_).count();
-    const double audio = double(blocks) * kFrames / kRate;
+    const double audio = double(blocks) * kFrames / kSampleRate;
     std::fprintf(stderr, "%ld Blöcke, %.2f s Audio in %.2f s (%.1fx Echtzeit)\n", blocks, audio,
                  wall, wall > 0 ? audio / wall : 0.0);
   }
@@ -194,7 +193,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<SoundInput> input;
   if (!o.in.empty()) {
-    input = std::make_unique<SoundInput>(o.in, kRate);
+    input = std::make_unique<SoundInput>(o.in, kSampleRate);
     if (!input->Ok()) return FileError(o.in, input->Error());
     if (!o.quiet)
       for (const std::string& note : input->Notes()) Say(o.in, note);
@@ -223,7 +222,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<SoundOutput> output;
   if (format) {
-    output = std::make_unique<SoundOutput>(o.out, *format, kRate);
+    output = std::make_unique<SoundOutput>(o.out, *format, kSampleRate);
     if (!output->Ok()) return FileError(o.out, output->Error());
   }
   Progress progress(planned < 0 ? 0 : long(planned / kFrames), o.quiet);

@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "devices/io.h"
+#include "devices/kernels.h"
 #include "devices/registry.h"
 #include "engine/plug.h"
 #include "platform/denormals.h"
@@ -32,7 +33,10 @@ NTDevWin* TMainClient::CreateDevice(DeviceType type) {
   // A new device is always the root's last child; rebuilding the array instead would make a
   // file with thousands of devices load in quadratic time.
   NTDevWin* d = MakeDevice(type, this, &root_);
-  if (d) devices_.push_back(d);
+  if (d) {
+    devices_.push_back(d);
+    ++devicesVersion_;
+  }
   return d;
 }
 
@@ -46,6 +50,7 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     }
   if (PopupDevice == device) PopupDevice = nullptr;
   std::erase(devices_, device);
+  ++devicesVersion_;
   delete device;
 }
 
@@ -64,6 +69,15 @@ void TMainClient::ForgetWindow(NTWin* dying) {
 void TMainClient::PlaceStartDevices() {
   CreateDevice(DeviceType::Input)->MoveTo(kStartInput);
   CreateDevice(DeviceType::Output)->MoveTo(kStartOutput);
+  Reschedule();
+}
+
+void TMainClient::Reschedule() {
+  schedule_.Publish(TSchedule::Compile(devices_, DeviceKernel, devicesVersion_));
+}
+
+void TMainClient::WiringChanged() {
+  Reschedule();
 }
 
 void TMainClient::NewLocked() {
@@ -117,6 +131,7 @@ void TMainClient::Insert(DeviceType type) {
   {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
+    Reschedule();
   }
   if (!d) return;
   PatchChanged();
@@ -167,6 +182,7 @@ void TMainClient::RunCommand(int id) {
         {
           TCriticalSection::Lock lock(Lock);
           DeleteDevice(PopupDevice);
+          Reschedule();
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
@@ -185,6 +201,9 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
 }
 
 void TMainClient::Route(MouseKind kind, Point pt) {
+  // A right press that put a panel down has done its work: its release opens no popup menu on
+  // the panel that now lies under the pointer.
+  if (kind == MouseKind::RUp && std::exchange(rightPressPlaced_, false)) return;
   if (!captured_) {
     if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
     return;
@@ -193,6 +212,7 @@ void TMainClient::Route(MouseKind kind, Point pt) {
     case MouseKind::LDown:
     case MouseKind::RDown:
       captured_->LButtonDown(pt);
+      rightPressPlaced_ = kind == MouseKind::RDown && !captured_;
       return;
     case MouseKind::LUp:
     case MouseKind::RUp:
@@ -225,8 +245,7 @@ NTPlug* TMainClient::PendingConnector() const {
 }
 
 TWire TMainClient::Cable(const NTPlug& from) const {
-  const Point p = from.AbsPos();
-  return TWire({p.x + 8, p.y + 8}, cableEnd_, CurvesOn != 0);
+  return TWire(from.Centre(), cableEnd_, CurvesOn != 0);
 }
 
 void TMainClient::UpdateCable() {
@@ -249,6 +268,8 @@ void TMainClient::PaintPendingConnection(Dc& dc) {
 }
 
 void TMainClient::Timer() {
+  // A connection made without telling the canvas reaches the schedule here.
+  if (schedule_.Stale()) Reschedule();
   TickWalk(&root_);
   KeepRecoveryCopy();
 }
@@ -345,5 +366,5 @@ void TMainClient::ProcessBlock(int in, int out) {
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   FlushDenormals();
   TCriticalSection::Lock lock(Lock);
-  ProcessFrames(devices_, io_, in, out);
+  ProcessScheduled(schedule_, devicesVersion_, devices_, io_, in, out);
 }

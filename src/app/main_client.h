@@ -14,6 +14,7 @@
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/schedule.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
@@ -86,6 +87,12 @@ class TMainClient : public NTCanvas, public TThread {
   // Writes the patch to path and nothing else changes; false when that failed.
   bool SaveCopy(const std::string& path);
 
+  // Compiles the device list and its wiring into the schedule the audio thread takes up at its
+  // next sub-block. Called after every change of the list or of a connection.
+  void Reschedule();
+  // Whether every sub-block since the last Reschedule ran through the schedule.
+  bool Scheduled() const noexcept { return !schedule_.Stale(); }
+
   // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
   // by New, a load and a save.
   bool Modified() const { return modified_; }
@@ -96,7 +103,7 @@ class TMainClient : public NTCanvas, public TThread {
   // Keeps a copy of the modified patch in folder every interval from now on, and first offers
   // the copies that crashed programs left there. An empty folder keeps no copies.
   void StartRecovery(const std::filesystem::path& folder,
-                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
+                     TRecovery::Clock::duration interval = TRecovery::kDefaultInterval);
 
   // Runs the processing cycle over input block in into output block out (audio thread, or any
   // thread while no audio thread runs).
@@ -123,6 +130,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  void WiringChanged() override;
   Rect ClientRect() const override { return pixels_.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
@@ -181,6 +189,7 @@ class TMainClient : public NTCanvas, public TThread {
   Surface pixels_;
   Rect pending_{};
   Point pointer_{};
+  bool rightPressPlaced_ = false;
   Point cableEnd_{};  // where the cable on screen ends
   Rect cableRect_{};  // what it covers; empty when none is shown
   bool pendingErase_ = false;
@@ -188,6 +197,9 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  // Counts the changes of devices_: a schedule of another version never runs.
+  uint64_t devicesVersion_ = 0;
+  TScheduleSlot schedule_;
   TAudioLoop::Blocks inBuf_, outBuf_;
   bool modified_ = false;
   // Changed since the last recovery copy.

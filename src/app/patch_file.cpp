@@ -148,6 +148,7 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
 
   numbers_.emplace(&root_);
   ReadWalk(&root_, is);
+  Reschedule();
   numbers_.reset();
   InvalidateAll(true);
   SetMenuMarks();

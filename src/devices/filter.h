@@ -37,6 +37,9 @@ class NTFilter : public NTDevWin {
   int32_t FilterKind = LowPassKind;
 
  private:
+  // The compiled schedule runs filters side by side on their own coefficients and histories.
+  friend class TFilterBatch;
+
   // Designs and publishes the set for the current settings; a kind outside 0..3 (only from a
   // damaged file) designs nothing. Beeps once when the set is unstable. Window thread.
   void Recompute();

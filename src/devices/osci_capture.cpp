@@ -22,7 +22,7 @@ constexpr std::array<int32_t, -kMinTimeBase> kSlowSteps = [] {
 int32_t ColumnStep(int32_t timeBase) noexcept {
   const int32_t t = std::clamp(timeBase, kMinTimeBase, kMaxTimeBase);
   // Faster time bases record one frame per column and are stretched when drawn.
-  if (t >= 0) return kFramesPerSecond;
+  if (t >= 0) return kSampleRate;
   return kSlowSteps[size_t(-t - 1)];
 }
 
@@ -92,8 +92,8 @@ bool TOsciCapture::Record(const TFrame& frame) noexcept {
   }
   open_ = true;
   accumulator_ += step_;
-  if (accumulator_ < kFramesPerSecond) return false;
-  accumulator_ -= kFramesPerSecond;
+  if (accumulator_ < kSampleRate) return false;
+  accumulator_ -= kSampleRate;
   index_ = index_ + 1 == kColumns ? 0 : index_ + 1;
   if (count_ < kColumns) ++count_;
   open_ = false;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/relaxed.h"
+#include "platform/sample_rate.h"
 
 // The oscilloscope's recorder: a trigger state machine that records four channels column by
 // column into a ring, and the hand-over of a finished recording to the window thread. Knows
@@ -12,7 +13,6 @@ namespace osci {
 
 constexpr int kChannels = 4;
 constexpr int kColumns = 301;
-constexpr int32_t kFramesPerSecond = 44100;
 
 // Ranges of the controls the recorder depends on. Values from a damaged file may lie outside;
 // they are clamped where they are used.
@@ -41,7 +41,7 @@ enum CaptureState : int32_t {
   Complete = 10,
 };
 
-// Added to the step accumulator every frame; a column is finished at each kFramesPerSecond.
+// Added to the step accumulator every frame; a column is finished at each kSampleRate.
 int32_t ColumnStep(int32_t timeBase) noexcept;
 
 // The control words read on the audio thread: time base and trigger position when a recording
@@ -92,7 +92,7 @@ class TOsciCapture {
   int32_t index_ = 0;
   int32_t previous_ = 0;
   int32_t position_ = 0;
-  int32_t step_ = kFramesPerSecond;
+  int32_t step_ = kSampleRate;
   int32_t accumulator_ = 0;
   bool open_ = false;
 };

@@ -5,17 +5,19 @@
 
 #include "devices/osci.h"
 #include "platform/art.h"
+#include "platform/scope_screen.h"
 #include "toolkit/bitmap_cache.h"
 
 namespace {
 
 // Screen geometry relative to the panel.
+using scope::kScreenH, scope::kScreenW;
 constexpr Point kScreenAt{10, 22};
-constexpr int kScreenW = 321, kScreenH = 261;
-constexpr Point kTraceOrigin{20, 152};  // column 0 on the centre line
-constexpr int kZeroLineEnd = 321;       // not drawn
-constexpr int kZeroLineReach = 120;     // zero lines further off the centre are not drawn
-constexpr int kTraceReach = 121;        // traces are clamped this far off the centre
+// Column 0 on the centre line.
+constexpr Point kTraceOrigin{kScreenAt.x + scope::kTraceLeft, kScreenAt.y + scope::kCentreY};
+constexpr int kZeroLineEnd = 321;    // not drawn
+constexpr int kZeroLineReach = 120;  // zero lines further off the centre are not drawn
+constexpr int kTraceReach = 121;     // traces are clamped this far off the centre
 
 // Markers: level at the right edge, trigger position at the top.
 constexpr int kLevelMarkerX = 321, kLevelTopY = 26, kLevelBottomY = 271, kLevelCentreY = 148;
@@ -23,15 +25,7 @@ constexpr int kLevelReach = 120;
 constexpr Point kTriggerLeftAt{14, 23};
 constexpr Point kTriggerDownAt{16, 24};  // plus the trigger position
 
-// The markers lie in the graticule bitmap's bottom rows, channel k's at 26·k.
-constexpr int kMarkerRow = kScreenH, kMarkerDx = 26;
-struct Marker {
-  int dx, w, h;
-};
-constexpr Marker kLeftArrow{0, 8, 9}, kUpArrow{8, 9, 8}, kDownArrow{17, 9, 8};
-
-constexpr Color kTraceColors[osci::kChannels] = {Rgb(0, 255, 0), Rgb(255, 0, 255), Rgb(255, 0, 0),
-                                                 Rgb(0, 255, 255)};
+using scope::kDownArrow, scope::kLeftArrow, scope::kUpArrow;
 
 Color ThreeQuarters(Color c) {
   return Rgb(RedOf(c) * 3 / 4, GreenOf(c) * 3 / 4, BlueOf(c) * 3 / 4);
@@ -67,7 +61,7 @@ void NTOsci::PaintScreen(Dc& dc) {
     const int32_t pos = Setting(Pos[ch]);
     if (std::abs(pos) <= kZeroLineReach)
       dc.Line(origin.x, origin.y - pos, panel.x + kZeroLineEnd, origin.y - pos,
-              ThreeQuarters(kTraceColors[ch]));
+              ThreeQuarters(scope::kChannelColours[size_t(ch)]));
     if (hasRecording_) PaintTrace(dc, origin, ch, pos, advance);
   }
   PaintMarkers(dc, panel);
@@ -77,7 +71,7 @@ void NTOsci::PaintScreen(Dc& dc) {
 // stroke over the range it covered.
 void NTOsci::PaintTrace(Dc& dc, Point origin, int ch, int32_t pos, int32_t advance) {
   const osci::TTrace& trace = display_[ch];
-  dc.SetPen(kTraceColors[ch]);
+  dc.SetPen(scope::kChannelColours[size_t(ch)]);
   int entry = 0;
   int32_t accumulator = 0;
   int32_t previous = 0;
@@ -107,8 +101,8 @@ void NTOsci::PaintTrace(Dc& dc, Point origin, int ch, int32_t pos, int32_t advan
 
 void NTOsci::PaintMarkers(Dc& dc, Point panel) {
   const Surface& art = Owner->Bitmaps().Get(bmp::kScopeGraticule);
-  const auto copy = [&](int ch, const Marker& m, int x, int y) {
-    dc.Blt(panel.x + x, panel.y + y, m.w, m.h, art, kMarkerDx * ch + m.dx, kMarkerRow);
+  const auto copy = [&](int ch, const scope::Marker& m, int x, int y) {
+    dc.Blt(panel.x + x, panel.y + y, m.w, m.h, art, scope::kMarkerDx * ch + m.dx, kScreenH);
   };
   const int s = trigger_;
   const int32_t level = Setting(Pos[s]) + Setting(Level);

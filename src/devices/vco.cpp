@@ -19,11 +19,6 @@ NTVCO::Oscillator::Waves VcoWaves() {
   const TTables& t = Tables();
   return {&t.Sin, &t.Tri, &t.SawUp, &t.Rec};
 }
-
-// Full-scale AM (65536) adds 900 level steps, 90 dB.
-int64_t AmSteps(int32_t am) {
-  return (std::abs(int64_t(am)) * 900) >> 16;
-}
 }  // namespace
 
 NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
@@ -78,11 +73,20 @@ void NTVCO::Latch() noexcept {
   Am.Latch();
 }
 
+int32_t NTVCO::GainFor(int32_t am, int32_t level) noexcept {
+  // Full-scale AM (65536) adds 900 level steps, 90 dB.
+  return LevelGain(Tables(), ((std::abs(int64_t(am)) * 900) >> 16) + level);
+}
+
+int32_t NTVCO::StepFor(int32_t fm, int32_t freq) noexcept {
+  // A negative pitch sum is mirrored.
+  return Oscillator::IncrementFor(std::abs(int64_t(fm) + freq));
+}
+
 void NTVCO::Compute() noexcept {
-  const int32_t gain = LevelGain(Tables(), AmSteps(Am.Value) + Level.Value);
-  Out.Value = int32_t(ApplyGain(Osc.Sample(), gain));
-  // A negative pitch sum is mirrored. FM latched in this frame already sets this frame's step, so
-  // it is heard from the next sample on.
-  Osc.Increment = Osc.IncrementFor(std::abs(int64_t(Fm.Value) + Freq.Value));
+  Out.Value = int32_t(ApplyGain(Osc.Sample(), GainFor(Am.Value, Level.Value)));
+  // FM latched in this frame already sets this frame's step, so it is heard from the next sample
+  // on.
+  Osc.Increment = StepFor(Fm.Value, Freq.Value);
   Osc.Advance();
 }

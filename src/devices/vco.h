@@ -22,6 +22,11 @@ class NTVCO : public NTDevWin {
   void Latch() noexcept override;
   void Compute() noexcept override;
 
+  // The gain of a frame with AM value am at level setting level.
+  static int32_t GainFor(int32_t am, int32_t level) noexcept;
+  // The phase step after a frame with FM value fm at pitch setting freq.
+  static int32_t StepFor(int32_t fm, int32_t freq) noexcept;
+
   // The children in creation order: it fixes the order of their records in a patch file.
   NTKeyset Wave;
   NTPlugIn Fm, Am;

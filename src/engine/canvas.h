@@ -33,6 +33,8 @@ class NTCanvas : public NTOwner {
   virtual int32_t WiresVisible() const = 0;
   virtual int32_t WireCurves() const = 0;
   virtual TFrameIo& Io() = 0;
+  // A connection was made or removed (window thread).
+  virtual void WiringChanged() {}
   // The visible part of the canvas, in client coordinates.
   virtual Rect ClientRect() const = 0;
   // Remembers the device and tracks its popup menu at the client point.

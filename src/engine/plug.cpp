@@ -10,16 +10,11 @@ constexpr const char* kIllegalConnection =
     "Es können nur Ein- und Ausgänge miteinander verbunden werden. Zweimal klicken auf einen "
     "Eingang löscht eine Verbindung. Der Vorgang wurde abgebrochen.";
 
-// The centre of a 16 x 16 connector.
-Point Centre(const NTWin& plug) {
-  const Point p = plug.AbsPos();
-  return {p.x + 8, p.y + 8};
-}
-
 void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   if (in.Source == &out) return;
   if (in.Source) canvas.Invalidate(in.WireRect(), true);
   in.Source = &out;
+  canvas.WiringChanged();
   canvas.Invalidate(in.WireRect(), false);
   canvas.PatchChanged();
 }
@@ -28,6 +23,7 @@ void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
   if (!in.Source) return;
   canvas.Invalidate(in.WireRect(), true);
   in.Source = nullptr;
+  canvas.WiringChanged();
   canvas.PatchChanged();
 }
 }  // namespace
@@ -75,6 +71,11 @@ int NTPlug::LButtonDown(Point pt) {
   return 1;
 }
 
+Point NTPlug::Centre() const {
+  const Point p = AbsPos();
+  return {p.x + 8, p.y + 8};
+}
+
 void NTPlug::EndPending(NTCanvas& canvas) {
   if (NTPlug* first = canvas.PendingPlug()) {
     TClientDC dc(canvas);
@@ -102,13 +103,13 @@ NTPlugIn::NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* l
 Rect NTPlugIn::WireRect() const {
   const NTPlugOut* s = Source;
   if (!s || !Canvas->WiresVisible()) return {};
-  return TWire(Centre(*this), Centre(*s), Canvas->WireCurves()).Bounds();
+  return TWire(Centre(), s->Centre(), Canvas->WireCurves()).Bounds();
 }
 
 void NTPlugIn::PaintWires(Dc& dc) {
   const NTPlugOut* s = Source;
   if (!s || !Canvas->WiresVisible()) return;
-  TWire(Centre(*this), Centre(*s), Canvas->WireCurves()).Draw(dc);
+  TWire(Centre(), s->Centre(), Canvas->WireCurves()).Draw(dc);
 }
 
 void NTPlugIn::Read(ipstream& is) {

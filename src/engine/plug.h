@@ -12,6 +12,8 @@ class NTPlug : public NTBmpWin {
   NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
   ~NTPlug() override;
   int LButtonDown(Point pt) override;
+  // The centre of the 16 x 16 jack, where wires end.
+  Point Centre() const;
 
   NTCanvas* Canvas;
   NTStaticCtrlName Caption;

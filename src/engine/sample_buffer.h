@@ -27,7 +27,7 @@ class TSampleBuffer {
   std::array<int16_t, kFrames * 2> data_{};
 };
 
-// Runs the devices over the block, two phases per frame, in list order (audio thread; the caller
-// holds the canvas lock).
+// The reference cycle: runs the devices over the block, two phases per frame, in list order (audio
+// thread; the caller holds the canvas lock). The compiled schedule gives the same results faster.
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
                    TSampleBuffer& out);

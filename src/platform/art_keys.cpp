@@ -56,8 +56,13 @@ constexpr std::array<Glyph, 11> kLetters{{
     {'4', {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#."}},
 }};
 
+// A character without a glyph leaves a gap as wide as a narrow letter.
+constexpr Glyph kGap{' ', {"...", "...", "...", "...", "...", "...", "..."}};
+
 const Glyph& LetterOf(char c) {
-  return *std::find_if(kLetters.begin(), kLetters.end(), [c](const Glyph& g) { return g.c == c; });
+  const auto it =
+      std::find_if(kLetters.begin(), kLetters.end(), [c](const Glyph& g) { return g.c == c; });
+  return it == kLetters.end() ? kGap : *it;
 }
 
 int WidthOf(char c) {

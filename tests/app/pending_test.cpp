@@ -200,6 +200,7 @@ TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
   }
   EXPECT_EQ(vco.AbsPos(), c.lands);
   EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
+  EXPECT_TRUE(shell.popups.empty());  // the right release opens no menu on the placed panel
   ExpectNothingStray();
 }
 

@@ -17,7 +17,7 @@ int Index(Direction d) {
 
 Clock::duration FrameTime(int64_t frames) {
   return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::nanoseconds(frames * 1'000'000'000 / kWaveRate));
+      std::chrono::nanoseconds(frames * 1'000'000'000 / kSampleRate));
 }
 
 }  // namespace
@@ -121,7 +121,7 @@ class MemoryDevice final : public WaveDevice {
       if (stop_) return;
       WaveHeader& block = *queue_.front();
       if (starved) {
-        const auto elapsed = (Clock::now() - origin_) * kWaveRate / slowdown_;
+        const auto elapsed = (Clock::now() - origin_) * kSampleRate / slowdown_;
         position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)));
       }
       const Clock::time_point start = CardTime(position_);

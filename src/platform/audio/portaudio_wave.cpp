@@ -52,8 +52,9 @@ class PortAudioDevice final : public WaveDevice {
     params.suggestedLatency =
         direction_ == Direction::In ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
     const bool in = direction_ == Direction::In;
-    PaError err = Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, kWaveRate,
-                                paFramesPerBufferUnspecified, paClipOff, &Callback, this);
+    PaError err =
+        Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, kSampleRate,
+                      paFramesPerBufferUnspecified, paClipOff, &Callback, this);
     if (err != paNoError) {
       stream_ = nullptr;
       return err;

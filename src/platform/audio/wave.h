@@ -4,10 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/sample_rate.h"
+
 // The header of a queued block: 32 bytes, as the sound card layer expects them.
 //
 // A block belongs to its device from Queue until the device completes it. Completion clears
-// Queued before it sets Done (with release order), so a thread that has seen kDone may queue the
+// Queued before it sets kDone (with release order), so a thread that has seen kDone may queue the
 // block again at once and also sees the data the device wrote into it.
 struct WaveHeader {
   static constexpr uint32_t kDone = 1;  // bit 0 of Flags: the block is complete
@@ -69,6 +71,5 @@ class WaveSystem {
   virtual std::unique_ptr<WaveDevice> Open(Direction d, std::string& error) = 0;
 };
 
-// The one format of both directions.
-inline constexpr int kWaveRate = 44100;
+// The one format of both directions: kSampleRate frames per second of two 16-bit channels.
 inline constexpr int kWaveChannels = 2;
