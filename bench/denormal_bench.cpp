@@ -15,9 +15,8 @@
 #include "platform/denormals.h"
 
 namespace {
-constexpr int kRate = 44100;
 // Long enough for the slowest bands to decay into the denormal range.
-constexpr int kSilentPreroll = 10 * kRate;
+constexpr int kSilentPreroll = 10 * kSampleRate;
 enum Phase { kLoud, kSilent };
 
 void Frames(benchmark::State& state, DeviceType type, Phase phase, bool flush) {
@@ -29,16 +28,16 @@ void Frames(benchmark::State& state, DeviceType type, Phase phase, bool flush) {
   NTDevWin* device = client.CreateDevice(type);
   for (NTWin* c = device->FirstChild; c; c = c->Next)
     if (auto* in = dynamic_cast<NTPlugIn*>(c)) in->Source = &input->L;
-  std::vector<int32_t> sine(kRate);
-  for (int n = 0; n < kRate; ++n)
-    sine[size_t(n)] = int32_t(60000 * std::sin(2 * std::numbers::pi * 440 * n / kRate));
+  std::vector<int32_t> sine(kSampleRate);
+  for (int n = 0; n < kSampleRate; ++n)
+    sine[size_t(n)] = int32_t(60000 * std::sin(2 * std::numbers::pi * 440 * n / kSampleRate));
   size_t n = 0;
   const auto frame = [&](bool loud) {
     input->L.Value = loud ? sine[n++ % sine.size()] : 0;
     device->Latch();
     device->Compute();
   };
-  for (int f = 0; f < kRate; ++f) frame(true);
+  for (int f = 0; f < kSampleRate; ++f) frame(true);
   if (phase == kSilent)
     for (int f = 0; f < kSilentPreroll; ++f) frame(false);
   for (auto _ : state) frame(phase == kLoud);

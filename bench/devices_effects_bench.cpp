@@ -13,12 +13,11 @@
 #include "platform/denormals.h"
 
 namespace {
-constexpr double kRate = 44100;
 
 std::vector<int32_t> SineTable() {
-  std::vector<int32_t> v(44100);
+  std::vector<int32_t> v(kSampleRate);
   for (size_t n = 0; n < v.size(); ++n)
-    v[n] = int32_t(30000 * std::sin(2 * M_PI * 440 * n / kRate));
+    v[n] = int32_t(30000 * std::sin(2 * M_PI * 440 * n / kSampleRate));
   return v;
 }
 
@@ -49,7 +48,7 @@ void Frames(benchmark::State& state, DeviceType type) {
     rig.device->Compute();
   }
   state.counters["fit_per_block"] =
-      benchmark::Counter(1 / kRate, benchmark::Counter::kIsIterationInvariantRate);
+      benchmark::Counter(1.0 / kSampleRate, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Filter(benchmark::State& s) {

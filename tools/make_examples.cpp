@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "devices/vco.h"
 #include "devices/vocoder.h"
 #include "devices/vumeter.h"
+#include "platform/atomic_file.h"
 #include "platform/dc.h"
 #include "platform/png.h"
 
@@ -231,15 +231,9 @@ constexpr Example kExamples[] = {
     {"ringmod.qvn", RingMod}, {"showcase.qvn", Showcase},
 };
 
-bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  return bool(f);
-}
-
 bool WritePatch(Patch& patch, const fs::path& path) {
   const auto bytes = patch.Bytes();
-  if (!bytes.empty() && WriteFile(path, bytes)) return true;
+  if (!bytes.empty() && WriteFileAtomically(path, bytes)) return true;
   std::fprintf(stderr, "quarvin-make-examples: %s: nicht geschrieben\n", path.c_str());
   return false;
 }

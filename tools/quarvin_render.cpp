@@ -16,8 +16,7 @@
 #include "render/sound_output.h"
 
 namespace {
-constexpr int kRate = 44100;
-constexpr int kFrames = TSampleBuffer::Frames;
+constexpr int kFrames = TSampleBuffer::kFrames;
 // The program's 10 ms timer ticks about seven times during one 68 ms block.
 constexpr int kTicksPerBlock = 7;
 
@@ -77,7 +76,7 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--version") {
-      std::printf("quarvin-render (%s)\n", TMainClient::Product);
+      std::printf("quarvin-render (%s)\n", TMainClient::kProduct);
       return 0;
     } else if (a == "-q") {
       o.quiet = true;
@@ -144,7 +143,7 @@ class Progress {
     if (quiet_) return;
     if (shown_) std::fputc('\n', stderr);
     const double wall = std::chrono::duration<double>(Clock::now() - start_).count();
-    const double audio = double(blocks) * kFrames / kRate;
+    const double audio = double(blocks) * kFrames / kSampleRate;
     std::fprintf(stderr, "%ld Blöcke, %.2f s Audio in %.2f s (%.1fx Echtzeit)\n", blocks, audio,
                  wall, wall > 0 ? audio / wall : 0.0);
   }
@@ -156,6 +155,36 @@ class Progress {
   bool shown_ = false;
   Clock::time_point start_ = Clock::now(), last_ = start_;
 };
+
+// Runs the processing cycle block by block over the input (silence without one) into the
+// output. Without -b it follows the input to its end, however long that turns out to be.
+// Returns the number of blocks, or nullopt after a file error it has reported.
+std::optional<long> RenderBlocks(const Options& o, TMainClient& client, SoundInput* input,
+                                 SoundOutput* output, Progress& progress) {
+  long blocks = 0;
+  for (; !o.blocks || blocks < *o.blocks; ++blocks) {
+    int16_t* in = client.InBlock(0).Data();
+    const long got = input ? input->Read(in, kFrames) : 0;
+    if (input && !input->Ok()) {
+      Say(o.in, input->Error());
+      return std::nullopt;
+    }
+    if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
+    std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
+    client.ProcessBlock(0, 0);
+    if (output && !output->Write(client.OutBlock(0).Data(), kFrames)) {
+      Say(o.out, output->Error());
+      return std::nullopt;
+    }
+    for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
+    progress.Step(blocks + 1);
+  }
+  if (output && !output->Close()) {
+    Say(o.out, output->Error());
+    return std::nullopt;
+  }
+  return blocks;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,7 +193,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<SoundInput> input;
   if (!o.in.empty()) {
-    input = std::make_unique<SoundInput>(o.in, kRate);
+    input = std::make_unique<SoundInput>(o.in, kSampleRate);
     if (!input->Ok()) return FileError(o.in, input->Error());
     if (!o.quiet)
       for (const std::string& note : input->Notes()) Say(o.in, note);
@@ -193,27 +222,12 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<SoundOutput> output;
   if (format) {
-    output = std::make_unique<SoundOutput>(o.out, *format, kRate);
+    output = std::make_unique<SoundOutput>(o.out, *format, kSampleRate);
     if (!output->Ok()) return FileError(o.out, output->Error());
   }
-  // Without -b the render follows the input to its end, however long it turns out to be.
-  const long plannedBlocks = planned < 0 ? 0 : long(planned / kFrames);
-  Progress progress(plannedBlocks, o.quiet);
-  long blocks = 0;
-  for (; !o.blocks || blocks < *o.blocks; ++blocks) {
-    int16_t* in = client.InBuf[0].Data();
-    const long got = input ? input->Read(in, kFrames) : 0;
-    if (input && !input->Ok()) return FileError(o.in, input->Error());
-    if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
-    std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
-    client.ProcessBlock(0, 0);
-    if (output && !output->Write(client.OutBuf[0].Data(), kFrames))
-      return FileError(o.out, output->Error());
-    for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
-    progress.Step(blocks + 1);
-  }
-
-  if (output && !output->Close()) return FileError(o.out, output->Error());
+  Progress progress(planned < 0 ? 0 : long(planned / kFrames), o.quiet);
+  const auto blocks = RenderBlocks(o, client, input.get(), output.get(), progress);
+  if (!blocks) return 1;
   if (!o.saved.empty()) {
     client.FileName = o.saved;
     if (!client.Save()) return FileError(o.saved, shell.errors.back());
@@ -225,6 +239,6 @@ int main(int argc, char** argv) {
     if (!WritePng(picture, o.png, &why))
       return FileError(o.png, "Bild kann nicht geschrieben werden (" + why + ")");
   }
-  progress.Finish(blocks);
+  progress.Finish(*blocks);
   return 0;
 }

@@ -9,19 +9,19 @@ TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& o
 int TAudioLoop::Run() {
   for (TSampleBuffer& block : inBuf_) in_.Queue(block.Header());
   in_.Start();
-  for (int i = 0; i < BlockCount; ++i) {
+  for (int i = 0; i < kBlockCount; ++i) {
     TakeBack(in_, inBuf_[i]);
     Process(i);
     Requeue(i);
   }
   int i = 0;
-  for (; !hooks_.Terminating(); i = (i + 1) % BlockCount) {
+  for (; !hooks_.Terminating(); i = (i + 1) % kBlockCount) {
     TakeBack(in_, inBuf_[i]);
     TakeBack(out_, outBuf_[i]);
     Process(i);
     Requeue(i);
   }
-  for (int n = 0; n < BlockCount; ++n, i = (i + 1) % BlockCount) {
+  for (int n = 0; n < kBlockCount; ++n, i = (i + 1) % kBlockCount) {
     TakeBack(in_, inBuf_[i]);
     TakeBack(out_, outBuf_[i]);
   }
@@ -45,9 +45,9 @@ void TAudioLoop::Requeue(int i) {
 }
 
 bool TAudioLoop::WaitDone(const WaveHeader& header) {
-  for (int look = 0; look < PollLooks; ++look) {
+  for (int look = 0; look < kPollLooks; ++look) {
     if (header.IsDone()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   hooks_.Beep();
   return false;

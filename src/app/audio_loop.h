@@ -11,11 +11,11 @@
 // its return only the loop touches them and the blocks.
 class TAudioLoop {
  public:
-  static constexpr int BlockCount = 7;
-  static constexpr int PollMs = 5;
-  static constexpr int PollLooks = 68;  // 340 ms in all
+  static constexpr int kBlockCount = 7;
+  static constexpr int kPollMs = 5;
+  static constexpr int kPollLooks = 68;  // 340 ms in all
 
-  using Blocks = std::array<TSampleBuffer, BlockCount>;
+  using Blocks = std::array<TSampleBuffer, kBlockCount>;
   struct Hooks {
     // Runs the processing cycle over a recorded block into a playback block.
     std::function<void(const TSampleBuffer& in, TSampleBuffer& out)> Process;

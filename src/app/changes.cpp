@@ -7,7 +7,8 @@ namespace fs = std::filesystem;
 namespace {
 constexpr const char* kRestoreQuestion =
     "Quarvin wurde zuletzt nicht ordnungsgemäß beendet.\n"
-    "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?";
+    "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?\n"
+    "(Nein löscht die Sicherungskopie; Abbrechen fragt beim nächsten Start wieder.)";
 
 std::string SaveQuestion(const std::string& fileName) {
   const std::string patch = fileName.empty() ? "Der Patch (Kein Titel)" : "\"" + fileName + "\"";
@@ -28,7 +29,7 @@ void TMainClient::MarkUnmodified() {
 
 bool TMainClient::MayDiscardChanges() {
   if (!modified_) return true;
-  switch (shell_.Question(SaveQuestion(FileName), true)) {
+  switch (shell_.Question(SaveQuestion(FileName))) {
     case Answer::Yes:
       // Save As for an untitled patch; its cancelled dialog or a failed save cancels too.
       return Save();
@@ -43,13 +44,20 @@ bool TMainClient::MayDiscardChanges() {
 void TMainClient::StartRecovery(const fs::path& folder, TRecovery::Clock::duration interval) {
   if (folder.empty()) return;
   recovery_.emplace(folder, interval);
+  // Newest first; the copies not asked about are offered at the next start.
   for (const fs::path& file : recovery_->LeftOver()) {
-    if (shell_.Question(kRestoreQuestion, false) == Answer::Yes) {
-      Restore(file);
-      return;  // older copies are offered at the next start
+    switch (shell_.Question(kRestoreQuestion)) {
+      case Answer::Yes:
+        Restore(file);
+        return;
+      case Answer::No: {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        break;
+      }
+      case Answer::Cancel:
+        return;
     }
-    std::error_code ignored;
-    fs::remove(file, ignored);
   }
 }
 

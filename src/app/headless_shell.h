@@ -20,12 +20,12 @@ class HeadlessShell : public Shell {
     return popupAnswer;
   }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
-  Answer Question(const std::string& text, bool cancel) override {
+  Answer Question(const std::string& text) override {
     questions.push_back(text);
     if (answers.empty()) return Answer::No;
     const Answer a = answers.front();
     answers.pop_front();
-    return a == Answer::Cancel && !cancel ? Answer::No : a;
+    return a;
   }
   void Beep() override { beeps.fetch_add(1, std::memory_order_relaxed); }
   void SetCaption(const std::string& text) override { caption = text; }

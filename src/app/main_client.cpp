@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "devices/io.h"
+#include "devices/kernels.h"
 #include "devices/registry.h"
 #include "engine/plug.h"
 #include "platform/denormals.h"
@@ -32,7 +33,10 @@ NTDevWin* TMainClient::CreateDevice(DeviceType type) {
   // A new device is always the root's last child; rebuilding the array instead would make a
   // file with thousands of devices load in quadratic time.
   NTDevWin* d = MakeDevice(type, this, &root_);
-  if (d) devices_.push_back(d);
+  if (d) {
+    devices_.push_back(d);
+    ++devicesVersion_;
+  }
   return d;
 }
 
@@ -41,11 +45,12 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     if (w == device) {
       captured_ = nullptr;
       shell_.CaptureMouse(false);
-      Interaction = ModeIdle;
+      SetInteraction(InteractionMode::Idle);
       break;
     }
   if (PopupDevice == device) PopupDevice = nullptr;
   std::erase(devices_, device);
+  ++devicesVersion_;
   delete device;
 }
 
@@ -64,6 +69,15 @@ void TMainClient::ForgetWindow(NTWin* dying) {
 void TMainClient::PlaceStartDevices() {
   CreateDevice(DeviceType::Input)->MoveTo(kStartInput);
   CreateDevice(DeviceType::Output)->MoveTo(kStartOutput);
+  Reschedule();
+}
+
+void TMainClient::Reschedule() {
+  schedule_.Publish(TSchedule::Compile(devices_, DeviceKernel, devicesVersion_));
+}
+
+void TMainClient::WiringChanged() {
+  Reschedule();
 }
 
 void TMainClient::NewLocked() {
@@ -85,7 +99,7 @@ void TMainClient::New() {
 
 std::string TMainClient::TitleText() const {
   char text[512];
-  std::snprintf(text, sizeof text, "%s - %s", Product,
+  std::snprintf(text, sizeof text, "%s - %s", kProduct,
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
   return text;
 }
@@ -95,12 +109,12 @@ void TMainClient::UpdateTitle() {
 }
 
 void TMainClient::SetMenuMarks() {
-  shell_.CheckMenu(cmd::WiresVisible, WiresOn != 0);
-  shell_.CheckMenu(cmd::WiresFront, WiresBehind == 0);
-  shell_.CheckMenu(cmd::WiresBehind, WiresBehind == 1);
-  shell_.CheckMenu(cmd::CurvesOff, CurvesOn == 0);
-  shell_.CheckMenu(cmd::CurvesOn, CurvesOn == 1);
-  shell_.CheckMenu(cmd::Snap, SnapOn != 0);
+  shell_.CheckMenu(cmd::kWiresVisible, WiresOn != 0);
+  shell_.CheckMenu(cmd::kWiresFront, WiresBehind == 0);
+  shell_.CheckMenu(cmd::kWiresBehind, WiresBehind == 1);
+  shell_.CheckMenu(cmd::kCurvesOff, CurvesOn == 0);
+  shell_.CheckMenu(cmd::kCurvesOn, CurvesOn == 1);
+  shell_.CheckMenu(cmd::kSnap, SnapOn != 0);
 }
 
 void TMainClient::SetOption(int32_t& option, int32_t value) {
@@ -117,6 +131,7 @@ void TMainClient::Insert(DeviceType type) {
   {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
+    Reschedule();
   }
   if (!d) return;
   PatchChanged();
@@ -130,43 +145,44 @@ void TMainClient::Command(int id) {
 
 void TMainClient::RunCommand(int id) {
   switch (id) {
-    case cmd::FileNew:
+    case cmd::kFileNew:
       New();
       return;
-    case cmd::FileOpen:
+    case cmd::kFileOpen:
       Open();
       return;
-    case cmd::FileSave:
+    case cmd::kFileSave:
       Save();
       return;
-    case cmd::FileSaveAs:
+    case cmd::kFileSaveAs:
       SaveAs();
       return;
-    case cmd::WiresVisible:
+    case cmd::kWiresVisible:
       SetOption(WiresOn, !WiresOn);
       return;
-    case cmd::WiresFront:
+    case cmd::kWiresFront:
       SetOption(WiresBehind, 0);
       return;
-    case cmd::WiresBehind:
+    case cmd::kWiresBehind:
       SetOption(WiresBehind, 1);
       return;
-    case cmd::CurvesOff:
+    case cmd::kCurvesOff:
       SetOption(CurvesOn, 0);
       return;
-    case cmd::CurvesOn:
+    case cmd::kCurvesOn:
       SetOption(CurvesOn, 1);
       return;
-    case cmd::Snap:
+    case cmd::kSnap:
       SnapOn = !SnapOn;
       PatchChanged();
       SetMenuMarks();
       return;
-    case cmd::DeleteDevice:
+    case cmd::kDeleteDevice:
       if (PopupDevice) {
         {
           TCriticalSection::Lock lock(Lock);
           DeleteDevice(PopupDevice);
+          Reschedule();
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
@@ -216,16 +232,16 @@ bool TMainClient::OnBackground(Point pt) {
 
 void TMainClient::Escape() {
   if (PendingConnector()) {
-    NTPlug::EndPending();
+    NTPlug::EndPending(*this);
   } else if (auto* moving = dynamic_cast<NTDevWin*>(captured_);
-             moving && Interaction == ModeMoving) {
+             moving && Interaction() == InteractionMode::Moving) {
     moving->EndMove(pointer_);
   }
   UpdateCable();
 }
 
 NTPlug* TMainClient::PendingConnector() const {
-  return Interaction == ModeConnecting ? NTPlug::Pending : nullptr;
+  return Interaction() == InteractionMode::Connecting ? PendingPlug() : nullptr;
 }
 
 TWire TMainClient::Cable(const NTPlug& from) const {
@@ -252,6 +268,8 @@ void TMainClient::PaintPendingConnection(Dc& dc) {
 }
 
 void TMainClient::Timer() {
+  // A connection made without telling the canvas reaches the schedule here.
+  if (schedule_.Stale()) Reschedule();
   TickWalk(&root_);
   KeepRecoveryCopy();
 }
@@ -338,15 +356,15 @@ void TMainClient::PaintAll(Surface& target) {
 
 void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
   PopupDevice = device;
-  if (shell_.TrackDevicePopup(clientPt) == cmd::DeleteDevice) Command(cmd::DeleteDevice);
+  if (shell_.TrackDevicePopup(clientPt) == cmd::kDeleteDevice) Command(cmd::kDeleteDevice);
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
-  ProcessBuffers(InBuf[size_t(in)], OutBuf[size_t(out)]);
+  ProcessBuffers(InBlock(in), OutBlock(out));
 }
 
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   FlushDenormals();
   TCriticalSection::Lock lock(Lock);
-  ProcessFrames(devices_, io_, in, out);
+  ProcessScheduled(schedule_, devicesVersion_, devices_, io_, in, out);
 }

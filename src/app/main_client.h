@@ -8,15 +8,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/audio_loop.h"
 #include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/schedule.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
 
 class NTPlug;
 
@@ -84,6 +87,12 @@ class TMainClient : public NTCanvas, public TThread {
   // Writes the patch to path and nothing else changes; false when that failed.
   bool SaveCopy(const std::string& path);
 
+  // Compiles the device list and its wiring into the schedule the audio thread takes up at its
+  // next sub-block. Called after every change of the list or of a connection.
+  void Reschedule();
+  // Whether every sub-block since the last Reschedule ran through the schedule.
+  bool Scheduled() const noexcept { return !schedule_.Stale(); }
+
   // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
   // by New, a load and a save.
   bool Modified() const { return modified_; }
@@ -94,10 +103,15 @@ class TMainClient : public NTCanvas, public TThread {
   // Keeps a copy of the modified patch in folder every interval from now on, and first offers
   // the copies that crashed programs left there. An empty folder keeps no copies.
   void StartRecovery(const std::filesystem::path& folder,
-                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
+                     TRecovery::Clock::duration interval = TRecovery::kDefaultInterval);
 
-  // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
+  // Runs the processing cycle over input block in into output block out (audio thread, or any
+  // thread while no audio thread runs).
   void ProcessBlock(int in, int out);
+  // The sample blocks the audio loop cycles through; without an audio thread (render tool,
+  // tests) the caller fills an input block, runs ProcessBlock and reads the output block.
+  TSampleBuffer& InBlock(int i) { return inBuf_.at(size_t(i)); }
+  TSampleBuffer& OutBlock(int i) { return outBuf_.at(size_t(i)); }
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
 
   // NTCanvas.
@@ -116,6 +130,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  void WiringChanged() override;
   Rect ClientRect() const override { return pixels_.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
@@ -130,9 +145,8 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t SnapOn = 1;       // Snap
   NTDevWin* PopupDevice = nullptr;
   TCriticalSection Lock;
-  std::array<TSampleBuffer, 7> InBuf, OutBuf;
 
-  static constexpr const char* Product = "Quarvin V1.01";
+  static constexpr const char* kProduct = "Quarvin V1.01";
 
  protected:
   int Run() override;
@@ -160,7 +174,6 @@ class TMainClient : public NTCanvas, public TThread {
   LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
   LoadResult LoadLocked(ipstream& is);
   bool SaveTo(const std::string& path);
-  void BuildNumberTables();
   void MarkUnmodified();
   void KeepRecoveryCopy();
   bool WriteRecoveryCopy();
@@ -184,11 +197,14 @@ class TMainClient : public NTCanvas, public TThread {
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
+  // Counts the changes of devices_: a schedule of another version never runs.
+  uint64_t devicesVersion_ = 0;
+  TScheduleSlot schedule_;
+  TAudioLoop::Blocks inBuf_, outBuf_;
   bool modified_ = false;
   // Changed since the last recovery copy.
   bool copyOutdated_ = false;
   std::optional<TRecovery> recovery_;
-  // The window-number tables while a patch is written or read.
-  std::vector<NTWin*> windowOf_;
-  std::unordered_map<const NTWin*, int32_t> numberOf_;
+  // The window numbers while a patch is written or read.
+  std::optional<TWindowNumbers> numbers_;
 };

@@ -24,31 +24,12 @@ constexpr const char* kDamaged =
     "Was gelesen werden konnte, wurde geladen.";
 }  // namespace
 
-void TMainClient::BuildNumberTables() {
-  windowOf_.assign(1, nullptr);
-  numberOf_.clear();
-  // Pre-order with an explicit stack: the tree is shallow but may be very wide.
-  std::vector<NTWin*> stack{&root_};
-  while (!stack.empty()) {
-    NTWin* w = stack.back();
-    stack.pop_back();
-    numberOf_[w] = int32_t(windowOf_.size());
-    windowOf_.push_back(w);
-    const size_t mark = stack.size();
-    for (NTWin* c = w->FirstChild; c; c = c->Next) stack.push_back(c);
-    std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
-  }
-}
-
 int32_t TMainClient::NumberOf(const NTWin* w) {
-  if (numberOf_.empty()) return WindowNumber(&root_, w);
-  const auto it = numberOf_.find(w);
-  return it == numberOf_.end() ? 0 : it->second;
+  return numbers_ ? numbers_->NumberOf(w) : TWindowNumbers(&root_).NumberOf(w);
 }
 
 NTWin* TMainClient::WindowOf(int32_t number) {
-  if (windowOf_.empty()) return WindowByNumber(&root_, number);
-  return number > 0 && size_t(number) < windowOf_.size() ? windowOf_[size_t(number)] : nullptr;
+  return numbers_ ? numbers_->WindowOf(number) : TWindowNumbers(&root_).WindowOf(number);
 }
 
 std::vector<uint8_t> TMainClient::SaveBytes() {
@@ -61,10 +42,9 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   for (NTWin* w = root_.FirstChild; w; w = w->Next)
     os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
   os.WriteWord(kEndOfTypes);
-  BuildNumberTables();
+  numbers_.emplace(&root_);
   WriteWalk(&root_, os);
-  windowOf_.clear();
-  numberOf_.clear();
+  numbers_.reset();
   return os.Bytes();
 }
 
@@ -141,11 +121,12 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
     is.ReadByte();
     is.ReadWord();  // the stream version is not checked
   }
-  if (is.ReadWord() != kMagic) {
+  // A magic or version cut short is as wrong as any other.
+  if (is.ReadWholeWord() != kMagic) {
     NewLocked();
     return {LoadResult::Rejected, kWrongType};
   }
-  if (is.ReadWord() != kFileVersion) {
+  if (is.ReadWholeWord() != kFileVersion) {
     NewLocked();
     return {LoadResult::Rejected, kWrongVersion};
   }
@@ -165,10 +146,10 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
   }
   for (int32_t type : types) CreateDevice(DeviceType(type));
 
-  BuildNumberTables();
+  numbers_.emplace(&root_);
   ReadWalk(&root_, is);
-  windowOf_.clear();
-  numberOf_.clear();
+  Reschedule();
+  numbers_.reset();
   InvalidateAll(true);
   SetMenuMarks();
   if (is.PastEnd()) return {LoadResult::Damaged, kDamaged};

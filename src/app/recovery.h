@@ -9,7 +9,7 @@
 class TRecovery {
  public:
   using Clock = std::chrono::steady_clock;
-  static constexpr std::chrono::seconds DefaultInterval{30};
+  static constexpr std::chrono::seconds kDefaultInterval{30};
 
   // $XDG_STATE_HOME/quarvin, else ~/.local/state/quarvin; empty when neither is known.
   static std::filesystem::path DefaultFolder();

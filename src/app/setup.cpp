@@ -32,7 +32,7 @@ void TMainClient::CloseQuery() {
 
 int TMainClient::Run() {
   TAudioLoop loop(
-      *waveIn_, *waveOut_, InBuf, OutBuf,
+      *waveIn_, *waveOut_, inBuf_, outBuf_,
       {.Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
        .Beep = [this] { shell_.Beep(); },
        .Terminating = [this] { return ShouldTerminate(); }});

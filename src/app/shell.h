@@ -23,8 +23,8 @@ class Shell {
   // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
   virtual int TrackDevicePopup(Point clientPt) = 0;
   virtual void ErrorBox(const std::string& text) = 0;
-  // A modal question with the buttons "Ja" and "Nein", and "Abbrechen" when cancel is set.
-  virtual Answer Question(const std::string& text, bool cancel) = 0;
+  // A modal question with the buttons "Ja", "Nein" and "Abbrechen" (also Escape or closing it).
+  virtual Answer Question(const std::string& text) = 0;
   // The simple beep; may be called from the audio thread.
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;

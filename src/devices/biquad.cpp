@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "platform/sample_rate.h"
+
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kSecondsPerFrame = 2.2675736961451248e-05;  // 1 / 44100
+constexpr double kSecondsPerFrame = 1.0 / kSampleRate;
 }  // namespace
 
 bool TBiquad::Stable() const noexcept {

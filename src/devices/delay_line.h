@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <memory>
 
+// The delay lines allocate their buffers (zeroed) when they are built, on the window thread; like
+// every other allocation there, one that fails throws std::bad_alloc.
+
 // The Flanger's delay line: N values read at a variable distance behind the write position.
 // A frame reads, then writes, then advances.
 class NTFlPipe {
@@ -31,7 +34,7 @@ class NTFlPipe {
 };
 
 // A fixed delay line of L frames for the Hall: each frame reads the value written L frames
-// earlier, then writes. A buffer that cannot be allocated ends the program with status 1.
+// earlier, then writes.
 class NTPipe {
  public:
   explicit NTPipe(int32_t size);

@@ -13,6 +13,8 @@
 class NTFilter : public NTDevWin {
  public:
   enum Kind : int32_t { LowPassKind = 0, HighPassKind = 1, BandPassKind = 2, BandStopKind = 3 };
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
 
   NTFilter(NTCanvas* canvas, NTWin* parent);
 
@@ -35,6 +37,9 @@ class NTFilter : public NTDevWin {
   int32_t FilterKind = LowPassKind;
 
  private:
+  // The compiled schedule runs filters side by side on their own coefficients and histories.
+  friend class TFilterBatch;
+
   // Designs and publishes the set for the current settings; a kind outside 0..3 (only from a
   // damaged file) designs nothing. Beeps once when the set is unstable. Window thread.
   void Recompute();

@@ -26,10 +26,12 @@ class TPhaseOsc {
     if (w >= 0 && size_t(w) < Count) Table = waves_[size_t(w)]->Data();
   }
 
-  // The entry at the current phase (audio thread).
-  int32_t Sample() const noexcept {
-    return Table.Get()[(uint32_t(Phase.Get()) >> IndexShift) & (kWaveEntries - 1)];
+  // The table entry of a phase.
+  static uint32_t Index(uint32_t phase) noexcept {
+    return (phase >> IndexShift) & (kWaveEntries - 1);
   }
+  // The entry at the current phase (audio thread).
+  int32_t Sample() const noexcept { return Table.Get()[Index(uint32_t(Phase.Get()))]; }
   // One frame on, modulo 2^32 (audio thread).
   void Advance() noexcept { Phase = int32_t(uint32_t(Phase.Get()) + uint32_t(Increment.Get())); }
 

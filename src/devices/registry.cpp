@@ -4,6 +4,7 @@
 #include "devices/flanger.h"
 #include "devices/hall.h"
 #include "devices/io.h"
+#include "devices/kernels.h"
 #include "devices/lfo.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"
@@ -19,18 +20,18 @@ NTDevWin* Make(NTCanvas* canvas, NTWin* root) {
 }
 
 constexpr TDeviceEntry kRegistry[] = {
-    {DeviceType::Output, Make<NTOutput>, "output", "&Output", 109},
-    {DeviceType::Input, Make<NTInput>, "input", "&Input", 110},
-    {DeviceType::VCO, Make<NTVCO>, "vco", "&VCO", 101},
-    {DeviceType::LFO, Make<NTLFO>, "lfo", "&LFO", 102},
-    {DeviceType::Hall, Make<NTHall>, "hall", "&Hall", 103},
-    {DeviceType::Flanger, Make<NTFlanger>, "flanger", "&Flanger", 105},
-    {DeviceType::Filter, Make<NTFilter>, "filter", "F&ilter", 106},
-    {DeviceType::Mixer, Make<NTMixer>, "mixer", "&Mixer", 104},
-    {DeviceType::Multiplier, Make<NTMult>, "multiplier", "Multi&plier", 107},
-    {DeviceType::VUMeter, Make<NTVUMeter>, "vumeter", "V&U-Meter", 108},
-    {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111},
-    {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", nullptr, 0},
+    {DeviceType::Output, Make<NTOutput>, "output", "&Output", 109, OutputKernel},
+    {DeviceType::Input, Make<NTInput>, "input", "&Input", 110, InputKernel},
+    {DeviceType::VCO, Make<NTVCO>, "vco", "&VCO", 101, VcoKernel},
+    {DeviceType::LFO, Make<NTLFO>, "lfo", "&LFO", 102, nullptr},
+    {DeviceType::Hall, Make<NTHall>, "hall", "&Hall", 103, nullptr},
+    {DeviceType::Flanger, Make<NTFlanger>, "flanger", "&Flanger", 105, nullptr},
+    {DeviceType::Filter, Make<NTFilter>, "filter", "F&ilter", 106, FilterKernel},
+    {DeviceType::Mixer, Make<NTMixer>, "mixer", "&Mixer", 104, MixerKernel},
+    {DeviceType::Multiplier, Make<NTMult>, "multiplier", "Multi&plier", 107, nullptr},
+    {DeviceType::VUMeter, Make<NTVUMeter>, "vumeter", "V&U-Meter", 108, nullptr},
+    {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111, nullptr},
+    {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", nullptr, 0, VocoderKernel},
 };
 }  // namespace
 
@@ -41,6 +42,12 @@ std::span<const TDeviceEntry> DeviceRegistry() {
 NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
   for (const TDeviceEntry& e : kRegistry)
     if (e.type == type) return e.make(canvas, root);
+  return nullptr;
+}
+
+const TKernel* DeviceKernel(DeviceType type) {
+  for (const TDeviceEntry& e : kRegistry)
+    if (e.type == type) return e.kernel ? &e.kernel() : nullptr;
   return nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/device_type.h"
 #include "engine/devwin.h"
+#include "engine/schedule.h"
 
 // One line per device type: everything outside the device's own file needs to know of it.
 struct TDeviceEntry {
@@ -14,6 +15,8 @@ struct TDeviceEntry {
   // The "Einfügen" menu's entry, or null (and command 0) for a type the menu does not offer.
   const char* caption;
   int command;
+  // How the compiled schedule runs the type outside feedback loops; null: frame by frame.
+  const TKernel& (*kernel)();
 };
 
 // Every device type, in the order of the insert menu.
@@ -22,6 +25,9 @@ std::span<const TDeviceEntry> DeviceRegistry();
 // The device of a type (appended to root's child list at (0, 0)), or null for a number without a
 // device class.
 NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root);
+
+// The batch kernel of a device type, or null.
+const TKernel* DeviceKernel(DeviceType type);
 
 // The device type an insert command creates, or DeviceType::None.
 DeviceType InsertType(int command);

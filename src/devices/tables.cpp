@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/sample_rate.h"
+
 // Entries are formed from double constants and double library results with extended-precision
 // products, then truncated towards zero. This rounding is what puts the ramp's last entry at
 // 65534 and level entry 100 at 1; doubles throughout would move single entries by one unit.
@@ -55,7 +57,7 @@ TLogTab::TLogTab() : TTable(kPitchMax + 1) {
   for (int i = 0; i <= kPitchMax; ++i) {
     const Ext octaves = i * Ext(1.0 / 6000);
     const Ext hz = Ext(std::pow(2.0, double(octaves))) * 13.75;
-    entries_[i] = Trunc(hz * 256 * 4096 * Ext(1.0 / 44100));
+    entries_[i] = Trunc(hz * 256 * 4096 * Ext(1.0 / kSampleRate));
   }
 }
 

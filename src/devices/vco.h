@@ -11,6 +11,9 @@
 // per octave), "AM" adds its magnitude to the level position (900 steps at full scale).
 class NTVCO : public NTDevWin {
  public:
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kFreqCode = 1, kLevelCode = 2, kWaveCode = 3;
+
   NTVCO(NTCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
@@ -18,6 +21,11 @@ class NTVCO : public NTDevWin {
   void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
+
+  // The gain of a frame with AM value am at level setting level.
+  static int32_t GainFor(int32_t am, int32_t level) noexcept;
+  // The phase step after a frame with FM value fm at pitch setting freq.
+  static int32_t StepFor(int32_t fm, int32_t freq) noexcept;
 
   // The children in creation order: it fixes the order of their records in a patch file.
   NTKeyset Wave;

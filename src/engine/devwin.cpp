@@ -38,13 +38,13 @@ Point InsideOf(const Rect& visible, Point pos, int32_t w, int32_t h) {
 
 NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
     : NTFrameWin(canvas, parent, w, h, title), Canvas(canvas) {
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
 }
 
 void NTDevWin::Paint(Dc& dc) {
   Painted = 1;
   NTFrameWin::Paint(dc);
-  if (Interaction == ModeMoving && Canvas->Captured() == this)
+  if (Owner->Interaction() == InteractionMode::Moving && Canvas->Captured() == this)
     dc.FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
@@ -67,7 +67,7 @@ void NTDevWin::BeginMove() {
     dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
   }
   SetCapture();
-  Interaction = ModeMoving;
+  Owner->SetInteraction(InteractionMode::Moving);
 }
 
 void NTDevWin::FollowMove(Point pt) {
@@ -79,7 +79,7 @@ void NTDevWin::FollowMove(Point pt) {
 }
 
 void NTDevWin::EndMove(Point pointer) {
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
   ReleaseCapture();
   {
     TClientDC dc(*Canvas);
@@ -115,18 +115,18 @@ void NTDevWin::InvalidateArea(bool erase) {
 }
 
 int NTDevWin::LButtonDown(Point pt) {
-  if (Interaction == ModeMoving) {
+  if (Owner->Interaction() == InteractionMode::Moving) {
     EndMove(pt);
     return 1;
   }
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Grab = Offset(pt);
   BeginMove();
   return 1;
 }
 
 int NTDevWin::LButtonUp(Point pt) {
-  if (Interaction != ModeMoving) return 0;
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
   EndMove(pt);
   return 1;
 }
@@ -136,13 +136,13 @@ int NTDevWin::RButtonDown(Point) {
 }
 
 int NTDevWin::RButtonUp(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Canvas->OpenDevicePopup(this, pt);
   return 1;
 }
 
 int NTDevWin::MouseMove(Point pt) {
-  if (Interaction != ModeMoving) return 0;
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
   FollowMove(pt);
   return 1;
 }

@@ -18,11 +18,9 @@ class NTPlug : public NTBmpWin {
   NTCanvas* Canvas;
   NTStaticCtrlName Caption;
 
-  // The first connector of a pending connection (interaction mode 3), or null.
-  static NTPlug* Pending;
-  // Ends a pending connection, completed or not: removes the first connector's focus
+  // Ends the canvas's pending connection, completed or not: removes the first connector's focus
   // rectangle and returns to idle.
-  static void EndPending();
+  static void EndPending(NTCanvas& canvas);
 };
 
 class NTPlugOut : public NTPlug {

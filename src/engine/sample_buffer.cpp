@@ -1,25 +1,13 @@
 #include "engine/sample_buffer.h"
 
-#include "engine/devwin.h"
+#include "engine/schedule.h"
 
 TSampleBuffer::TSampleBuffer() {
   header_.Data = data_.data();
-  header_.Length = Bytes;
+  header_.Length = kBytes;
 }
 
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
                    TSampleBuffer& out) {
-  const int16_t* src = in.Data();
-  int16_t* dst = out.Data();
-  for (int f = 0; f < TSampleBuffer::Frames; ++f) {
-    io.InL = src[2 * f];
-    io.InR = src[2 * f + 1];
-    io.OutL = 0;
-    io.OutR = 0;
-    for (NTDevWin* d : devices) d->Latch();
-    for (NTDevWin* d : devices) d->Compute();
-    // The low 16 bits: values outside the sample range wrap.
-    dst[2 * f] = int16_t(uint16_t(uint32_t(io.OutL)));
-    dst[2 * f + 1] = int16_t(uint16_t(uint32_t(io.OutR)));
-  }
+  ProcessFrameRange(devices, io, in.Data(), out.Data(), TSampleBuffer::kFrames);
 }

@@ -18,7 +18,7 @@ constexpr Color kOnDark = Rgb(96, 8, 4);
 constexpr Color kOnShade = Rgb(156, 22, 16);
 constexpr Color kOnLight = Rgb(255, 156, 140);
 constexpr Color kOffInk = Rgb(24, 24, 24);
-constexpr Color kOnInk = White;
+constexpr Color kOnInk = kWhite;
 
 void DrawKey(Surface& s, int index, int w, int h, const Coverage& picture) {
   const int y = index * h;
@@ -56,8 +56,13 @@ constexpr std::array<Glyph, 11> kLetters{{
     {'4', {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#."}},
 }};
 
+// A character without a glyph leaves a gap as wide as a narrow letter.
+constexpr Glyph kGap{' ', {"...", "...", "...", "...", "...", "...", "..."}};
+
 const Glyph& LetterOf(char c) {
-  return *std::find_if(kLetters.begin(), kLetters.end(), [c](const Glyph& g) { return g.c == c; });
+  const auto it =
+      std::find_if(kLetters.begin(), kLetters.end(), [c](const Glyph& g) { return g.c == c; });
+  return it == kLetters.end() ? kGap : *it;
 }
 
 int WidthOf(char c) {

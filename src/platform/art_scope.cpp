@@ -6,16 +6,16 @@
 
 #include "platform/art_paint.h"
 #include "platform/art_parts.h"
+#include "platform/scope_screen.h"
 
 namespace art {
 namespace {
 
-constexpr int kScreenW = 321, kScreenH = 261, kMarkerRows = 20;
+using scope::kCentreY, scope::kScreenH, scope::kScreenW, scope::kTraceLeft;
 constexpr double kCornerRadius = 8;
 
-// The trace area: 301 columns from x = 10, 30 pixels per division, centre line at y = 130,
-// four divisions up and down.
-constexpr int kTraceLeft = 10, kTraceRight = 310, kCentreY = 130, kDivision = 30;
+// The trace area: 301 columns, 30 pixels per division, four divisions up and down.
+constexpr int kTraceRight = kTraceLeft + 300, kDivision = 30;
 constexpr int kDivisionsUpDown = 4, kMinorTicks = 5;
 
 constexpr Color kBackground = Rgb(0, 21, 0);
@@ -23,8 +23,6 @@ constexpr Color kGrid = Rgb(0, 68, 10);
 constexpr Color kAxis = Rgb(0, 100, 16);
 constexpr Color kRimDark = Rgb(24, 40, 24);
 constexpr Color kRimLight = Rgb(120, 140, 120);
-constexpr std::array<Color, 4> kChannelColours{Rgb(0, 255, 0), Rgb(255, 0, 255), Rgb(255, 0, 0),
-                                               Rgb(0, 255, 255)};
 
 // How far the pixel centre lies inside the rounded rectangle of the screen shrunk by `inset`
 // (negative: outside), and the outward direction of the nearest edge.
@@ -98,25 +96,26 @@ void DrawVerticalMarker(Surface& s, int x, int y, Color c, bool up) {
 }  // namespace
 
 Surface MakeScopeScreen() {
-  Surface s(kScreenW, kScreenH, White);
+  Surface s(kScreenW, kScreenH, kWhite);
   for (int y = 0; y < kScreenH; ++y)
     for (int x = 0; x < kScreenW; ++x)
-      if (OnScreen(x, y)) s.SetPixel(x, y, Black);
+      if (OnScreen(x, y)) s.SetPixel(x, y, kBlack);
   return s;
 }
 
 Surface MakeScopeGraticule() {
-  Surface s(kScreenW, kScreenH + kMarkerRows, Black);
+  Surface s(kScreenW, kScreenH + scope::kMarkerRows, kBlack);
   for (int y = 0; y < kScreenH; ++y)
     for (int x = 0; x < kScreenW; ++x)
       if (OnScreen(x, y)) s.SetPixel(x, y, kBackground);
   DrawRim(s);
   DrawGrid(s);
   for (int k = 0; k < 4; ++k) {
-    const Color c = kChannelColours[size_t(k)];
-    DrawLeftMarker(s, 26 * k, kScreenH, c);
-    DrawVerticalMarker(s, 26 * k + 8, kScreenH, c, true);
-    DrawVerticalMarker(s, 26 * k + 17, kScreenH, c, false);
+    const Color c = scope::kChannelColours[size_t(k)];
+    const int x = scope::kMarkerDx * k;
+    DrawLeftMarker(s, x + scope::kLeftArrow.dx, kScreenH, c);
+    DrawVerticalMarker(s, x + scope::kUpArrow.dx, kScreenH, c, true);
+    DrawVerticalMarker(s, x + scope::kDownArrow.dx, kScreenH, c, false);
   }
   return s;
 }

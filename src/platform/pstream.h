@@ -28,7 +28,6 @@ class ipstream {
   // The next byte without consuming it; 0 at the end.
   uint8_t PeekByte() const { return pos_ < data_.size() ? data_[pos_] : 0; }
   bool AtEnd() const { return pos_ >= data_.size(); }
-  size_t Position() const { return pos_; }
   // Some read wanted more than the data holds: the data was cut short.
   bool PastEnd() const { return pastEnd_; }
 

@@ -70,7 +70,7 @@ int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   QMenu menu(this);
   const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
   const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
-  return chosen == erase ? cmd::DeleteDevice : 0;
+  return chosen == erase ? cmd::kDeleteDevice : 0;
 }
 
 // Boxes belong to the main window: modal to it and shown over it.
@@ -82,18 +82,18 @@ void TCanvasWidget::ErrorBox(const std::string& text) {
 
 // The buttons carry their German texts themselves, whatever translations Qt has; a key press of
 // the underlined letter answers.
-Answer TCanvasWidget::Question(const std::string& text, bool cancel) {
+Answer TCanvasWidget::Question(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Frage"), QString::fromStdString(text),
                   QMessageBox::NoButton, window());
   QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
-  QPushButton* abort =
-      cancel ? box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole) : nullptr;
+  QPushButton* abort = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
   box.setDefaultButton(yes);
-  box.setEscapeButton(abort ? abort : no);
+  // Escape or closing the box must never be taken for "Nein", which gives something up.
+  box.setEscapeButton(abort);
   box.exec();
   if (box.clickedButton() == yes) return Answer::Yes;
-  if (box.clickedButton() == no || !cancel) return Answer::No;
+  if (box.clickedButton() == no) return Answer::No;
   return Answer::Cancel;
 }
 

@@ -24,7 +24,7 @@ class TCanvasWidget : public QWidget, public Shell {
   void CaptureMouse(bool on) override;
   int TrackDevicePopup(Point clientPt) override;
   void ErrorBox(const std::string& text) override;
-  Answer Question(const std::string& text, bool cancel) override;
+  Answer Question(const std::string& text) override;
   void Beep() override;
   void SetCaption(const std::string& caption) override;
   void CheckMenu(int id, bool checked) override;

@@ -65,9 +65,9 @@ void TMainFrame::BuildMenuBar() {
 }
 
 void TMainFrame::OnCommand(int id) {
-  if (id == cmd::Exit) {
+  if (id == cmd::kExit) {
     close();
-  } else if (id == cmd::About) {
+  } else if (id == cmd::kAbout) {
     TAboutBox(this).exec();
   } else {
     canvas_->Client().Command(id);

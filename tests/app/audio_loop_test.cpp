@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 using Direction = WaveSystem::Direction;
 using Clock = std::chrono::steady_clock;
 
-constexpr int BlockSamples = TSampleBuffer::Frames * 2;
+constexpr int BlockSamples = TSampleBuffer::kFrames * 2;
 
 // A signal that differs from sample to sample and from block to block.
 std::vector<int16_t> Signal(int samples) {
@@ -54,7 +54,7 @@ class LoopRig {
   }
 
   void Copy(const TSampleBuffer& from, TSampleBuffer& to) {
-    std::memcpy(to.Data(), from.Data(), TSampleBuffer::Bytes);
+    std::memcpy(to.Data(), from.Data(), TSampleBuffer::kBytes);
     ++processed;
   }
 
@@ -67,7 +67,7 @@ class LoopRig {
       }
     // Every processed block was taken back at both devices, and the input's seven re-queued
     // blocks once more in the drain.
-    EXPECT_EQ(system.Unprepares(Direction::In), processed + TAudioLoop::BlockCount);
+    EXPECT_EQ(system.Unprepares(Direction::In), processed + TAudioLoop::kBlockCount);
     EXPECT_EQ(system.Unprepares(Direction::Out), processed);
   }
 
@@ -95,7 +95,7 @@ TEST(AudioLoop, PassesTheRecordedSignalThroughInOrderAcrossBlocks) {
   LoopRig rig({.Input = input});
   constexpr int Steps = 25;
   rig.Run(AfterSteps(Steps));
-  EXPECT_EQ(rig.processed, TAudioLoop::BlockCount + Steps);
+  EXPECT_EQ(rig.processed, TAudioLoop::kBlockCount + Steps);
   const std::vector<int16_t> played = rig.system.Played();
   ASSERT_EQ(played.size(), size_t(rig.processed) * BlockSamples);
   ExpectPlayedPrefix(played, input);
@@ -125,7 +125,7 @@ TEST(AudioLoop, LiveSoundLatencyIsAboutOneBlock) {
   LoopRig rig({.Pace = WavePace::RealTime, .Input = Signal(30 * BlockSamples)});
   rig.RunFor(1000ms);
   double best = 1e9, worst = 0;
-  for (int64_t frame = 0; frame < int64_t(rig.processed) * TSampleBuffer::Frames; frame += 1000) {
+  for (int64_t frame = 0; frame < int64_t(rig.processed) * TSampleBuffer::kFrames; frame += 1000) {
     const auto latency = rig.system.PlayedAt(frame) - rig.system.RecordedAt(frame);
     const double ms = std::chrono::duration<double, std::milli>(latency).count();
     best = std::min(best, ms);

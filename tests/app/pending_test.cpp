@@ -53,7 +53,7 @@ class PendingTest : public CanvasTest {
 
 TEST_F(PendingTest, CableFollowsThePointerInTheWireStyleOnTopAndGoesWithTheSecondClick) {
   for (const int curves : {1, 0}) {
-    client.Command(curves ? cmd::CurvesOn : cmd::CurvesOff);
+    client.Command(curves ? cmd::kCurvesOn : cmd::kCurvesOff);
     client.PaintPending();
     Click(InputL());
     Move({300, 200});
@@ -72,7 +72,7 @@ TEST_F(PendingTest, CableFollowsThePointerInTheWireStyleOnTopAndGoesWithTheSecon
     client.PaintPending();
     EXPECT_EQ(BlackIn(cable, open).first, 0) << curves;
     ExpectNothingStray();
-    client.Command(cmd::FileNew);
+    client.Command(cmd::kFileNew);
   }
 }
 
@@ -104,12 +104,12 @@ TEST_F(PendingTest, EscapeAndARightClickOnTheBackgroundDropAPendingConnection) {
     client.PaintPending();
     EXPECT_EQ(client.SaveBytes(), saved);  // the cable is no part of the patch
     RightClick({120, 60});                 // on a panel: still pending, no popup
-    EXPECT_EQ(Interaction, ModeConnecting);
+    EXPECT_EQ(client.Interaction(), InteractionMode::Connecting);
     if (escape)
       client.Escape();
     else
       RightClick({400, 300});
-    EXPECT_EQ(Interaction, ModeIdle);
+    EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
     client.PaintPending();
     EXPECT_EQ(client.Pixels().Pixels(), start.Pixels()) << escape;
   }
@@ -127,7 +127,7 @@ TEST_F(PendingTest, AnIllegalSecondClickAlsoTakesTheCableAway) {
 }
 
 TEST_F(PendingTest, ASecondInsertFirstPlacesTheFollowingPanel) {
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   client.Command(101);  // VCO
   Move({300, 200});
   client.Command(102);  // LFO, while the VCO still follows
@@ -136,7 +136,7 @@ TEST_F(PendingTest, ASecondInsertFirstPlacesTheFollowingPanel) {
   Move({500, 100});
   Click({500, 100});
   EXPECT_EQ(Last().AbsPos(), (Point{500, 100}));
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
   ExpectNothingStray();
   EXPECT_EQ(Pixel(300, 200), Rgb(255, 255, 255));  // the VCO's corner
   client.Mouse(MouseKind::LDown, {20, 15});        // the Input's title, not a hidden VCO
@@ -148,7 +148,7 @@ TEST_F(PendingTest, AnInsertDuringAPendingConnectionDropsTheConnection) {
   Click(InputL());
   Move({300, 300});
   client.Command(101);
-  EXPECT_EQ(Interaction, ModeMoving);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Moving);
   Move({400, 100});
   Click({400, 100});
   EXPECT_EQ(Last().AbsPos(), (Point{400, 100}));
@@ -179,7 +179,7 @@ class PlacingTest : public PendingTest, public ::testing::WithParamInterface<Pla
 
 TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
   const Placing& c = GetParam();
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   client.Command(101);
   NTDevWin& vco = Last();
   Move(c.pointer);
@@ -199,7 +199,7 @@ TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
       break;
   }
   EXPECT_EQ(vco.AbsPos(), c.lands);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
   EXPECT_TRUE(shell.popups.empty());  // the right release opens no menu on the placed panel
   ExpectNothingStray();
 }
@@ -207,7 +207,7 @@ TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
 INSTANTIATE_TEST_SUITE_P(Canvas, PlacingTest, ::testing::ValuesIn(kPlacings));
 
 TEST_F(PendingTest, ADragReleasedOutsideTheWindowKeepsThePanelVisible) {
-  client.Command(cmd::Snap);
+  client.Command(cmd::kSnap);
   Drag({110, 15}, {850, 300});  // the Output, grabbed at (10, 5)
   EXPECT_EQ(Output().AbsPos(), (Point{800 - 80, 295}));
   Drag({730, 300}, {400, -40});

@@ -1,5 +1,6 @@
 // The window thread works the canvas hard while the audio thread processes blocks as fast as the
 // in-memory sound card delivers them: no crash, no race, no deadlock, every saved patch loads.
+// Connections change while the audio thread runs the compiled schedule of the wiring before.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -50,7 +51,7 @@ class Stress {
   }
 
   void Step() {
-    switch (std::uniform_int_distribution<int>(0, 9)(rng_)) {
+    switch (std::uniform_int_distribution<int>(0, 11)(rng_)) {
       case 0:
         if (client_.Devices().size() < kMaxDevices) {
           client_.Command(kInsertCommands[Random(std::size(kInsertCommands))]);
@@ -60,7 +61,7 @@ class Stress {
       case 1:
         if (auto devices = client_.Devices(); !devices.empty()) {
           client_.PopupDevice = devices[Random(devices.size())];
-          client_.Command(cmd::DeleteDevice);
+          client_.Command(cmd::kDeleteDevice);
         }
         break;
       case 2:
@@ -92,6 +93,19 @@ class Stress {
         break;
       case 9:
         for (int t = 0; t < 7; ++t) client_.Timer();
+        break;
+      case 10:  // two clicks on an input remove its connection
+        if (auto* in = Pick<NTPlugIn>()) {
+          Click(Inside(*in));
+          Click(Inside(*in));
+        }
+        break;
+      case 11:  // a connection the canvas is not told of reaches the audio thread with the timer
+        if (auto* out = Pick<NTPlugOut>())
+          if (auto* in = Pick<NTPlugIn>()) {
+            in->Source = out;
+            client_.Timer();
+          }
         break;
     }
   }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
 #include "app/commands.h"
@@ -26,11 +27,22 @@ class ScriptedCanvas : public TCanvasWidget {
   using TCanvasWidget::TCanvasWidget;
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
-  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  // Records the caption too: the box must come after the title follows the file.
+  void ErrorBox(const std::string& text) override {
+    errors.push_back(text);
+    captionsAtError.push_back(window()->windowTitle().toStdString());
+  }
   int TrackDevicePopup(Point) override { return popupAnswer; }
+  Answer Question(const std::string& text) override {
+    questions.push_back(text);
+    const Answer a = answers.empty() ? Answer::No : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return a;
+  }
 
   std::optional<std::string> openAnswer, saveAnswer;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, captionsAtError, questions;
+  std::deque<Answer> answers;
   int popupAnswer = 0;
 };
 
@@ -62,8 +74,8 @@ class MainFrameTest : public ::testing::Test {
   // The captions of the option entries that carry a check mark, in menu order.
   std::string Marked() const {
     std::string marked;
-    for (int id : {cmd::WiresVisible, cmd::WiresFront, cmd::WiresBehind, cmd::CurvesOff,
-                   cmd::CurvesOn, cmd::Snap})
+    for (int id : {cmd::kWiresVisible, cmd::kWiresFront, cmd::kWiresBehind, cmd::kCurvesOff,
+                   cmd::kCurvesOn, cmd::kSnap})
       if (frame->Action(id)->isChecked()) marked += frame->Action(id)->text().toStdString() + " ";
     return marked;
   }
@@ -107,21 +119,21 @@ TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
 
 TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
-  Choose(cmd::WiresBehind);
+  Choose(cmd::kWiresBehind);
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresBehind);  // choosing it again changes nothing
+  Choose(cmd::kWiresBehind);  // choosing it again changes nothing
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresFront);
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kWiresFront);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOn);
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kCurvesOn);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Vorne &Kurven ");
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
   EXPECT_EQ(canvas->Client().SnapOn, 1);
   EXPECT_EQ(canvas->Client().WiresOn, 1);
@@ -129,18 +141,18 @@ TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
 
 TEST_F(MainFrameTest, CaptionNamesTheFileAfterSaveAs) {
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
-  Choose(cmd::FileSaveAs);  // cancelled
+  Choose(cmd::kFileSaveAs);  // cancelled
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 
   QTemporaryDir dir;
   const std::string path = QDir(dir.path()).filePath("klang.qvn").toStdString();
   canvas->saveAnswer = path;
-  Choose(cmd::FileSaveAs);
+  Choose(cmd::kFileSaveAs);
   EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + path);
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
   EXPECT_TRUE(canvas->errors.empty());
 
-  Choose(cmd::FileNew);
+  Choose(cmd::kFileNew);
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 }
 
@@ -154,8 +166,8 @@ TEST_F(MainFrameTest, CanvasShowsTilesAndTheStartPanels) {
 
 TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
   ShowAndWait();
-  Choose(cmd::Snap);  // no snapping to the start panels
-  Choose(110);        // "&Input"
+  Choose(cmd::kSnap);  // no snapping to the start panels
+  Choose(110);         // "&Input"
   QTest::mouseMove(canvas, QPoint(300, 200));
   QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 200));
   const std::vector<NTDevWin*> devices = canvas->Client().Devices();
@@ -166,10 +178,44 @@ TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   ShowAndWait();
-  QTimer::singleShot(0, [this] { Choose(cmd::Exit); });
+  QTimer::singleShot(0, [this] { Choose(cmd::kExit); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
+}
+
+// With unsaved changes, closing asks first: "Abbrechen" keeps the window, "Nein" closes it.
+TEST_F(MainFrameTest, ExitAsksAboutUnsavedChanges) {
+  ShowAndWait();
+  Choose(cmd::kSnap);
+  canvas->answers = {Answer::Cancel, Answer::No};
+  QTimer::singleShot(0, [this] {
+    Choose(cmd::kExit);
+    EXPECT_TRUE(frame->isVisible());
+    Choose(cmd::kExit);
+  });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(canvas->questions.size(), 2u);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+// A file cut short: one error box, shown once the title is untitled.
+TEST_F(MainFrameTest, ADamagedFileIsReportedUntitled) {
+  QTemporaryDir dir;
+  const std::string path = QDir(dir.path()).filePath("cut.qvn").toStdString();
+  std::vector<uint8_t> bytes = canvas->Client().SaveBytes();
+  bytes.resize(bytes.size() - 4);
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  file.close();
+  canvas->openAnswer = path;
+  Choose(cmd::kFileOpen);
+  ASSERT_EQ(canvas->errors.size(), 1u);
+  EXPECT_EQ(canvas->errors[0],
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.");
+  EXPECT_EQ(canvas->captionsAtError[0], "Quarvin V1.01 - (Kein Titel)");
 }
 
 TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
@@ -200,7 +246,7 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->geometry(), about->ToPixels(QRect(62, 126, 76, 20)));
   });
-  Choose(cmd::About);
+  Choose(cmd::kAbout);
 }
 
 TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
@@ -220,11 +266,11 @@ TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
 
 TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
   ASSERT_TRUE(LoadGermanQtTexts(*qApp));
-  const std::pair<int, const char*> keys[] = {{cmd::FileNew, "Strg+N"},
-                                              {cmd::FileOpen, "Strg+O"},
-                                              {cmd::FileSave, "Strg+S"},
-                                              {cmd::FileSaveAs, "Strg+Umschalt+S"},
-                                              {cmd::Exit, "Strg+Q"}};
+  const std::pair<int, const char*> keys[] = {{cmd::kFileNew, "Strg+N"},
+                                              {cmd::kFileOpen, "Strg+O"},
+                                              {cmd::kFileSave, "Strg+S"},
+                                              {cmd::kFileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::kExit, "Strg+Q"}};
   for (const auto& [id, text] : keys)
     EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
   ShowAndWait();
@@ -253,12 +299,38 @@ TEST(Translations, QtsOwnDialogTextsAreGerman) {
 TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
   ShowAndWait();
   ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-  Choose(cmd::Snap);
+  Choose(cmd::kSnap);
   Choose(101);  // "&VCO"
   QTest::mouseMove(canvas, QPoint(300, 150));
   QTest::keyClick(frame.get(), Qt::Key_Escape);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
+}
+
+// The question box over the window: German buttons; a key press of the underlined letter
+// answers, Escape cancels.
+TEST(CanvasWidget, QuestionsAnswerWithTheKeyPressed) {
+  QWidget window;
+  auto* canvas = new TCanvasWidget(nullptr, &window);
+  for (const auto& [key, answer] : {std::pair{Qt::Key_J, Answer::Yes},
+                                    {Qt::Key_N, Answer::No},
+                                    {Qt::Key_Escape, Answer::Cancel}}) {
+    OnNextModal([&window, key](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->parentWidget(), &window);
+      EXPECT_EQ(box->windowTitle(), "Frage");
+      EXPECT_EQ(box->text(), "Speichern?");
+      QStringList texts;
+      for (QAbstractButton* b : box->buttons()) texts << b->text();
+      texts.sort();
+      EXPECT_EQ(texts, QStringList({"&Ja", "&Nein", "Abbrechen"}));
+      // A button pressed by its letter shows its click for a moment before the box closes.
+      QTest::keyClick(box, key);
+      for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
+    });
+    EXPECT_EQ(canvas->Question("Speichern?"), answer);
+  }
 }
 
 TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {

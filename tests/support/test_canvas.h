@@ -6,6 +6,7 @@
 
 #include "engine/canvas.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
 
 class TestCanvas : public NTCanvas {
  public:
@@ -28,8 +29,8 @@ class TestCanvas : public NTCanvas {
   TFrameIo& Io() override { return io; }
   Rect ClientRect() const override { return pixels.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point) override { popupDevice = device; }
-  int32_t NumberOf(const NTWin* w) override { return WindowNumber(&root, w); }
-  NTWin* WindowOf(int32_t n) override { return WindowByNumber(&root, n); }
+  int32_t NumberOf(const NTWin* w) override { return TWindowNumbers(&root).NumberOf(w); }
+  NTWin* WindowOf(int32_t n) override { return TWindowNumbers(&root).WindowOf(n); }
 
   // Mouse routing as the canvas does it: the captured window first, else the dispatch.
   int Mouse(MouseKind kind, Point pt) {

@@ -9,7 +9,7 @@
 
 std::string PortAudioErrorText(int code) {
   std::string text = Pa_GetErrorText(code);
-  if (text.size() > MaxErrorText) text.resize(MaxErrorText);
+  if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
   return text;
 }
 
@@ -47,13 +47,14 @@ class PortAudioDevice final : public WaveDevice {
     if (!info) return paInvalidDevice;
     PaStreamParameters params{};
     params.device = device;
-    params.channelCount = WaveChannels;
+    params.channelCount = kWaveChannels;
     params.sampleFormat = paInt16;
     params.suggestedLatency =
         direction_ == Direction::In ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
     const bool in = direction_ == Direction::In;
-    PaError err = Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, WaveRate,
-                                paFramesPerBufferUnspecified, paClipOff, &Callback, this);
+    PaError err =
+        Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, kSampleRate,
+                      paFramesPerBufferUnspecified, paClipOff, &Callback, this);
     if (err != paNoError) {
       stream_ = nullptr;
       return err;
@@ -86,7 +87,7 @@ class PortAudioDevice final : public WaveDevice {
   static int Callback(const void* input, void* output, unsigned long frames,
                       const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto& device = *static_cast<PortAudioDevice*>(self);
-    const size_t samples = frames * WaveChannels;
+    const size_t samples = frames * kWaveChannels;
     if (output)
       device.Play(static_cast<int16_t*>(output), samples);
     else

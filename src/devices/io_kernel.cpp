@@ -1,0 +1,57 @@
+#include <vector>
+
+#include "devices/io.h"
+#include "devices/kernels.h"
+
+namespace {
+// Inputs publish twice the sound card's samples.
+class TInputBatch final : public TBatch {
+ public:
+  TInputBatch(std::span<NTDevWin* const>, std::span<const TPorts> ports) {
+    for (const TPorts& p : ports) outs_.push_back({p.Out[0], p.Out[1]});
+  }
+  void Run(const TSubBlock& b) noexcept override {
+    for (const auto& [l, r] : outs_) {
+      int32_t* left = b.Publish(l);
+      int32_t* right = b.Publish(r);
+      for (int f = 0; f < b.Frames; ++f) {
+        left[f] = 2 * b.In[2 * f];
+        right[f] = 2 * b.In[2 * f + 1];
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<int32_t, int32_t>> outs_;
+};
+
+// Of several Outputs, the last one in the list with a channel connected writes that channel.
+class TOutputBatch final : public TBatch {
+ public:
+  TOutputBatch(std::span<NTDevWin* const>, std::span<const TPorts> ports) {
+    for (const TPorts& p : ports)
+      for (int ch = 0; ch < 2; ++ch)
+        if (p.In[size_t(ch)]) source_[ch] = p.In[size_t(ch)];
+  }
+  void Run(const TSubBlock& b) noexcept override {
+    for (int ch = 0; ch < 2; ++ch) {
+      if (!source_[ch]) continue;
+      const int32_t* v = b.Row(source_[ch]);
+      for (int f = 0; f < b.Frames; ++f) b.Out[2 * f + ch] = int16_t(NTOutput::ToSample(v[f]));
+    }
+  }
+
+ private:
+  int32_t source_[2] = {0, 0};
+};
+}  // namespace
+
+const TKernel& InputKernel() {
+  static const TKernel k{MakeBatch<TInputBatch>, TKernel::Latch::None};
+  return k;
+}
+
+const TKernel& OutputKernel() {
+  static const TKernel k{MakeBatch<TOutputBatch>, TKernel::Latch::None, true};
+  return k;
+}

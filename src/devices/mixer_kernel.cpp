@@ -1,0 +1,70 @@
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "devices/kernels.h"
+#include "devices/lanes.h"
+#include "devices/mixer.h"
+#include "devices/tables.h"
+
+namespace {
+// The double nearest 1/10000 lies above it, so p · kPerGainUnit truncates to exactly p / 10000
+// for every whole p with a quotient below 6e11 in magnitude: at a whole quotient the product
+// cannot round below it, and elsewhere the quotient is at least 1/10000 from the next whole
+// number while the rounding error stays below 1e-15 of it. All products and sums here are whole
+// numbers below 2^53, so doubles hold them exactly and the sums keep the 64-bit integer results.
+constexpr double kPerGainUnit = 1.0 / kUnityGain;
+
+// The low 32 bits of a whole number below 2^51 in magnitude: added to 1.5 · 2^52 it becomes the
+// low bits of the sum's mantissa.
+inline int32_t Wrap32Of(double whole) noexcept {
+  const double biased = whole + 6755399441055744.0;
+  uint64_t bits;
+  std::memcpy(&bits, &biased, sizeof bits);
+  return int32_t(uint32_t(bits));
+}
+
+// sum += x · gain / 10000 for every frame, truncated as ApplyGain does.
+QUARVIN_LANES void AddChannel(const int32_t* __restrict x, double gain, double* __restrict sum,
+                              int frames) noexcept {
+  for (int f = 0; f < frames; ++f) sum[f] += std::trunc(double(x[f]) * gain * kPerGainUnit);
+}
+
+// out = sum · master / 10000, wrapped to 32 bits.
+QUARVIN_LANES void Master(const double* __restrict sum, double master, int32_t* __restrict out,
+                          int frames) noexcept {
+  for (int f = 0; f < frames; ++f) out[f] = Wrap32Of(std::trunc(sum[f] * master * kPerGainUnit));
+}
+
+class TMixerBatch final : public TBatch {
+ public:
+  TMixerBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
+    for (size_t i = 0; i < devices.size(); ++i)
+      mixers_.push_back({static_cast<NTMixer*>(devices[i]), ports[i]});
+  }
+
+  void Run(const TSubBlock& b) noexcept override {
+    const TTables& t = Tables();
+    for (const Mixer& m : mixers_) {
+      double sum[THistories::kFrames] = {};
+      // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
+      for (int k = 0; k < NTMixer::kChannels; ++k)
+        if (const int32_t slot = m.ports.In[size_t(k)])
+          AddChannel(b.Row(slot), LevelGain(t, m.device->Level[size_t(k)].Value), sum, b.Frames);
+      Master(sum, LevelGain(t, m.device->Master.Value), b.Publish(m.ports.Out[0]), b.Frames);
+    }
+  }
+
+ private:
+  struct Mixer {
+    NTMixer* device;
+    TPorts ports;
+  };
+  std::vector<Mixer> mixers_;
+};
+}  // namespace
+
+const TKernel& MixerKernel() {
+  static const TKernel k{MakeBatch<TMixerBatch>};
+  return k;
+}

@@ -1,0 +1,69 @@
+#include <vector>
+
+#include "devices/kernels.h"
+#include "devices/lanes.h"
+#include "devices/vco.h"
+
+namespace {
+using Osc = NTVCO::Oscillator;
+
+// An unmodulated VCO: gain and step stay as the controls set them, so frame f reads the table
+// at the start phase plus f steps. Table values (at most 65535 in magnitude) times gains (at most
+// 31622) stay inside 32 bits.
+QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint32_t step,
+                          int32_t gain, int32_t* __restrict out, int frames) noexcept {
+  for (int f = 0; f < frames; ++f) {
+    const int32_t s = table[Osc::Index(phase + uint32_t(f) * step)];
+    out[f] = s * gain / kUnityGain;
+  }
+}
+
+class TVcoBatch final : public TBatch {
+ public:
+  TVcoBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
+    for (size_t i = 0; i < devices.size(); ++i)
+      vcos_.push_back(
+          {static_cast<NTVCO*>(devices[i]), ports[i].In[0], ports[i].In[1], ports[i].Out[0]});
+  }
+
+  void Run(const TSubBlock& b) noexcept override {
+    for (const Vco& v : vcos_) {
+      NTVCO& d = *v.device;
+      const int32_t* table = d.Osc.Table.Get();
+      const int32_t level = d.Level.Value, freq = d.Freq.Value;
+      int32_t* out = b.Publish(v.out);
+      uint32_t phase = uint32_t(d.Osc.Phase.Get());
+      int32_t step;
+      if (!v.fm && !v.am) {
+        step = NTVCO::StepFor(0, freq);
+        Steady(table, phase, uint32_t(step), NTVCO::GainFor(0, level), out, b.Frames);
+        phase += uint32_t(b.Frames) * uint32_t(step);
+      } else {
+        const int32_t* fm = b.Row(v.fm);
+        const int32_t* am = b.Row(v.am);
+        step = d.Osc.Increment;
+        for (int f = 0; f < b.Frames; ++f) {
+          const int32_t s = table[Osc::Index(phase)];
+          out[f] = int32_t(ApplyGain(s, NTVCO::GainFor(am[f], level)));
+          step = NTVCO::StepFor(fm[f], freq);
+          phase += uint32_t(step);
+        }
+      }
+      d.Osc.Phase = int32_t(phase);
+      d.Osc.Increment = step;
+    }
+  }
+
+ private:
+  struct Vco {
+    NTVCO* device;
+    int32_t fm, am, out;
+  };
+  std::vector<Vco> vcos_;
+};
+}  // namespace
+
+const TKernel& VcoKernel() {
+  static const TKernel k{MakeBatch<TVcoBatch>};
+  return k;
+}

@@ -1,0 +1,133 @@
+#pragma once
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "devices/biquad.h"
+#include "platform/sample_rate.h"
+
+// The Vocoder's building blocks: the shared sine table, its filters and oscillators one by one,
+// and the same as structure-of-arrays banks that the device runs. Knows nothing of windows, so it
+// can be exercised on its own.
+
+// One sine period in kSampleRate steps: a phase step of k gives exactly k Hz. One table serves
+// every vocoder; it is built on first use and only read afterwards.
+class TVCSinTab {
+ public:
+  static constexpr int32_t kSize = kSampleRate;
+  static const TVCSinTab& Instance();
+  double operator[](int32_t i) const noexcept { return table_[i]; }
+
+ private:
+  TVCSinTab();
+  std::array<double, kSize> table_;
+};
+
+// A biquad with fixed coefficients, designed at construction.
+class NTVCFilter {
+ public:
+  double Process(double x) noexcept {
+    Y = History.Step(Coefs, x);
+    return Y;
+  }
+
+  TBiquad Coefs;
+  TBiquadHistory History;
+  double Frequency, Q;
+  double Y = 0;  // the latest output
+
+ protected:
+  NTVCFilter(double frequency, double q, const TBiquad& coefs)
+      : Coefs(coefs), Frequency(frequency), Q(q) {}
+};
+
+class NTVCBP : public NTVCFilter {
+ public:
+  NTVCBP(double frequency, double q);
+};
+
+class NTVCLP : public NTVCFilter {
+ public:
+  NTVCLP(double frequency, double q);
+};
+
+// One analysis band: two band-passes in series, a rectifier and a smoothing low-pass whose output
+// is the band's envelope. The vocoder runs all its bands at once in a TVCBandBank; this per-band
+// form states the arithmetic that the bank reproduces bit for bit.
+class NTVCInBand2 {
+ public:
+  explicit NTVCInBand2(double frequency);
+  double Process(double x) noexcept {
+    Envelope = Smooth.Process(std::abs(Second.Process(First.Process(x))));
+    return Envelope;
+  }
+
+  NTVCBP First, Second;
+  NTVCLP Smooth;
+  double Frequency;
+  double Envelope = 0;
+};
+
+// A sine oscillator at a whole number of hertz, stepping through the shared table.
+class NTVCSinGen {
+ public:
+  explicit NTVCSinGen(double frequency = 0);
+  double Next(const TVCSinTab& tab) noexcept {
+    Value = tab[Phase];
+    Phase += Step;
+    // Every step is below the table size, so one subtraction keeps the phase inside it.
+    if (Phase >= TVCSinTab::kSize) Phase -= TVCSinTab::kSize;
+    return Value;
+  }
+
+  int32_t Phase = 0;
+  int32_t Step;
+  double Frequency;
+  double Value = 0;
+};
+
+// N analysis bands as structure of arrays, N a multiple of four. Lanes beyond the bands in use
+// keep zero coefficients and stay silent; they only round the loops up to whole vectors.
+// Only outputs keep a history: a stage's input history is the stage before it's output history
+// (rectified for the smoothing stage), and the first stage's is the device input's own.
+template <size_t N>
+struct TVCBandBank {
+  static_assert(N % 4 == 0);
+  struct Stage {
+    alignas(64) double b0[N]{}, b1[N]{}, b2[N]{}, a1[N]{}, a2[N]{};
+    alignas(64) double y1[N]{}, y2[N]{};
+
+    void Design(size_t i, const TBiquad& c) noexcept {
+      b0[i] = c.b0;
+      b1[i] = c.b1;
+      b2[i] = c.b2;
+      a1[i] = c.a1;
+      a2[i] = c.a2;
+    }
+  };
+  Stage First, Second, Smooth;
+  double x1 = 0, x2 = 0;
+  alignas(64) double Envelope[N]{};
+
+  void Design(size_t i, const NTVCInBand2& band) noexcept {
+    First.Design(i, band.First.Coefs);
+    Second.Design(i, band.Second.Coefs);
+    Smooth.Design(i, band.Smooth.Coefs);
+  }
+};
+
+// The oscillators as structure of arrays: phase indices and whole-hertz steps.
+template <size_t N>
+struct TVCOscBank {
+  alignas(64) int32_t Phase[N]{};
+  alignas(64) int32_t Step[N]{};
+
+  // Every phase one step on, as NTVCSinGen::Next moves it after reading its value.
+  void Advance() noexcept {
+    for (size_t i = 0; i < N; ++i) {
+      const int32_t p = Phase[i] + Step[i];
+      Phase[i] = p >= TVCSinTab::kSize ? p - TVCSinTab::kSize : p;
+    }
+  }
+};

@@ -1,0 +1,323 @@
+#include "engine/schedule.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "engine/devwin.h"
+#include "engine/plug.h"
+#include "engine/sample_buffer.h"
+
+struct TSchedule::Step {
+  virtual ~Step() = default;
+  virtual void Run(const TSubBlock& b) noexcept = 0;
+  virtual bool FrameByFrame() const noexcept = 0;
+};
+
+namespace {
+// Devices of one type outside loops, through their kernel.
+struct BatchStep final : TSchedule::Step {
+  explicit BatchStep(std::unique_ptr<TBatch> b) : batch(std::move(b)) {}
+  void Run(const TSubBlock& b) noexcept override { batch->Run(b); }
+  bool FrameByFrame() const noexcept override { return false; }
+  std::unique_ptr<TBatch> batch;
+};
+
+// Devices of one level that run frame by frame through Latch and Compute: loops, and types
+// without a kernel. Their sources outside the group finished the sub-block already; each frame
+// their outputs are set to the values of the frame before, as the group's Latch calls expect.
+struct FrameStep final : TSchedule::Step {
+  struct Port {
+    NTPlugOut* Out;
+    int32_t Slot;
+  };
+  void Run(const TSubBlock& b) noexcept override {
+    for (int f = 0; f < b.Frames; ++f) {
+      for (const Port& p : staged) p.Out->Value = b.Row(p.Slot)[f];
+      for (NTDevWin* d : devices) d->Latch();
+      for (NTDevWin* d : devices) d->Compute();
+      for (const Port& p : published) b.Publish(p.Slot)[f] = p.Out->Value;
+    }
+  }
+  bool FrameByFrame() const noexcept override { return true; }
+  std::vector<NTDevWin*> devices;
+  std::vector<Port> staged, published;
+};
+
+// Connectors of the device list, and which device feeds which.
+struct Graph {
+  std::vector<TPorts> ports;
+  std::vector<std::vector<NTPlugIn*>> ins;
+  std::vector<std::vector<uint32_t>> sources;  // per device: the devices feeding it (not itself)
+  std::vector<char> feedsItself;
+  std::vector<NTPlugOut*> outputs{nullptr};  // by slot
+  std::vector<uint32_t> deviceOf{0};         // by slot
+};
+
+bool Build(std::span<NTDevWin* const> devices, Graph& g) {
+  const size_t n = devices.size();
+  g.ports.resize(n);
+  g.ins.resize(n);
+  g.sources.resize(n);
+  g.feedsItself.assign(n, 0);
+  std::unordered_map<const NTPlugOut*, int32_t> slotOf;
+  for (uint32_t i = 0; i < n; ++i)
+    for (NTWin* c = devices[i]->FirstChild; c; c = c->Next) {
+      if (auto* out = dynamic_cast<NTPlugOut*>(c)) {
+        const auto slot = int32_t(g.outputs.size());
+        slotOf.emplace(out, slot);
+        g.ports[i].Out.push_back(slot);
+        g.outputs.push_back(out);
+        g.deviceOf.push_back(i);
+      } else if (auto* in = dynamic_cast<NTPlugIn*>(c)) {
+        g.ins[i].push_back(in);
+      }
+    }
+  for (uint32_t i = 0; i < n; ++i)
+    for (NTPlugIn* in : g.ins[i]) {
+      int32_t slot = 0;
+      if (const NTPlugOut* s = in->Source.Get()) {
+        const auto it = slotOf.find(s);
+        if (it == slotOf.end()) return false;
+        slot = it->second;
+        const uint32_t j = g.deviceOf[size_t(slot)];
+        if (j == i)
+          g.feedsItself[i] = 1;
+        else
+          g.sources[i].push_back(j);
+      }
+      g.ports[i].In.push_back(slot);
+    }
+  return true;
+}
+
+// Strongly connected components of the source relation (Tarjan, without recursion so that long
+// chains cannot exhaust the stack). Components come out sources first: every device feeding a
+// component lies in an earlier one or in the component itself.
+std::vector<std::vector<uint32_t>> Components(const std::vector<std::vector<uint32_t>>& sources) {
+  const size_t n = sources.size();
+  std::vector<int64_t> index(n, -1), low(n, 0);
+  std::vector<char> onStack(n, 0);
+  std::vector<uint32_t> stack;
+  std::vector<std::pair<uint32_t, size_t>> calls;  // device, next source to visit
+  std::vector<std::vector<uint32_t>> comps;
+  int64_t counter = 0;
+  const auto enter = [&](uint32_t v) {
+    index[v] = low[v] = counter++;
+    stack.push_back(v);
+    onStack[v] = 1;
+    calls.push_back({v, 0});
+  };
+  for (uint32_t root = 0; root < n; ++root) {
+    if (index[root] >= 0) continue;
+    enter(root);
+    while (!calls.empty()) {
+      const uint32_t v = calls.back().first;
+      const size_t next = calls.back().second;
+      if (next < sources[v].size()) {
+        ++calls.back().second;
+        const uint32_t w = sources[v][next];
+        if (index[w] < 0)
+          enter(w);
+        else if (onStack[w])
+          low[v] = std::min(low[v], index[w]);
+        continue;
+      }
+      calls.pop_back();
+      if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[v]);
+      if (low[v] != index[v]) continue;
+      std::vector<uint32_t>& comp = comps.emplace_back();
+      uint32_t w;
+      do {
+        w = stack.back();
+        stack.pop_back();
+        onStack[w] = 0;
+        comp.push_back(w);
+      } while (w != v);
+      std::sort(comp.begin(), comp.end());
+    }
+  }
+  return comps;
+}
+}  // namespace
+
+TSchedule::TSchedule(uint64_t version, size_t slots) : version_(version), hist_(slots) {}
+TSchedule::~TSchedule() = default;
+
+std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices,
+                                              TKernelLookup kernels, uint64_t version) {
+  Graph g;
+  if (!Build(devices, g)) return nullptr;
+  const size_t n = devices.size();
+
+  // Each device's level: one more than the highest level feeding its component.
+  const auto comps = Components(g.sources);
+  std::vector<int64_t> level(n, 0);
+  std::vector<char> inLoop(n, 0);
+  for (const auto& comp : comps) {
+    int64_t l = 0;
+    for (uint32_t v : comp)
+      for (uint32_t w : g.sources[v])
+        if (!std::binary_search(comp.begin(), comp.end(), w)) l = std::max(l, level[w] + 1);
+    for (uint32_t v : comp) {
+      level[v] = l;
+      inLoop[v] = comp.size() > 1 || g.feedsItself[v];
+    }
+  }
+
+  // Steps by level; at one level, a batch per type and one frame-by-frame group. Sinks last.
+  constexpr int64_t kFrameGroup = std::numeric_limits<int64_t>::max();
+  std::map<std::pair<int64_t, int64_t>, std::vector<uint32_t>> groups;
+  for (uint32_t i = 0; i < n; ++i) {
+    const TKernel* k = inLoop[i] ? nullptr : kernels(devices[i]->Type);
+    const int64_t l = k && k->Sink ? std::numeric_limits<int64_t>::max() : level[i];
+    groups[{l, k ? int64_t(devices[i]->Type) : kFrameGroup}].push_back(i);
+  }
+
+  std::unique_ptr<TSchedule> s(new TSchedule(version, g.outputs.size()));
+  s->outputs_ = g.outputs;
+  for (uint32_t i = 0; i < n; ++i)
+    for (size_t k = 0; k < g.ins[i].size(); ++k)
+      s->wiring_.push_back({g.ins[i][k], g.outputs[size_t(g.ports[i].In[k])]});
+
+  for (const auto& [key, members] : groups) {
+    if (key.second != kFrameGroup) {
+      std::vector<NTDevWin*> ds;
+      std::vector<TPorts> ports;
+      const TKernel* k = kernels(DeviceType(key.second));
+      for (uint32_t i : members) {
+        ds.push_back(devices[i]);
+        ports.push_back(g.ports[i]);
+        if (k->Inputs == TKernel::Latch::None) continue;
+        for (size_t p = 0; p < g.ins[i].size(); ++p)
+          s->latchBack_.push_back({g.ins[i][p], g.ports[i].In[p], k->Inputs});
+      }
+      s->steps_.push_back(std::make_unique<BatchStep>(k->Make(ds, ports)));
+      continue;
+    }
+    auto step = std::make_unique<FrameStep>();
+    std::vector<char> member(n, 0);
+    for (uint32_t i : members) member[i] = 1;
+    std::vector<char> staged(g.outputs.size(), 0);
+    for (uint32_t i : members) {
+      step->devices.push_back(devices[i]);
+      for (int32_t slot : g.ports[i].Out)
+        step->published.push_back({g.outputs[size_t(slot)], slot});
+      for (int32_t slot : g.ports[i].In)
+        if (slot && !member[g.deviceOf[size_t(slot)]] && !staged[size_t(slot)]) {
+          staged[size_t(slot)] = 1;
+          step->staged.push_back({g.outputs[size_t(slot)], slot});
+        }
+    }
+    s->steps_.push_back(std::move(step));
+  }
+  return s;
+}
+
+bool TSchedule::Current() const noexcept {
+  for (const Wire& w : wiring_)
+    if (w.In->Source.Get() != w.Source) return false;
+  return true;
+}
+
+void TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept {
+  const size_t slots = outputs_.size();
+  for (size_t s = 1; s < slots; ++s) hist_.Row(int32_t(s))[0] = outputs_[s]->Value.Get();
+  std::fill(out, out + 2 * frames, int16_t{0});
+  const TSubBlock b{hist_, frames, in, out};
+  for (const auto& step : steps_) step->Run(b);
+  for (size_t s = 1; s < slots; ++s) outputs_[s]->Value = hist_.Row(int32_t(s))[frames];
+  for (const LatchBack& l : latchBack_) {
+    if (l.Slot)
+      l.In->Value = hist_.Row(l.Slot)[frames - 1];
+    else if (l.Rule == TKernel::Latch::Zero)
+      l.In->Value = 0;
+  }
+  const int last = 2 * (frames - 1);
+  io.InL = in[last];
+  io.InR = in[last + 1];
+  io.OutL = out[last];
+  io.OutR = out[last + 1];
+}
+
+size_t TSchedule::FrameSteps() const noexcept {
+  return size_t(
+      std::count_if(steps_.begin(), steps_.end(), [](const auto& s) { return s->FrameByFrame(); }));
+}
+
+size_t TSchedule::BatchSteps() const noexcept {
+  return steps_.size() - FrameSteps();
+}
+
+TScheduleSlot::~TScheduleSlot() {
+  FreeRetired();
+  delete pending_.load(std::memory_order_acquire);
+  delete current_;
+}
+
+void TScheduleSlot::Publish(std::unique_ptr<TSchedule> s) {
+  FreeRetired();
+  stale_.store(false, std::memory_order_relaxed);
+  // A schedule still pending was never seen by the audio thread.
+  delete pending_.exchange(s.release(), std::memory_order_acq_rel);
+}
+
+TSchedule* TScheduleSlot::Take() noexcept {
+  if (pending_.load(std::memory_order_relaxed)) {
+    if (TSchedule* s = pending_.exchange(nullptr, std::memory_order_acq_rel)) {
+      Retire(current_);
+      current_ = s;
+    }
+  }
+  return current_;
+}
+
+void TScheduleSlot::Retire(TSchedule* s) noexcept {
+  if (!s) return;
+  s->nextRetired_ = retired_.load(std::memory_order_relaxed);
+  while (!retired_.compare_exchange_weak(s->nextRetired_, s, std::memory_order_release,
+                                         std::memory_order_relaxed)) {
+  }
+}
+
+void TScheduleSlot::FreeRetired() {
+  TSchedule* s = retired_.exchange(nullptr, std::memory_order_acquire);
+  while (s) {
+    TSchedule* next = s->nextRetired_;
+    delete s;
+    s = next;
+  }
+}
+
+void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin* const> devices,
+                      TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out) {
+  const int16_t* src = in.Data();
+  int16_t* dst = out.Data();
+  for (int f = 0; f < TSampleBuffer::kFrames; f += THistories::kFrames) {
+    const int n = std::min(THistories::kFrames, TSampleBuffer::kFrames - f);
+    TSchedule* s = slot.Take();
+    if (s && s->Version() == version && s->Current()) {
+      s->Run(io, src + 2 * f, dst + 2 * f, n);
+    } else {
+      ProcessFrameRange(devices, io, src + 2 * f, dst + 2 * f, n);
+      slot.MarkStale();
+    }
+  }
+}
+
+void ProcessFrameRange(std::span<NTDevWin* const> devices, TFrameIo& io, const int16_t* src,
+                       int16_t* dst, int frames) noexcept {
+  for (int f = 0; f < frames; ++f) {
+    io.InL = src[2 * f];
+    io.InR = src[2 * f + 1];
+    io.OutL = 0;
+    io.OutR = 0;
+    for (NTDevWin* d : devices) d->Latch();
+    for (NTDevWin* d : devices) d->Compute();
+    // The low 16 bits: values outside the sample range wrap.
+    dst[2 * f] = int16_t(uint16_t(uint32_t(io.OutL)));
+    dst[2 * f + 1] = int16_t(uint16_t(uint32_t(io.OutR)));
+  }
+}

@@ -1,0 +1,157 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/canvas.h"
+#include "engine/device_type.h"
+
+class NTDevWin;
+class NTPlugIn;
+class NTPlugOut;
+class TSampleBuffer;
+
+// The compiled form of a patch: devices outside feedback loops run a sub-block of frames at a
+// time from their sources' output histories, batched by type; devices in loops (and types without
+// a batch kernel) run frame by frame, but only among themselves. Every connection still delays by
+// exactly one frame, so each value equals the frame-by-frame cycle's bit for bit.
+
+// Every output's values over one sub-block: row[0] is what it published before the sub-block,
+// row[1 + f] what it publishes in frame f. An input latches row[f] of its source in frame f.
+// Row 0 is all zeros: the row of an unconnected input.
+class THistories {
+ public:
+  static constexpr int kFrames = 128;
+  static constexpr int kStride = kFrames + 8;
+
+  explicit THistories(size_t rows) : data_(rows * kStride) {}
+  int32_t* Row(int32_t slot) noexcept { return data_.data() + size_t(slot) * kStride; }
+
+ private:
+  std::vector<int32_t> data_;
+};
+
+// What a batch sees of one sub-block.
+struct TSubBlock {
+  THistories& H;
+  int Frames;         // 1..kFrames
+  const int16_t* In;  // the sound card's frames, interleaved stereo
+  int16_t* Out;       // the frames to be played; silence unless an Output writes them
+  const int32_t* Row(int32_t slot) const noexcept { return H.Row(slot); }
+  // Where the values published in frames 0..Frames-1 go.
+  int32_t* Publish(int32_t slot) const noexcept { return H.Row(slot) + 1; }
+};
+
+// A device's connectors as history rows, in child order: In[k] = the source's row (0 when
+// unconnected), Out[k] = the output's own row.
+struct TPorts {
+  std::vector<int32_t> In, Out;
+};
+
+// Runs devices of one type over a sub-block (audio thread): reads their controls and state,
+// computes every frame, stores the state back. Never allocates.
+class TBatch {
+ public:
+  virtual ~TBatch() = default;
+  virtual void Run(const TSubBlock& b) noexcept = 0;
+};
+
+// How a device type is run outside loops.
+struct TKernel {
+  // What an input latches after a sub-block: its source's value of the last frame, or, when
+  // unconnected, 0 (Zero), its old value (Keep); None: the device never latches into Value.
+  enum class Latch { Zero, Keep, None };
+  std::unique_ptr<TBatch> (*Make)(std::span<NTDevWin* const> devices,
+                                  std::span<const TPorts> ports);
+  Latch Inputs = Latch::Zero;
+  // Runs after every other device, with every device of its type in list order (the Output,
+  // whose later instances overwrite the earlier ones' samples).
+  bool Sink = false;
+};
+// The kernel of a device type, or null: such devices run frame by frame.
+using TKernelLookup = const TKernel* (*)(DeviceType type);
+
+class TSchedule {
+ public:
+  // Null when the wiring names an output outside the list (never for a sound patch).
+  static std::unique_ptr<TSchedule> Compile(std::span<NTDevWin* const> devices,
+                                            TKernelLookup kernels, uint64_t version);
+  ~TSchedule();
+
+  // The device list version the schedule was compiled from.
+  uint64_t Version() const noexcept { return version_; }
+  // Whether every input still has the source it was compiled with (audio thread).
+  bool Current() const noexcept;
+  // Runs frames [0, frames) of the given stereo frames; frames <= THistories::kFrames.
+  void Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept;
+
+  // How many steps run frame by frame, and how many as batches (tests, benchmarks).
+  size_t FrameSteps() const noexcept;
+  size_t BatchSteps() const noexcept;
+
+  struct Step;
+  struct Wire {
+    NTPlugIn* In;
+    NTPlugOut* Source;
+  };
+  struct LatchBack {
+    NTPlugIn* In;
+    int32_t Slot;
+    TKernel::Latch Rule;
+  };
+
+ private:
+  friend class TScheduleSlot;
+  TSchedule(uint64_t version, size_t slots);
+
+  uint64_t version_;
+  TSchedule* nextRetired_ = nullptr;
+  THistories hist_;
+  std::vector<NTPlugOut*> outputs_;  // by slot; [0] unused
+  std::vector<Wire> wiring_;
+  std::vector<LatchBack> latchBack_;
+  std::vector<std::unique_ptr<Step>> steps_;
+};
+
+// Hands compiled schedules from the window thread to the audio thread, which takes a new one at
+// the start of a sub-block; the replaced one goes back to the window thread to be freed. Neither
+// side waits or (on the audio side) allocates.
+class TScheduleSlot {
+ public:
+  TScheduleSlot() = default;
+  ~TScheduleSlot();
+  TScheduleSlot(const TScheduleSlot&) = delete;
+  TScheduleSlot& operator=(const TScheduleSlot&) = delete;
+
+  // Window thread: s replaces any schedule not yet taken; frees those the audio thread is done
+  // with.
+  void Publish(std::unique_ptr<TSchedule> s);
+  // Window thread: whether the audio thread found its schedule out of date since the last
+  // Publish.
+  bool Stale() const noexcept { return stale_.load(std::memory_order_relaxed); }
+
+  // Audio thread: the schedule to use now (taking a newly published one), or null.
+  TSchedule* Take() noexcept;
+  void MarkStale() noexcept { stale_.store(true, std::memory_order_relaxed); }
+
+ private:
+  void Retire(TSchedule* s) noexcept;
+  void FreeRetired();
+
+  std::atomic<TSchedule*> pending_{nullptr};
+  TSchedule* current_ = nullptr;              // audio thread
+  std::atomic<TSchedule*> retired_{nullptr};  // a list through nextRetired_
+  std::atomic<bool> stale_{false};
+};
+
+// The processing cycle: frame by frame with the reference below while the slot's schedule does
+// not match the device list or its wiring (asking the window thread for a new one), through the
+// schedule otherwise.
+void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin* const> devices,
+                      TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out);
+
+// The reference cycle over frames [0, frames): both phases of every device, frame by frame.
+void ProcessFrameRange(std::span<NTDevWin* const> devices, TFrameIo& io, const int16_t* in,
+                       int16_t* out, int frames) noexcept;
