@@ -1,6 +1,7 @@
 // quarvin-bench-patches: writes the patches the side-by-side benchmark renders, built with the
 // canvas's own device factory and saved with its own writer:
 //   empty.qvn       no devices
+//   passthrough.qvn Input to Output, both channels (latency measurements)
 //   vocoder_N.qvn   N Vocoders on the Input, summed by Mixers into the Output
 //   filterbank.qvn  100 Filters on the Input, summed by Mixers into the Output
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
@@ -67,6 +68,13 @@ void Bank(TMainClient& client, int type, int count) {
   output->L.Source = SumTree(client, outs);
 }
 
+void PassThrough(TMainClient& client) {
+  auto* input = static_cast<NTInput*>(client.CreateDevice(kInputType));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(kOutputType));
+  output->L.Source = &input->L;
+  output->R.Source = &input->R;
+}
+
 bool Write(TMainClient& client, const std::string& path) {
   const std::vector<uint8_t> bytes = client.SaveBytes();
   std::ofstream f(path, std::ios::binary);
@@ -95,6 +103,7 @@ int main(int argc, char** argv) {
   const int vocoders = std::atoi(argv[2]);
   const bool ok =
       Make(dir + "/empty.qvn", [](TMainClient&) {}) &&
+      Make(dir + "/passthrough.qvn", PassThrough) &&
       Make(dir + "/vocoder_" + std::to_string(vocoders) + ".qvn",
            [&](TMainClient& c) { Bank(c, kVocoderType, vocoders); }) &&
       Make(dir + "/filterbank.qvn", [](TMainClient& c) { Bank(c, kFilterType, kBankSize); }) &&

@@ -13,6 +13,7 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "live_run.h"
 #include "platform/png.h"
 
 namespace {
@@ -31,7 +32,9 @@ constexpr const char* kUsage =
     "  -s SAVED.qvn   den Patch nach der Verarbeitung speichern\n"
     "  --png BILD.png die Arbeitsfläche nach der Verarbeitung als Bild zeichnen\n"
     "  --size BxH     Bildgröße (Vorgabe 1024x768)\n"
-    "  -q             keine Fortschrittsanzeige und keine Zusammenfassung\n";
+    "  -q             keine Fortschrittsanzeige und keine Zusammenfassung\n"
+    "\n"
+    "       quarvin-render --live PATCH.qvn ...   live über die Soundkarte (--live --help)\n";
 
 struct Options {
   std::string patch, in, out, saved, png;
@@ -178,6 +181,7 @@ class Progress {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (WantsLive(argc, argv)) return RunLive(argc, argv);
   Options o;
   if (const auto code = Parse(argc, argv, o)) return *code;
 

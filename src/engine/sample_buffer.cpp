@@ -1,5 +1,7 @@
 #include "engine/sample_buffer.h"
 
+#include <algorithm>
+
 #include "engine/devwin.h"
 
 TSampleBuffer::TSampleBuffer() {
@@ -7,11 +9,16 @@ TSampleBuffer::TSampleBuffer() {
   header_.Length = Bytes;
 }
 
+void TSampleBuffer::SetLength(int frames) {
+  header_.Length = uint32_t(std::clamp(frames, 1, Frames)) * 4;
+}
+
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
                    TSampleBuffer& out) {
   const int16_t* src = in.Data();
   int16_t* dst = out.Data();
-  for (int f = 0; f < TSampleBuffer::Frames; ++f) {
+  const int frames = std::min(in.Length(), out.Length());
+  for (int f = 0; f < frames; ++f) {
     io.InL = src[2 * f];
     io.InR = src[2 * f + 1];
     io.OutL = 0;
