@@ -14,7 +14,6 @@
 #include "platform/denormals.h"
 
 namespace {
-constexpr int kInputType = 2, kVcoType = 3, kFilterType = 7, kVocoderType = 12;
 
 // A canvas with an Input fed white noise and count devices of one type, each with its first
 // input on the Input's left output when it takes audio.
@@ -23,14 +22,15 @@ struct Bank {
   TMainClient client{shell, nullptr};
   NTInput* input;
 
-  Bank(int type, int count) : input(static_cast<NTInput*>(client.CreateDevice(kInputType))) {
+  Bank(DeviceType type, int count)
+      : input(static_cast<NTInput*>(client.CreateDevice(DeviceType::Input))) {
     std::mt19937 noise(1);
     std::uniform_int_distribution<int> sample(-32768, 32767);
     for (int n = 0; n < TSampleBuffer::Frames * 2; ++n)
       client.InBuf[0].Data()[n] = int16_t(sample(noise));
     for (int i = 0; i < count; ++i) {
       NTDevWin* d = client.CreateDevice(type);
-      if (type == kVcoType) continue;  // modulation inputs stay open
+      if (type == DeviceType::VCO) continue;  // modulation inputs stay open
       for (NTWin* c = d->FirstChild; c; c = c->Next)
         if (auto* in = dynamic_cast<NTPlugIn*>(c)) {
           in->Source = &input->L;
@@ -60,17 +60,17 @@ struct Bank {
 
 void BM_VocoderBank(benchmark::State& state) {
   const int count = int(state.range(0));
-  Bank(kVocoderType, count).Run(state, count, NTVocoder::kBands);
+  Bank(DeviceType::Vocoder, count).Run(state, count, NTVocoder::kBands);
 }
 BENCHMARK(BM_VocoderBank)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 void BM_FilterBank(benchmark::State& state) {
-  Bank(kFilterType, 100).Run(state, 100, 1);
+  Bank(DeviceType::Filter, 100).Run(state, 100, 1);
 }
 BENCHMARK(BM_FilterBank)->Unit(benchmark::kMillisecond);
 
 void BM_OscillatorBank(benchmark::State& state) {
-  Bank(kVcoType, 100).Run(state, 100, 1);
+  Bank(DeviceType::VCO, 100).Run(state, 100, 1);
 }
 BENCHMARK(BM_OscillatorBank)->Unit(benchmark::kMillisecond);
 }  // namespace

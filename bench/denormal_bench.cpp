@@ -15,18 +15,17 @@
 #include "platform/denormals.h"
 
 namespace {
-constexpr int kInputType = 2, kFilterType = 7, kVocoderType = 12;
 constexpr int kRate = 44100;
 // Long enough for the slowest bands to decay into the denormal range.
 constexpr int kSilentPreroll = 10 * kRate;
 enum Phase { kLoud, kSilent };
 
-void Frames(benchmark::State& state, int type, Phase phase, bool flush) {
+void Frames(benchmark::State& state, DeviceType type, Phase phase, bool flush) {
   const unsigned csr = _mm_getcsr();
   if (flush) FlushDenormals();
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
-  auto* input = static_cast<NTInput*>(client.CreateDevice(kInputType));
+  auto* input = static_cast<NTInput*>(client.CreateDevice(DeviceType::Input));
   NTDevWin* device = client.CreateDevice(type);
   for (NTWin* c = device->FirstChild; c; c = c->Next)
     if (auto* in = dynamic_cast<NTPlugIn*>(c)) in->Source = &input->L;
@@ -49,9 +48,9 @@ void Frames(benchmark::State& state, int type, Phase phase, bool flush) {
 }
 }  // namespace
 
-BENCHMARK_CAPTURE(Frames, Filter_loud, kFilterType, kLoud, true);
-BENCHMARK_CAPTURE(Frames, Filter_silent, kFilterType, kSilent, true);
-BENCHMARK_CAPTURE(Frames, Vocoder_loud, kVocoderType, kLoud, true);
-BENCHMARK_CAPTURE(Frames, Vocoder_silent, kVocoderType, kSilent, true);
-BENCHMARK_CAPTURE(Frames, Filter_silent_unflushed, kFilterType, kSilent, false);
-BENCHMARK_CAPTURE(Frames, Vocoder_silent_unflushed, kVocoderType, kSilent, false);
+BENCHMARK_CAPTURE(Frames, Filter_loud, DeviceType::Filter, kLoud, true);
+BENCHMARK_CAPTURE(Frames, Filter_silent, DeviceType::Filter, kSilent, true);
+BENCHMARK_CAPTURE(Frames, Vocoder_loud, DeviceType::Vocoder, kLoud, true);
+BENCHMARK_CAPTURE(Frames, Vocoder_silent, DeviceType::Vocoder, kSilent, true);
+BENCHMARK_CAPTURE(Frames, Filter_silent_unflushed, DeviceType::Filter, kSilent, false);
+BENCHMARK_CAPTURE(Frames, Vocoder_silent_unflushed, DeviceType::Vocoder, kSilent, false);

@@ -13,7 +13,6 @@
 #include "platform/denormals.h"
 
 namespace {
-constexpr int kInputType = 2, kHall = 5, kFlanger = 6, kFilter = 7, kVocoder = 12;
 constexpr double kRate = 44100;
 
 std::vector<int32_t> SineTable() {
@@ -30,15 +29,15 @@ struct Rig {
   NTInput* source;
   NTDevWin* device;
 
-  explicit Rig(int type)
-      : source(static_cast<NTInput*>(canvas.CreateDevice(kInputType))),
+  explicit Rig(DeviceType type)
+      : source(static_cast<NTInput*>(canvas.CreateDevice(DeviceType::Input))),
         device(canvas.CreateDevice(type)) {
     for (NTWin* c = device->FirstChild; c; c = c->Next)
       if (auto* in = dynamic_cast<NTPlugIn*>(c)) in->Source = &source->L;
   }
 };
 
-void Frames(benchmark::State& state, int type) {
+void Frames(benchmark::State& state, DeviceType type) {
   FlushDenormals();
   Rig rig(type);
   const std::vector<int32_t> sine = SineTable();
@@ -54,16 +53,16 @@ void Frames(benchmark::State& state, int type) {
 }
 
 void BM_Filter(benchmark::State& s) {
-  Frames(s, kFilter);
+  Frames(s, DeviceType::Filter);
 }
 void BM_Flanger(benchmark::State& s) {
-  Frames(s, kFlanger);
+  Frames(s, DeviceType::Flanger);
 }
 void BM_Hall(benchmark::State& s) {
-  Frames(s, kHall);
+  Frames(s, DeviceType::Hall);
 }
 void BM_Vocoder(benchmark::State& s) {
-  Frames(s, kVocoder);
+  Frames(s, DeviceType::Vocoder);
 }
 BENCHMARK(BM_Filter);
 BENCHMARK(BM_Flanger);

@@ -7,11 +7,11 @@
 #include "engine/plug.h"
 
 namespace {
-void Frame(benchmark::State& state, int type) {
+void Frame(benchmark::State& state, DeviceType type) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   // A feeding device whose output holds a steady mid-scale value.
-  NTPlugOut& feed = dynamic_cast<NTVCO&>(*client.CreateDevice(3)).Out;
+  NTPlugOut& feed = dynamic_cast<NTVCO&>(*client.CreateDevice(DeviceType::VCO)).Out;
   feed.Value = 23456;
   NTDevWin* device = client.CreateDevice(type);
   for (NTWin* c = device->FirstChild; c; c = c->Next)
@@ -24,8 +24,8 @@ void Frame(benchmark::State& state, int type) {
 }
 }  // namespace
 
-BENCHMARK_CAPTURE(Frame, VCO, 3);
-BENCHMARK_CAPTURE(Frame, LFO, 4);
-BENCHMARK_CAPTURE(Frame, Mixer, 8);
-BENCHMARK_CAPTURE(Frame, Multiplier, 9);
-BENCHMARK_CAPTURE(Frame, VUMeter, 10);
+BENCHMARK_CAPTURE(Frame, VCO, DeviceType::VCO);
+BENCHMARK_CAPTURE(Frame, LFO, DeviceType::LFO);
+BENCHMARK_CAPTURE(Frame, Mixer, DeviceType::Mixer);
+BENCHMARK_CAPTURE(Frame, Multiplier, DeviceType::Multiplier);
+BENCHMARK_CAPTURE(Frame, VUMeter, DeviceType::VUMeter);

@@ -87,7 +87,7 @@ void operator delete[](void* p, size_t, std::align_val_t) noexcept {
 
 namespace {
 template <class Device>
-void Memory(benchmark::State& state, int type) {
+void Memory(benchmark::State& state, DeviceType type) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   // Shared tables and the device array's capacity are allocated by the first device of a kind.
@@ -105,18 +105,18 @@ void Memory(benchmark::State& state, int type) {
 
 // Registered in type-number order.
 [[maybe_unused]] const bool registered = [] {
-  benchmark::RegisterBenchmark("Memory/Output", Memory<NTOutput>, 1);
-  benchmark::RegisterBenchmark("Memory/Input", Memory<NTInput>, 2);
-  benchmark::RegisterBenchmark("Memory/VCO", Memory<NTVCO>, 3);
-  benchmark::RegisterBenchmark("Memory/LFO", Memory<NTLFO>, 4);
-  benchmark::RegisterBenchmark("Memory/Hall", Memory<NTHall>, 5);
-  benchmark::RegisterBenchmark("Memory/Flanger", Memory<NTFlanger>, 6);
-  benchmark::RegisterBenchmark("Memory/Filter", Memory<NTFilter>, 7);
-  benchmark::RegisterBenchmark("Memory/Mixer", Memory<NTMixer>, 8);
-  benchmark::RegisterBenchmark("Memory/Multiplier", Memory<NTMult>, 9);
-  benchmark::RegisterBenchmark("Memory/VUMeter", Memory<NTVUMeter>, 10);
-  benchmark::RegisterBenchmark("Memory/Oscilloscope", Memory<NTOsci>, 11);
-  benchmark::RegisterBenchmark("Memory/Vocoder", Memory<NTVocoder>, 12);
+  benchmark::RegisterBenchmark("Memory/Output", Memory<NTOutput>, DeviceType::Output);
+  benchmark::RegisterBenchmark("Memory/Input", Memory<NTInput>, DeviceType::Input);
+  benchmark::RegisterBenchmark("Memory/VCO", Memory<NTVCO>, DeviceType::VCO);
+  benchmark::RegisterBenchmark("Memory/LFO", Memory<NTLFO>, DeviceType::LFO);
+  benchmark::RegisterBenchmark("Memory/Hall", Memory<NTHall>, DeviceType::Hall);
+  benchmark::RegisterBenchmark("Memory/Flanger", Memory<NTFlanger>, DeviceType::Flanger);
+  benchmark::RegisterBenchmark("Memory/Filter", Memory<NTFilter>, DeviceType::Filter);
+  benchmark::RegisterBenchmark("Memory/Mixer", Memory<NTMixer>, DeviceType::Mixer);
+  benchmark::RegisterBenchmark("Memory/Multiplier", Memory<NTMult>, DeviceType::Multiplier);
+  benchmark::RegisterBenchmark("Memory/VUMeter", Memory<NTVUMeter>, DeviceType::VUMeter);
+  benchmark::RegisterBenchmark("Memory/Oscilloscope", Memory<NTOsci>, DeviceType::Oscilloscope);
+  benchmark::RegisterBenchmark("Memory/Vocoder", Memory<NTVocoder>, DeviceType::Vocoder);
   return true;
 }();
 }  // namespace

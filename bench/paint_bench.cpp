@@ -15,7 +15,10 @@ namespace {
 constexpr int kWidth = 1280, kHeight = 800;
 constexpr int kPanels = 40, kWires = 60, kColumns = 8, kPitchX = 160, kPitchY = 150;
 // Every type but the Input and the Output, which a canvas holds once.
-constexpr int kTypes[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+constexpr DeviceType kTypes[] = {
+    DeviceType::VCO,          DeviceType::LFO,    DeviceType::Hall,       DeviceType::Flanger,
+    DeviceType::Filter,       DeviceType::Mixer,  DeviceType::Multiplier, DeviceType::VUMeter,
+    DeviceType::Oscilloscope, DeviceType::Vocoder};
 
 struct Canvas {
   HeadlessShell shell;

@@ -3,13 +3,15 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "devices/registry.h"
 
 namespace {
 // Every device type in turn, the Input and Output included, with no wires.
 std::vector<uint8_t> LargestPatch(int types) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
-  for (int i = 0; i < 4096; ++i) client.CreateDevice(1 + i % types);
+  const std::span<const TDeviceEntry> registry = DeviceRegistry();
+  for (int i = 0; i < 4096; ++i) client.CreateDevice(registry[size_t(i % types)].type);
   return client.SaveBytes();
 }
 
@@ -20,12 +22,15 @@ void BM_LoadLargestPatch(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(client.LoadBytes(bytes));
   state.counters["bytes"] = double(bytes.size());
 }
-BENCHMARK(BM_LoadLargestPatch)->Arg(12)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadLargestPatch)
+    ->Arg(int(DeviceRegistry().size()))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_SaveLargestPatch(benchmark::State& state) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
-  client.LoadBytes(LargestPatch(12));
+  client.LoadBytes(LargestPatch(int(DeviceRegistry().size())));
   for (auto _ : state) benchmark::DoNotOptimize(client.SaveBytes());
 }
 BENCHMARK(BM_SaveLargestPatch)->Unit(benchmark::kMillisecond)->Iterations(3);

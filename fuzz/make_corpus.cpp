@@ -7,12 +7,10 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "devices/registry.h"
 #include "engine/plug.h"
 
 namespace {
-constexpr int kFirstType = 1;
-constexpr int kLastType = 12;
-
 template <class T>
 std::vector<T*> ChildrenOf(NTWin* device) {
   std::vector<T*> found;
@@ -38,12 +36,12 @@ bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
   return bool(f);
 }
 
-std::vector<uint8_t> Patch(const std::vector<int>& types, bool wired) {
+std::vector<uint8_t> Patch(const std::vector<DeviceType>& types, bool wired) {
   HeadlessShell shell;
   TMainClient client{shell, nullptr};
   // The program's own start places Input at (10, 10) and Output at (100, 10).
   int x = 10;
-  for (int type : types) {
+  for (DeviceType type : types) {
     client.CreateDevice(type)->MoveTo({x, 10});
     x += 90;
   }
@@ -59,11 +57,12 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   bool ok = true;
-  for (int type = kFirstType; type <= kLastType; ++type)
-    ok &= Write(dir + "/type" + std::to_string(type) + ".qvn", Patch({type}, false));
-  ok &= Write(dir + "/example.qvn", Patch({2, 1}, true));
-  std::vector<int> all;
-  for (int type = kFirstType; type <= kLastType; ++type) all.push_back(type);
+  std::vector<DeviceType> all;
+  for (const TDeviceEntry& e : DeviceRegistry()) {
+    ok &= Write(dir + "/type" + std::to_string(int(e.type)) + ".qvn", Patch({e.type}, false));
+    all.push_back(e.type);
+  }
+  ok &= Write(dir + "/example.qvn", Patch({DeviceType::Input, DeviceType::Output}, true));
   ok &= Write(dir + "/mixed.qvn", Patch(all, true));
   return ok ? 0 : 1;
 }

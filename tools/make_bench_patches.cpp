@@ -19,8 +19,6 @@
 #include "devices/vco.h"
 
 namespace {
-constexpr int kOutputType = 1, kInputType = 2, kVcoType = 3, kFilterType = 7, kMixerType = 8,
-              kVocoderType = 12;
 constexpr int kBankSize = 100;
 
 // Sums the outputs through a tree of four-input Mixers and returns the root's output.
@@ -28,7 +26,7 @@ NTPlugOut* SumTree(TMainClient& client, std::vector<NTPlugOut*> outs) {
   while (outs.size() > 1) {
     std::vector<NTPlugOut*> next;
     for (size_t i = 0; i < outs.size(); i += NTMixer::Channels) {
-      auto* mixer = static_cast<NTMixer*>(client.CreateDevice(kMixerType));
+      auto* mixer = static_cast<NTMixer*>(client.CreateDevice(DeviceType::Mixer));
       for (size_t k = 0; k < NTMixer::Channels && i + k < outs.size(); ++k)
         mixer->In[k].Source = outs[i + k];
       next.push_back(&mixer->Out);
@@ -47,14 +45,14 @@ void Spread(NTFilter& filter, int i) {
 
 // count devices of a type, each with its first input on the Input's left output (when it has
 // one), summed into the Output's left input.
-void Bank(TMainClient& client, int type, int count) {
-  auto* input = static_cast<NTInput*>(client.CreateDevice(kInputType));
-  auto* output = static_cast<NTOutput*>(client.CreateDevice(kOutputType));
+void Bank(TMainClient& client, DeviceType type, int count) {
+  auto* input = static_cast<NTInput*>(client.CreateDevice(DeviceType::Input));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(DeviceType::Output));
   std::vector<NTPlugOut*> outs;
   for (int i = 0; i < count; ++i) {
     NTDevWin* d = client.CreateDevice(type);
     NTPlugOut* out = nullptr;
-    bool fed = type == kVcoType;  // the VCO's inputs are modulation: leave them open
+    bool fed = type == DeviceType::VCO;  // the VCO's inputs are modulation: leave them open
     for (NTWin* c = d->FirstChild; c; c = c->Next) {
       if (auto* in = dynamic_cast<NTPlugIn*>(c); in && !fed) {
         in->Source = &input->L;
@@ -69,8 +67,8 @@ void Bank(TMainClient& client, int type, int count) {
 }
 
 void PassThrough(TMainClient& client) {
-  auto* input = static_cast<NTInput*>(client.CreateDevice(kInputType));
-  auto* output = static_cast<NTOutput*>(client.CreateDevice(kOutputType));
+  auto* input = static_cast<NTInput*>(client.CreateDevice(DeviceType::Input));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(DeviceType::Output));
   output->L.Source = &input->L;
   output->R.Source = &input->R;
 }
@@ -105,8 +103,9 @@ int main(int argc, char** argv) {
       Make(dir + "/empty.qvn", [](TMainClient&) {}) &&
       Make(dir + "/passthrough.qvn", PassThrough) &&
       Make(dir + "/vocoder_" + std::to_string(vocoders) + ".qvn",
-           [&](TMainClient& c) { Bank(c, kVocoderType, vocoders); }) &&
-      Make(dir + "/filterbank.qvn", [](TMainClient& c) { Bank(c, kFilterType, kBankSize); }) &&
-      Make(dir + "/oscbank.qvn", [](TMainClient& c) { Bank(c, kVcoType, kBankSize); });
+           [&](TMainClient& c) { Bank(c, DeviceType::Vocoder, vocoders); }) &&
+      Make(dir + "/filterbank.qvn",
+           [](TMainClient& c) { Bank(c, DeviceType::Filter, kBankSize); }) &&
+      Make(dir + "/oscbank.qvn", [](TMainClient& c) { Bank(c, DeviceType::VCO, kBankSize); });
   return ok ? 0 : 1;
 }

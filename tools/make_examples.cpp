@@ -18,6 +18,7 @@
 #include "devices/mixer.h"
 #include "devices/mult.h"
 #include "devices/osci.h"
+#include "devices/registry.h"
 #include "devices/vco.h"
 #include "devices/vocoder.h"
 #include "devices/vumeter.h"
@@ -34,21 +35,6 @@ constexpr const char* kUsage =
     "  --panels ORDNER  schreibt je Gerätetyp einen Patch mit nur diesem Gerät und gibt\n"
     "                   je Zeile Datei, Breite und Höhe des Bildes aus, das es zeigt\n"
     "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n";
-
-enum DeviceType {
-  kOutput = 1,
-  kInput = 2,
-  kVco = 3,
-  kLfo = 4,
-  kHall = 5,
-  kFlanger = 6,
-  kFilter = 7,
-  kMixer = 8,
-  kMultiplier = 9,
-  kVuMeter = 10,
-  kOscilloscope = 11,
-  kVocoder = 12,
-};
 
 // One patch under construction on a canvas of its own, without audio.
 class Patch {
@@ -96,9 +82,9 @@ void ToBothSides(NTPlugOut& out, NTOutput& output) {
 
 // A slow LFO bends the pitch of a VCO by about an octave.
 void LfoVco(Patch& p) {
-  auto& lfo = p.Add<NTLFO>(kLfo, {20, 40});
-  auto& vco = p.Add<NTVCO>(kVco, {200, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {350, 40});
+  auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {20, 40});
+  auto& vco = p.Add<NTVCO>(DeviceType::VCO, {200, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {350, 40});
   Set(lfo, lfo.Rate, 12000);
   Set(lfo, lfo.Level, 90);
   Set(vco, vco.Freq, 24000);
@@ -110,9 +96,9 @@ void LfoVco(Patch& p) {
 
 // A resonant band pass on the left input channel.
 void Filter(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {20, 40});
-  auto& filter = p.Add<NTFilter>(kFilter, {150, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {320, 40});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {20, 40});
+  auto& filter = p.Add<NTFilter>(DeviceType::Filter, {150, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {320, 40});
   Select(filter, filter.KindKeys, NTFilter::BandPassKind);
   Set(filter, filter.Freq, 24000);
   Set(filter, filter.Q, 40);
@@ -122,10 +108,10 @@ void Filter(Patch& p) {
 
 // An LFO on "Ext" moves the flanger's delay.
 void Flanger(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {20, 40});
-  auto& flanger = p.Add<NTFlanger>(kFlanger, {150, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {310, 40});
-  auto& lfo = p.Add<NTLFO>(kLfo, {130, 320});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {20, 40});
+  auto& flanger = p.Add<NTFlanger>(DeviceType::Flanger, {150, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {310, 40});
+  auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {130, 320});
   Set(lfo, lfo.Rate, 6000);
   Set(lfo, lfo.Level, 400);
   Set(flanger, flanger.Feedback, 700);
@@ -136,10 +122,10 @@ void Flanger(Patch& p) {
 
 // The reverberation mixed with the dry signal.
 void Hall(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {20, 40});
-  auto& hall = p.Add<NTHall>(kHall, {150, 40});
-  auto& mixer = p.Add<NTMixer>(kMixer, {280, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {520, 40});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {20, 40});
+  auto& hall = p.Add<NTHall>(DeviceType::Hall, {150, 40});
+  auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {280, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {520, 40});
   Set(hall, hall.Feedback, 650);
   Set(mixer, mixer.Level[1], 820);
   Connect(input.L, mixer.In[0]);
@@ -149,20 +135,20 @@ void Hall(Patch& p) {
 }
 
 void Vocoder(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {20, 40});
-  auto& vocoder = p.Add<NTVocoder>(kVocoder, {150, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {300, 40});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {20, 40});
+  auto& vocoder = p.Add<NTVocoder>(DeviceType::Vocoder, {150, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {300, 40});
   Connect(input.L, vocoder.In);
   ToBothSides(vocoder.Out, output);
 }
 
 // A VCO and an LFO, each on a VU meter and on its own channel of the oscilloscope.
 void Meters(Patch& p) {
-  auto& vco = p.Add<NTVCO>(kVco, {20, 40});
-  auto& lfo = p.Add<NTLFO>(kLfo, {20, 300});
-  auto& vuVco = p.Add<NTVUMeter>(kVuMeter, {190, 40});
-  auto& vuLfo = p.Add<NTVUMeter>(kVuMeter, {190, 300});
-  auto& osci = p.Add<NTOsci>(kOscilloscope, {290, 40});
+  auto& vco = p.Add<NTVCO>(DeviceType::VCO, {20, 40});
+  auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {20, 300});
+  auto& vuVco = p.Add<NTVUMeter>(DeviceType::VUMeter, {190, 40});
+  auto& vuLfo = p.Add<NTVUMeter>(DeviceType::VUMeter, {190, 300});
+  auto& osci = p.Add<NTOsci>(DeviceType::Oscilloscope, {290, 40});
   Set(vco, vco.Freq, 30000);
   Set(vco, vco.Level, 800);
   Set(lfo, lfo.Rate, 40000);
@@ -176,11 +162,11 @@ void Meters(Patch& p) {
 
 // The input times a VCO, mixed with the dry input.
 void RingMod(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {20, 40});
-  auto& vco = p.Add<NTVCO>(kVco, {20, 300});
-  auto& mult = p.Add<NTMult>(kMultiplier, {180, 40});
-  auto& mixer = p.Add<NTMixer>(kMixer, {300, 40});
-  auto& output = p.Add<NTOutput>(kOutput, {540, 40});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {20, 40});
+  auto& vco = p.Add<NTVCO>(DeviceType::VCO, {20, 300});
+  auto& mult = p.Add<NTMult>(DeviceType::Multiplier, {180, 40});
+  auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {300, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {540, 40});
   Set(vco, vco.Freq, 20000);
   Set(mixer, mixer.Level[0], 700);
   Connect(input.L, mult.In1);
@@ -193,18 +179,18 @@ void RingMod(Patch& p) {
 // Every kind of device in one patch: an effect chain, a ring modulator and a vocoder on the
 // input, mixed, shown and played.
 void Showcase(Patch& p) {
-  auto& input = p.Add<NTInput>(kInput, {10, 20});
-  auto& filter = p.Add<NTFilter>(kFilter, {110, 20});
-  auto& flanger = p.Add<NTFlanger>(kFlanger, {245, 20});
-  auto& hall = p.Add<NTHall>(kHall, {370, 20});
-  auto& lfo = p.Add<NTLFO>(kLfo, {465, 20});
-  auto& vco = p.Add<NTVCO>(kVco, {630, 20});
-  auto& mult = p.Add<NTMult>(kMultiplier, {765, 20});
-  auto& vocoder = p.Add<NTVocoder>(kVocoder, {765, 150});
-  auto& osci = p.Add<NTOsci>(kOscilloscope, {10, 280});
-  auto& vu = p.Add<NTVUMeter>(kVuMeter, {575, 280});
-  auto& mixer = p.Add<NTMixer>(kMixer, {635, 280});
-  auto& output = p.Add<NTOutput>(kOutput, {840, 280});
+  auto& input = p.Add<NTInput>(DeviceType::Input, {10, 20});
+  auto& filter = p.Add<NTFilter>(DeviceType::Filter, {110, 20});
+  auto& flanger = p.Add<NTFlanger>(DeviceType::Flanger, {245, 20});
+  auto& hall = p.Add<NTHall>(DeviceType::Hall, {370, 20});
+  auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {465, 20});
+  auto& vco = p.Add<NTVCO>(DeviceType::VCO, {630, 20});
+  auto& mult = p.Add<NTMult>(DeviceType::Multiplier, {765, 20});
+  auto& vocoder = p.Add<NTVocoder>(DeviceType::Vocoder, {765, 150});
+  auto& osci = p.Add<NTOsci>(DeviceType::Oscilloscope, {10, 280});
+  auto& vu = p.Add<NTVUMeter>(DeviceType::VUMeter, {575, 280});
+  auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {635, 280});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {840, 280});
   Set(filter, filter.Freq, 36000);
   Set(lfo, lfo.Rate, 8000);
   Set(lfo, lfo.Level, 300);
@@ -265,16 +251,6 @@ bool WriteExamples(const fs::path& folder) {
   return true;
 }
 
-struct PanelPatch {
-  const char* file;
-  DeviceType type;
-};
-constexpr PanelPatch kPanels[] = {
-    {"input.qvn", kInput},     {"output.qvn", kOutput},   {"vco.qvn", kVco},
-    {"lfo.qvn", kLfo},         {"mixer.qvn", kMixer},     {"multiplier.qvn", kMultiplier},
-    {"vumeter.qvn", kVuMeter}, {"filter.qvn", kFilter},   {"flanger.qvn", kFlanger},
-    {"hall.qvn", kHall},       {"vocoder.qvn", kVocoder}, {"oscilloscope.qvn", kOscilloscope},
-};
 // The panel stands this far from the picture's edges on every side.
 constexpr int kPanelMargin = 10;
 
@@ -283,11 +259,13 @@ constexpr int kPanelMargin = 10;
 bool WritePanels(const fs::path& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
-  for (const PanelPatch& p : kPanels) {
+  for (const TDeviceEntry& e : DeviceRegistry()) {
     Patch patch;
-    const NTDevWin& device = patch.Add(p.type, {kPanelMargin, kPanelMargin});
-    if (!WritePatch(patch, folder / p.file)) return false;
-    std::printf("%s %d %d\n", p.file, device.W + 2 * kPanelMargin, device.H + 2 * kPanelMargin);
+    const NTDevWin& device = patch.Add(e.type, {kPanelMargin, kPanelMargin});
+    const std::string file = std::string(e.name) + ".qvn";
+    if (!WritePatch(patch, folder / file)) return false;
+    std::printf("%s %d %d\n", file.c_str(), device.W + 2 * kPanelMargin,
+                device.H + 2 * kPanelMargin);
   }
   return true;
 }

@@ -1,20 +1,20 @@
 // quarvin-render: loads a patch with the program's own reader, runs the processing cycle block by
 // block over an input file (or silence), writes the output, and optionally saves the patch and
 // draws the canvas.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "live_run.h"
 #include "platform/png.h"
+#include "render/sound_input.h"
+#include "render/sound_output.h"
 
 namespace {
 constexpr int kRate = 44100;
@@ -24,15 +24,20 @@ constexpr int kTicksPerBlock = 7;
 
 constexpr const char* kUsage =
     "Aufruf: quarvin-render PATCH.qvn [-i IN.wav] [-o OUT.wav] [-b BLOCKS] [-s SAVED.qvn]\n"
-    "                      [--png BILD.png] [--size BxH] [-q]\n"
+    "                      [--png BILD.png] [--size BxH] [-q] [--version]\n"
     "\n"
-    "  -i IN.wav      Eingang (44100 Hz; mono wird auf beide Kanäle gelegt); sonst Stille\n"
-    "  -o OUT.wav     Ausgang als 16-Bit-Stereo-WAV, 44100 Hz\n"
+    "  -i IN.wav      Eingang, jede Tondatei (andere Abtastraten werden auf 44100 Hz\n"
+    "                 umgerechnet, mono auf beide Kanäle gelegt); sonst Stille\n"
+    "  -o OUT.wav     Ausgang, 16 Bit stereo, 44100 Hz; das Format folgt der Endung:\n"
+    "                 .wav, .flac, .ogg (Vorbis), .aiff\n"
     "  -b BLOCKS      Anzahl der Blöcke zu 3000 Frames (Vorgabe: Länge des Eingangs, sonst 1)\n"
     "  -s SAVED.qvn   den Patch nach der Verarbeitung speichern\n"
     "  --png BILD.png die Arbeitsfläche nach der Verarbeitung als Bild zeichnen\n"
     "  --size BxH     Bildgröße (Vorgabe 1024x768)\n"
-    "  -q             keine Fortschrittsanzeige und keine Zusammenfassung\n"
+    "  -q             keine Hinweise, keine Fortschrittsanzeige und keine Zusammenfassung\n"
+    "  --version      Version anzeigen\n"
+    "\n"
+    "Rückgabewert: 0 fertig, 1 Aufruf- oder Dateifehler, 2 Patch abgelehnt\n"
     "\n"
     "       quarvin-render --live PATCH.qvn ...   live über die Soundkarte (--live --help)\n";
 
@@ -66,13 +71,16 @@ bool ParseSize(const char* s, int& w, int& h) {
   return true;
 }
 
-// Returns 0 when parsed, else the exit code (1 for usage errors, 0 after --help).
+// Returns nullopt when parsed, else the exit code (1 for usage errors, 0 after --help).
 std::optional<int> Parse(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::printf("quarvin-render (%s)\n", TMainClient::Product);
       return 0;
     } else if (a == "-q") {
       o.quiet = true;
@@ -97,53 +105,21 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
   return std::nullopt;
 }
 
-// The input as interleaved stereo frames.
-std::optional<std::vector<int16_t>> ReadInput(const std::string& path) {
-  SF_INFO info{};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) {
-    std::fprintf(stderr, "quarvin-render: %s: %s\n", path.c_str(), sf_strerror(nullptr));
-    return std::nullopt;
-  }
-  std::vector<int16_t> stereo;
-  if (info.samplerate != kRate) {
-    std::fprintf(stderr, "quarvin-render: %s: Abtastrate %d Hz, erwartet werden %d Hz\n",
-                 path.c_str(), info.samplerate, kRate);
-  } else if (info.channels < 1) {
-    std::fprintf(stderr, "quarvin-render: %s: keine Kanäle\n", path.c_str());
-  } else {
-    // Read in chunks: one call per frame would cost a system call per frame.
-    constexpr sf_count_t kChunk = 4096;
-    const auto channels = size_t(info.channels);
-    std::vector<int16_t> chunk(size_t(kChunk) * channels);
-    stereo.reserve(size_t(std::max<sf_count_t>(info.frames, 0)) * 2);
-    for (sf_count_t n; (n = sf_readf_short(f, chunk.data(), kChunk)) > 0;) {
-      for (size_t i = 0; i < size_t(n); ++i) {
-        stereo.push_back(chunk[i * channels]);
-        stereo.push_back(chunk[i * channels + (channels > 1 ? 1 : 0)]);
-      }
-    }
-    sf_close(f);
-    return stereo;
-  }
-  sf_close(f);
-  return std::nullopt;
+void Say(const std::string& path, const std::string& what) {
+  std::fprintf(stderr, "quarvin-render: %s: %s\n", path.c_str(), what.c_str());
 }
 
-bool WriteOutput(const std::string& path, const std::vector<int16_t>& stereo) {
-  SF_INFO info{};
-  info.samplerate = kRate;
-  info.channels = 2;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (!f) {
-    std::fprintf(stderr, "quarvin-render: %s: %s\n", path.c_str(), sf_strerror(nullptr));
-    return false;
-  }
-  const sf_count_t frames = sf_count_t(stereo.size() / 2);
-  const bool ok = sf_writef_short(f, stereo.data(), frames) == frames;
-  sf_close(f);
-  return ok;
+int FileError(const std::string& path, const std::string& what) {
+  Say(path, what);
+  return 1;
+}
+
+// The output's length when it is known before rendering; -1 when it follows the input.
+int64_t PlannedFrames(const Options& o, const SoundInput* input) {
+  if (o.blocks) return int64_t(*o.blocks) * kFrames;
+  if (!input) return kFrames;
+  if (input->ExpectedFrames() <= 0) return -1;
+  return (input->ExpectedFrames() + kFrames - 1) / kFrames * kFrames;
 }
 
 class Progress {
@@ -157,10 +133,15 @@ class Progress {
       return;
     last_ = now;
     shown_ = true;
+    if (total_ <= 0) {  // the input's length is not known in advance
+      std::fprintf(stderr, "\r%ld Blöcke", done);
+      return;
+    }
     const int width = 40;
-    const int filled = int(done * width / std::max(total_, 1L));
+    const long shown = std::min(done, total_);
+    const int filled = int(shown * width / total_);
     std::fprintf(stderr, "\r[%-*s] %3ld%%", width, std::string(size_t(filled), '#').c_str(),
-                 done * 100 / std::max(total_, 1L));
+                 shown * 100 / total_);
   }
   void Finish(long blocks) {
     if (quiet_) return;
@@ -185,15 +166,25 @@ int main(int argc, char** argv) {
   Options o;
   if (const auto code = Parse(argc, argv, o)) return *code;
 
-  std::vector<int16_t> input;
+  std::unique_ptr<SoundInput> input;
   if (!o.in.empty()) {
-    auto read = ReadInput(o.in);
-    if (!read) return 1;
-    input = std::move(*read);
+    input = std::make_unique<SoundInput>(o.in, kRate);
+    if (!input->Ok()) return FileError(o.in, input->Error());
+    if (!o.quiet)
+      for (const std::string& note : input->Notes()) Say(o.in, note);
   }
-  const long inputFrames = long(input.size() / 2);
-  const long blocks =
-      o.blocks ? *o.blocks : (o.in.empty() ? 1 : (inputFrames + kFrames - 1) / kFrames);
+  const int64_t planned = PlannedFrames(o, input.get());
+  std::optional<int> format;
+  if (!o.out.empty()) {
+    format = OutputFormat(o.out, planned);
+    if (!format)
+      return UsageError(
+          ("unbekanntes Ausgabeformat: " + o.out + " (möglich: " + kOutputExtensions + ")")
+              .c_str());
+    if (planned > MaxFrames(*format))
+      return FileError(o.out, "so lang kann dieses Format nicht werden (höchstens " +
+                                  std::to_string(MaxFrames(*format)) + " Frames)");
+  }
 
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
@@ -203,39 +194,39 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::vector<int16_t> output;
-  if (!o.out.empty()) output.reserve(size_t(blocks) * kFrames * 2);
-  Progress progress(blocks, o.quiet);
-  for (long k = 0; k < blocks; ++k) {
+  std::unique_ptr<SoundOutput> output;
+  if (format) {
+    output = std::make_unique<SoundOutput>(o.out, *format, kRate);
+    if (!output->Ok()) return FileError(o.out, output->Error());
+  }
+  // Without -b the render follows the input to its end, however long it turns out to be.
+  const long plannedBlocks = planned < 0 ? 0 : long(planned / kFrames);
+  Progress progress(plannedBlocks, o.quiet);
+  long blocks = 0;
+  for (; !o.blocks || blocks < *o.blocks; ++blocks) {
     int16_t* in = client.InBuf[0].Data();
-    const long first = k * kFrames * 2;
-    const long available = std::clamp<long>(long(input.size()) - first, 0, kFrames * 2);
-    std::copy_n(input.begin() + std::min<long>(first, long(input.size())), available, in);
-    std::fill(in + available, in + kFrames * 2, int16_t{0});
+    const long got = input ? input->Read(in, kFrames) : 0;
+    if (input && !input->Ok()) return FileError(o.in, input->Error());
+    if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
+    std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
     client.ProcessBlock(0, 0);
-    if (!o.out.empty())
-      output.insert(output.end(), client.OutBuf[0].Data(), client.OutBuf[0].Data() + kFrames * 2);
+    if (output && !output->Write(client.OutBuf[0].Data(), kFrames))
+      return FileError(o.out, output->Error());
     for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
-    progress.Step(k + 1);
+    progress.Step(blocks + 1);
   }
 
-  if (!o.out.empty() && !WriteOutput(o.out, output)) return 1;
+  if (output && !output->Close()) return FileError(o.out, output->Error());
   if (!o.saved.empty()) {
     client.FileName = o.saved;
-    if (!client.Save()) {
-      std::fprintf(stderr, "quarvin-render: %s: %s\n", o.saved.c_str(),
-                   shell.errors.back().c_str());
-      return 1;
-    }
+    if (!client.Save()) return FileError(o.saved, shell.errors.back());
   }
   if (!o.png.empty()) {
     Surface picture(o.width, o.height);
     client.PaintAll(picture);
-    if (!WritePng(picture, o.png)) {
-      std::fprintf(stderr, "quarvin-render: %s: Bild konnte nicht geschrieben werden\n",
-                   o.png.c_str());
-      return 1;
-    }
+    std::string why;
+    if (!WritePng(picture, o.png, &why))
+      return FileError(o.png, "Bild kann nicht geschrieben werden (" + why + ")");
   }
   progress.Finish(blocks);
   return 0;

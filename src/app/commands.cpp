@@ -1,7 +1,13 @@
 #include "app/commands.h"
 
+#include <iterator>
+#include <vector>
+
+#include "devices/registry.h"
+
 namespace {
-constexpr MenuLine kMenuBar[] = {
+// The menus before and after the insert menu's entries, which the device registry lists.
+constexpr MenuLine kBeforeInserts[] = {
     {0, "&Datei", 0},
     {2, "&Neu", cmd::FileNew},
     {2, "&Öffnen...", cmd::FileOpen},
@@ -19,35 +25,23 @@ constexpr MenuLine kMenuBar[] = {
     {2, "&Geraden", cmd::CurvesOff},
     {2, "&Kurven", cmd::CurvesOn},
     {0, "&Einfügen", 0},
-    {2, "&Output", 109},
-    {2, "&Input", 110},
-    {2, "&VCO", 101},
-    {2, "&LFO", 102},
-    {2, "&Hall", 103},
-    {2, "&Flanger", 105},
-    {2, "F&ilter", 106},
-    {2, "&Mixer", 104},
-    {2, "Multi&plier", 107},
-    {2, "V&U-Meter", 108},
-    {2, "Os&cilloscope", 111},
+};
+constexpr MenuLine kAfterInserts[] = {
     {0, "&Hilfsmittel", 0},
     {2, "&Snap", cmd::Snap},
     {2, "&Über...", cmd::About},
 };
 
-struct InsertEntry {
-  int command, type;
-};
-constexpr InsertEntry kInserts[] = {{109, 1}, {110, 2}, {101, 3}, {102, 4},  {103, 5}, {105, 6},
-                                    {106, 7}, {104, 8}, {107, 9}, {108, 10}, {111, 11}};
+std::vector<MenuLine> BuildMenuBar() {
+  std::vector<MenuLine> lines(std::begin(kBeforeInserts), std::end(kBeforeInserts));
+  for (const TDeviceEntry& e : DeviceRegistry())
+    if (e.caption) lines.push_back({2, e.caption, e.command});
+  lines.insert(lines.end(), std::begin(kAfterInserts), std::end(kAfterInserts));
+  return lines;
+}
 }  // namespace
 
 std::span<const MenuLine> MenuBar() {
-  return kMenuBar;
-}
-
-int InsertType(int command) {
-  for (const InsertEntry& e : kInserts)
-    if (e.command == command) return e.type;
-  return 0;
+  static const std::vector<MenuLine> lines = BuildMenuBar();
+  return lines;
 }

@@ -1,13 +1,12 @@
 #pragma once
 #include <span>
 
-// Command ids of the menus.
+// Command ids of the menus; the insert menu's ids are in the device registry.
 namespace cmd {
 constexpr int FileNew = 24331, FileOpen = 24332, FileSave = 24333, FileSaveAs = 24334;
 constexpr int Exit = 24310, About = 141;
 constexpr int CurvesOn = 121, CurvesOff = 122, WiresBehind = 123, WiresFront = 124;
 constexpr int WiresVisible = 125, Snap = 113, DeleteDevice = 201;
-constexpr int InsertFirst = 101, InsertLast = 111;
 }  // namespace cmd
 
 // One line of the menu bar: a top-level menu (level 0), a submenu (level 1) or an entry; id 0
@@ -19,6 +18,3 @@ struct MenuLine {
 };
 
 std::span<const MenuLine> MenuBar();
-
-// The device type an insert command creates, or 0.
-int InsertType(int command);

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "app/commands.h"
-#include "devices/factory.h"
 #include "devices/io.h"
+#include "devices/registry.h"
 #include "platform/denormals.h"
 
 namespace {
@@ -26,7 +26,7 @@ std::vector<NTDevWin*> TMainClient::Devices() {
   return devices_;
 }
 
-NTDevWin* TMainClient::CreateDevice(int type) {
+NTDevWin* TMainClient::CreateDevice(DeviceType type) {
   // A new device is always the root's last child; rebuilding the array instead would make a
   // file with thousands of devices load in quadratic time.
   NTDevWin* d = MakeDevice(type, this, &root_);
@@ -60,8 +60,8 @@ void TMainClient::ForgetWindow(NTWin* dying) {
 }
 
 void TMainClient::PlaceStartDevices() {
-  CreateDevice(2)->MoveTo(kStartInput);
-  CreateDevice(1)->MoveTo(kStartOutput);
+  CreateDevice(DeviceType::Input)->MoveTo(kStartInput);
+  CreateDevice(DeviceType::Output)->MoveTo(kStartOutput);
 }
 
 void TMainClient::NewLocked() {
@@ -103,7 +103,7 @@ void TMainClient::SetOption(int32_t& option, int32_t value) {
   InvalidateAll(true);
 }
 
-void TMainClient::Insert(int type) {
+void TMainClient::Insert(DeviceType type) {
   NTDevWin* d;
   {
     TCriticalSection::Lock lock(Lock);
@@ -156,7 +156,7 @@ void TMainClient::Command(int id) {
       }
       return;
     default:
-      if (const int type = InsertType(id)) Insert(type);
+      if (const DeviceType type = InsertType(id); type != DeviceType::None) Insert(type);
   }
 }
 

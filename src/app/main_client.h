@@ -54,7 +54,7 @@ class TMainClient : public NTCanvas, public TThread {
   void SetMenuMarks();
 
   // The device list.
-  NTDevWin* CreateDevice(int type);
+  NTDevWin* CreateDevice(DeviceType type);
   void DeleteDevice(NTDevWin* device);
   void DeleteAllDevices();
   std::vector<NTDevWin*> Devices();
@@ -113,7 +113,7 @@ class TMainClient : public NTCanvas, public TThread {
  private:
   void PlaceStartDevices();
   void NewLocked();
-  void Insert(int type);
+  void Insert(DeviceType type);
   void SetOption(int32_t& option, int32_t value);
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);

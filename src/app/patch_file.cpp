@@ -1,11 +1,9 @@
 // Patch files: the head, the type list and the window records of the post-order walk.
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/main_client.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace {
 constexpr uint8_t kStreamMark = 0x3A;
@@ -16,48 +14,11 @@ constexpr int32_t kEndOfTypes = -1;
 // More devices than this in one type list can only come from a damaged file.
 constexpr int kMaxDevices = 4096;
 // Bytes past this are never read: no patch comes near it.
-constexpr std::streamoff kMaxFileBytes = 64 << 20;
+constexpr size_t kMaxFileBytes = 64 << 20;
 
 constexpr const char* kWrongType = "Falscher Datei-Typ!";
 constexpr const char* kWrongVersion = "Falsche Datei-Version!";
 constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!";
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
-  if (!f) return {};
-  const std::streamoff size = f.tellg();
-  if (size <= 0) return {};
-  std::vector<uint8_t> bytes(size_t(std::min<std::streamoff>(size, kMaxFileBytes)));
-  f.seekg(0);
-  f.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-  bytes.resize(size_t(f.gcount()));
-  return bytes;
-}
-
-// Writes a file beside the target and renames it over the target only when every byte is out,
-// so a failed save never loses the old file.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp~";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    f.flush();
-    if (!f) {
-      f.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) fs::remove(temp, ec);
-  return !ec;
-}
 }  // namespace
 
 void TMainClient::BuildNumberTables() {
@@ -94,7 +55,8 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   os.WriteWord(kMagic);
   os.WriteWord(kFileVersion);
   for (int32_t option : {WiresOn, WiresBehind, CurvesOn, SnapOn}) os.WriteWord(option);
-  for (NTWin* w = root_.FirstChild; w; w = w->Next) os.WriteWord(static_cast<NTDevWin*>(w)->Type);
+  for (NTWin* w = root_.FirstChild; w; w = w->Next)
+    os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
   os.WriteWord(kEndOfTypes);
   BuildNumberTables();
   WriteWalk(&root_, os);
@@ -127,7 +89,7 @@ void TMainClient::Open() {
 bool TMainClient::Load(const std::string& path) {
   FileName = path;
   UpdateTitle();
-  return LoadBytes(ReadFileBytes(path));
+  return LoadBytes(ReadFileBytes(path, kMaxFileBytes));
 }
 
 bool TMainClient::LoadBytes(const std::vector<uint8_t>& bytes) {
@@ -166,7 +128,7 @@ bool TMainClient::LoadLocked(ipstream& is) {
     }
     types.push_back(type);
   }
-  for (int32_t type : types) CreateDevice(type);
+  for (int32_t type : types) CreateDevice(DeviceType(type));
 
   BuildNumberTables();
   ReadWalk(&root_, is);

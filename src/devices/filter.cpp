@@ -47,7 +47,7 @@ NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
   KindKeys.MoveTo(kKindPos);
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
-  Type = 7;
+  Type = DeviceType::Filter;
   FreqDisp.SetValue(Freq.Value);
   QDisp.SetValue(Q.Value);
 }

@@ -53,7 +53,7 @@ NTFlanger::NTFlanger(NTCanvas* canvas, NTWin* parent)
   In.MoveTo(kInPos);
   Ext.MoveTo(kExtPos);
   Out.MoveTo(kOutPos);
-  Type = 6;
+  Type = DeviceType::Flanger;
   FeedbackDisp.SetValue(Feedback.Value);
   Line.SetDelay(Delay.Value);
   DelayDisp.SetValue(Delay.Value);

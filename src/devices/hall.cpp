@@ -43,7 +43,7 @@ NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
   Feedback.MoveTo(kFeedbackPos);
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
-  Type = 5;
+  Type = DeviceType::Hall;
   FeedbackDisp.SetValue(Feedback.Value);
 }
 

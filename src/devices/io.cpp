@@ -19,7 +19,7 @@ NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
   Arrow.MoveTo(kInArrow);
   L.MoveTo(kInL);
   R.MoveTo(kInR);
-  Type = 2;
+  Type = DeviceType::Input;
 }
 
 void NTInput::Compute() noexcept {
@@ -37,7 +37,7 @@ NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
   Arrow.MoveTo(kOutArrow);
   L.MoveTo(kOutL);
   R.MoveTo(kOutR);
-  Type = 1;
+  Type = DeviceType::Output;
 }
 
 int32_t NTOutput::ToSample(int32_t v) noexcept {

@@ -45,7 +45,7 @@ NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
   Master.MoveTo(kMaster.pos);
   Out.MoveTo(kOutJack);
   MasterDisp.SetValue(Master.Value);
-  Type = 8;
+  Type = DeviceType::Mixer;
 }
 
 void NTMixer::RegChanged(int code) {

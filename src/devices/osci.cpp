@@ -127,7 +127,7 @@ NTOsci::NTOsci(NTCanvas* canvas, NTWin* parent)
   Slope.MoveTo(SlopeAt);
   TimeDisp.MoveTo(TimeDispAt);
   TimeBase.MoveTo(TimeBaseAt);
-  Type = 11;
+  Type = DeviceType::Oscilloscope;
   Owner->Bitmaps().Acquire(bmp::ScopeGraticule);
   Owner->Bitmaps().Acquire(bmp::ScopeScreen);
 }

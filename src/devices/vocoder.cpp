@@ -54,7 +54,7 @@ NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
       table_(TVCSinTab::Instance()) {
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
-  Type = 12;
+  Type = DeviceType::Vocoder;
   for (int i = 0; i < kBands; ++i) {
     const double f = BandFrequency(i);
     bands_.Design(i, NTVCInBand2(f));

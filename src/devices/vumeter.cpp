@@ -26,7 +26,7 @@ NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
       Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
       In(canvas, this, bmp::JackBlue, "In") {
   In.MoveTo(kInJack);
-  Type = 10;
+  Type = DeviceType::VUMeter;
   Canvas->Bitmaps().Acquire(bmp::VuBar);
 }
 

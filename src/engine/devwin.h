@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/canvas.h"
+#include "engine/device_type.h"
 #include "toolkit/frame.h"
 
 // Base of every device: a framed panel that moves with the mouse and a signal processor that the
@@ -28,7 +29,7 @@ class NTDevWin : public NTFrameWin {
 
   NTCanvas* Canvas;
   Point Grab{};
-  int32_t Type = 0;
+  DeviceType Type = DeviceType::None;
   int32_t Painted = 0;
   Point MovePos{};
 

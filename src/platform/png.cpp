@@ -3,15 +3,11 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
-namespace {
+#include "platform/atomic_file.h"
 
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
+namespace {
 
 // Owns the libpng write and info structures for the lifetime of one write.
 class PngWriter {
@@ -44,12 +40,17 @@ std::vector<png_byte> RgbRow(const Surface& surface, int y) {
   return row;
 }
 
+// A failed write is remembered by the file and stops the encoder.
+void WriteToFile(png_structp png, png_bytep data, size_t size) {
+  if (!static_cast<AtomicFile*>(png_get_io_ptr(png))->Write(data, size)) png_error(png, "write");
+}
+
 // Kept apart from WritePng so that no object with a destructor lives in the frame that
 // libpng's error handler longjmps back into.
-bool Encode(PngWriter& writer, FILE* file, const Surface& surface,
+bool Encode(PngWriter& writer, AtomicFile& file, const Surface& surface,
             std::vector<std::vector<png_byte>>& rows) {
   if (setjmp(png_jmpbuf(writer.Png()))) return false;
-  png_init_io(writer.Png(), file);
+  png_set_write_fn(writer.Png(), &file, WriteToFile, nullptr);
   png_set_IHDR(writer.Png(), writer.Info(), png_uint_32(surface.Width()),
                png_uint_32(surface.Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -61,16 +62,19 @@ bool Encode(PngWriter& writer, FILE* file, const Surface& surface,
 
 }  // namespace
 
-bool WritePng(const Surface& surface, const std::string& path) {
-  if (surface.Empty()) return false;  // a PNG cannot have zero width or height
+bool WritePng(const Surface& surface, const std::string& path, std::string* error) {
+  if (surface.Empty()) {  // a PNG cannot have zero width or height
+    if (error) *error = "empty picture";
+    return false;
+  }
   std::vector<std::vector<png_byte>> rows;
   rows.reserve(size_t(surface.Height()));
   for (int y = 0; y < surface.Height(); ++y) rows.push_back(RgbRow(surface, y));
 
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
+  AtomicFile file(path);
   PngWriter writer;
-  if (!writer.Ready()) return false;
-  const bool encoded = Encode(writer, file.get(), surface, rows);
-  return std::fclose(file.release()) == 0 && encoded;
+  if (file.Ok() && writer.Ready() && Encode(writer, file, surface, rows) && file.Commit())
+    return true;
+  if (error) *error = file.Ok() ? "encoder failed" : file.Error();
+  return false;
 }

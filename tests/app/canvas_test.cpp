@@ -101,7 +101,7 @@ TEST_F(CanvasTest, DeletingADeviceDropsEveryConnectionFromIt) {
   client.Mouse(MouseKind::RDown, {20, 100});
   client.Mouse(MouseKind::RUp, {20, 100});
   ASSERT_EQ(client.Devices().size(), 2u);
-  EXPECT_EQ(client.Devices()[0]->Type, 1);
+  EXPECT_EQ(client.Devices()[0]->Type, DeviceType::Output);
   EXPECT_EQ(Output(0).L.Source.Get(), nullptr);
   EXPECT_EQ(Output(0).R.Source.Get(), nullptr);
   EXPECT_EQ(dynamic_cast<NTOutput*>(client.Devices()[1])->L.Source.Get(), nullptr);

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/commands.h"
 #include "canvas_fixture.h"
@@ -81,8 +86,8 @@ TEST_F(CanvasTest, WrongVersionOrMagicLeavesAFreshUntitledPatch) {
 TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
   // Output first, Input later: the Output's inputs name windows of a later device.
   client.DeleteAllDevices();
-  client.CreateDevice(1)->MoveTo({200, 50});
-  client.CreateDevice(2)->MoveTo({20, 30});
+  client.CreateDevice(DeviceType::Output)->MoveTo({200, 50});
+  client.CreateDevice(DeviceType::Input)->MoveTo({20, 30});
   Connect(Input(1).L, Output(0).R);
   Input(1).L.Value = 1234;
   client.Command(cmd::CurvesOff);
@@ -156,21 +161,47 @@ TEST_F(CanvasTest, SaveAsSetsTheTitleAndOpenRestores) {
 }
 
 TEST_F(CanvasTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
-  const fs::path file = TempDir() / "kept.qvn";
-  { std::ofstream(file) << "old"; }
-  // The temporary file beside the target cannot be created.
-  fs::create_directories(fs::path(file.string() + ".tmp~"));
-  client.FileName = file.string();
-  EXPECT_FALSE(client.Save());
-  EXPECT_EQ(shell.errors.back(), "Die Datei konnte nicht gespeichert werden!");
-  std::ifstream in(file);
+  const fs::path folder = TempDir() / "folder.qvn", kept = TempDir() / "kept.qvn";
+  fs::create_directories(folder);
+  { std::ofstream(kept) << "old"; }
+  // As root the final rename over an immutable file is what fails.
+  const bool immutable =
+      ::geteuid() == 0 && std::system(("chattr +i " + kept.string() + " 2>/dev/null").c_str()) == 0;
+  for (const fs::path& target : {folder, kept}) {
+    if (target == kept && !immutable) continue;
+    shell.errors.clear();
+    client.FileName = target.string();
+    EXPECT_FALSE(client.Save()) << target;
+    EXPECT_EQ(shell.errors, std::vector<std::string>{"Die Datei konnte nicht gespeichert werden!"});
+    EXPECT_EQ(client.FileName, target.string());
+  }
+  std::system(("chattr -i " + kept.string() + " 2>/dev/null").c_str());
+  std::ifstream in(kept);
   std::string text;
   in >> text;
   EXPECT_EQ(text, "old");
-  EXPECT_EQ(client.FileName, file.string());
-  fs::remove_all(fs::path(file.string() + ".tmp~"));
+  EXPECT_TRUE(fs::is_directory(folder));
+  client.FileName = kept.string();
   EXPECT_TRUE(client.Save());
-  EXPECT_EQ(fs::file_size(file), 97u);
+  EXPECT_EQ(fs::file_size(kept), 97u);
+}
+
+TEST_F(CanvasTest, APatchLoadsThroughAPipe) {
+  const fs::path fifo = TempDir() / "patch.pipe";
+  fs::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  Connect(Input().L, Output().L);
+  const auto bytes = client.SaveBytes();
+  std::thread writer([&] {
+    std::ofstream(fifo, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  });
+  client.Command(cmd::FileNew);
+  const bool loaded = client.Load(fifo.string());
+  writer.join();
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(shell.errors.empty());
+  EXPECT_EQ(client.SaveBytes(), bytes);
 }
 
 TEST_F(CanvasTest, CancelledDialogsChangeNothing) {

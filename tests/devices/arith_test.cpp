@@ -4,8 +4,8 @@
 
 #include <limits>
 
-#include "devices/factory.h"
 #include "devices/random.h"
+#include "devices/registry.h"
 #include "support/test_canvas.h"
 
 namespace {
@@ -36,9 +36,10 @@ TEST(Random, SequenceRestartsOnReset) {
 
 TEST(Factory, MakesTheEffectDevices) {
   TestCanvas canvas;
-  for (int type : {5, 6, 7, 12}) {
+  for (DeviceType type :
+       {DeviceType::Hall, DeviceType::Flanger, DeviceType::Filter, DeviceType::Vocoder}) {
     NTDevWin* d = MakeDevice(type, &canvas, canvas.Root());
-    ASSERT_NE(d, nullptr) << type;
+    ASSERT_NE(d, nullptr) << int(type);
     EXPECT_EQ(d->Type, type);
     EXPECT_EQ(d->Parent, canvas.Root());
     delete d;

@@ -27,7 +27,7 @@ class LfoTest : public ::testing::Test {
 };
 
 TEST_F(LfoTest, NewLfoStartsMidSwingOnBothOutputs) {
-  EXPECT_EQ(lfo.Type, 4);
+  EXPECT_EQ(lfo.Type, DeviceType::LFO);
   Frame(lfo);
   EXPECT_EQ(lfo.Out.Value, 16383);
   EXPECT_EQ(lfo.OutMirror.Value, 16383);

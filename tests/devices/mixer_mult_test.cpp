@@ -25,7 +25,7 @@ class MixerTest : public ::testing::Test {
 };
 
 TEST_F(MixerTest, NewMixerPassesChannelsAtUnityAndMasterAtMinus10Db) {
-  EXPECT_EQ(mixer.Type, 8);
+  EXPECT_EQ(mixer.Type, DeviceType::Mixer);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(mixer.LevelDisp[k].Value, 900);
   EXPECT_EQ(mixer.MasterDisp.Value, 800);
   EXPECT_EQ(Mix(), 0);
@@ -124,7 +124,7 @@ class MultTest : public ::testing::Test {
 };
 
 TEST_F(MultTest, FullScaleTimesFullScaleIsFullScale) {
-  EXPECT_EQ(mult.Type, 9);
+  EXPECT_EQ(mult.Type, DeviceType::Multiplier);
   EXPECT_EQ(Times(65535, 65535), 65528);
   EXPECT_EQ(Times(-65535, 65535), -65532);
   EXPECT_EQ(Times(65536, 65536), 65536);

@@ -11,8 +11,8 @@
 #include <numbers>
 #include <thread>
 
-#include "devices/factory.h"
 #include "devices/io.h"
+#include "devices/registry.h"
 #include "support/test_canvas.h"
 
 namespace {
@@ -122,14 +122,14 @@ TEST_F(OsciTest, PatchRecordHoldsSeventySevenWordsInNinetyWindows) {
   // The first records: the on keys' states, then the ground keys'.
   ipstream is(os.Bytes());
   for (int32_t expected : {1, 0, 0, 0, 0, 0, 0, 0}) EXPECT_EQ(is.ReadWord(), expected);
-  EXPECT_EQ(scope.Type, 11);
+  EXPECT_EQ(scope.Type, DeviceType::Oscilloscope);
   EXPECT_EQ(scope.W, 550);
   EXPECT_EQ(scope.H, 300);
 }
 
 TEST(OsciFactory, TypeElevenIsTheOscilloscopeAndHoldsItsBitmaps) {
   TestCanvas canvas;
-  std::unique_ptr<NTDevWin> scope(MakeDevice(11, &canvas, canvas.Root()));
+  std::unique_ptr<NTDevWin> scope(MakeDevice(DeviceType::Oscilloscope, &canvas, canvas.Root()));
   ASSERT_TRUE(dynamic_cast<NTOsci*>(scope.get()));
   EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeScreen), 1);
   EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeGraticule), 1);

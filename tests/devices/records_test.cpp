@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "device_fixture.h"
-#include "devices/factory.h"
 #include "devices/lfo.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"
+#include "devices/registry.h"
 #include "devices/vco.h"
 #include "devices/vumeter.h"
 
@@ -21,8 +21,8 @@ std::vector<uint8_t> Save(NTWin& root) {
 
 // A canvas holding new devices of the given types, in order.
 struct Patch {
-  explicit Patch(std::initializer_list<int> types) {
-    for (int type : types) devices.emplace_back(MakeDevice(type, &canvas, canvas.Root()));
+  explicit Patch(std::initializer_list<DeviceType> types) {
+    for (DeviceType type : types) devices.emplace_back(MakeDevice(type, &canvas, canvas.Root()));
   }
   template <class T>
   T& Get(size_t i) {
@@ -38,22 +38,23 @@ struct Patch {
 
 TEST(RecordsTest, WordsAndWindowsPerDeviceMatchTheFileFormat) {
   struct Row {
-    int type;
+    DeviceType type;
     size_t words;
     int windows;
   };
   for (const Row& row :
-       {Row{3, 23, 21}, Row{4, 25, 25}, Row{8, 38, 42}, Row{9, 9, 9}, Row{10, 6, 5}}) {
+       {Row{DeviceType::VCO, 23, 21}, Row{DeviceType::LFO, 25, 25}, Row{DeviceType::Mixer, 38, 42},
+        Row{DeviceType::Multiplier, 9, 9}, Row{DeviceType::VUMeter, 6, 5}}) {
     Patch p({row.type});
     NTDevWin& d = p.Get<NTDevWin>(0);
     EXPECT_EQ(d.Type, row.type);
-    EXPECT_EQ(RecordWords(d), row.words) << row.type;
-    EXPECT_EQ(WindowCount(d), row.windows) << row.type;
+    EXPECT_EQ(RecordWords(d), row.words) << int(row.type);
+    EXPECT_EQ(WindowCount(d), row.windows) << int(row.type);
   }
 }
 
 TEST(RecordsTest, VcoRecordEndsWithPhaseIncrementAndWaveform) {
-  Patch p({3});
+  Patch p({DeviceType::VCO});
   auto& vco = p.Get<NTVCO>(0);
   vco.MoveTo({7, 9});
   RunFrames(vco, vco.Out, 3);
@@ -67,7 +68,8 @@ TEST(RecordsTest, VcoRecordEndsWithPhaseIncrementAndWaveform) {
 }
 
 TEST(RecordsTest, SourceDevicesRoundTripWithControlsAwayFromDefaults) {
-  Patch a({3, 4, 8, 9, 10});
+  Patch a({DeviceType::VCO, DeviceType::LFO, DeviceType::Mixer, DeviceType::Multiplier,
+           DeviceType::VUMeter});
   auto& vco = a.Get<NTVCO>(0);
   auto& lfo = a.Get<NTLFO>(1);
   auto& mixer = a.Get<NTMixer>(2);
@@ -108,7 +110,8 @@ TEST(RecordsTest, SourceDevicesRoundTripWithControlsAwayFromDefaults) {
   const std::vector<uint8_t> saved = Save(*a.canvas.Root());
   EXPECT_EQ(saved.size(), 4u * (23 + 25 + 38 + 9 + 6));
 
-  Patch b({3, 4, 8, 9, 10});
+  Patch b({DeviceType::VCO, DeviceType::LFO, DeviceType::Mixer, DeviceType::Multiplier,
+           DeviceType::VUMeter});
   b.Load(saved);
   // Every word comes back but the VCO's increment (word 21), which FM had moved: loading takes
   // it from the frequency control.
@@ -141,21 +144,21 @@ TEST(RecordsTest, SourceDevicesRoundTripWithControlsAwayFromDefaults) {
 }
 
 TEST(RecordsTest, OscillatorsTakeTheIncrementFromTheirControlNotFromTheFile) {
-  Patch a({3, 4});
+  Patch a({DeviceType::VCO, DeviceType::LFO});
   a.Get<NTVCO>(0).Osc.Increment = 12345;
   a.Get<NTLFO>(1).Osc.Increment = 12345;
-  Patch b({3, 4});
+  Patch b({DeviceType::VCO, DeviceType::LFO});
   b.Load(Save(*a.canvas.Root()));
   EXPECT_EQ(b.Get<NTVCO>(0).Osc.Increment, 10461);
   EXPECT_EQ(b.Get<NTLFO>(1).Osc.Increment, 10461);
 }
 
 TEST(RecordsTest, AnOddSavedWaveformKeepsTheSineAndIsSavedAgain) {
-  Patch a({3, 4});
+  Patch a({DeviceType::VCO, DeviceType::LFO});
   a.Get<NTVCO>(0).Osc.Select(9);
   a.Get<NTLFO>(1).Osc.Select(-2);
   const std::vector<uint8_t> saved = Save(*a.canvas.Root());
-  Patch b({3, 4});
+  Patch b({DeviceType::VCO, DeviceType::LFO});
   b.Get<NTVCO>(0).Osc.Select(1);  // a table other than the new device's, to see it kept
   b.Load(saved);
   EXPECT_EQ(b.Get<NTVCO>(0).Osc.Table, Tables().Tri.Data());

@@ -29,7 +29,7 @@ class VcoTest : public ::testing::Test {
 };
 
 TEST_F(VcoTest, NewVcoPlaysTheSineTableAt440Hz) {
-  EXPECT_EQ(vco.Type, 3);
+  EXPECT_EQ(vco.Type, DeviceType::VCO);
   EXPECT_EQ(vco.Osc.Increment, 10461);
   EXPECT_EQ(vco.FreqDisp.Value, 30000);
   EXPECT_EQ(vco.VolDisp.Value, 900);

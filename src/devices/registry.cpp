@@ -1,0 +1,51 @@
+#include "devices/registry.h"
+
+#include "devices/filter.h"
+#include "devices/flanger.h"
+#include "devices/hall.h"
+#include "devices/io.h"
+#include "devices/lfo.h"
+#include "devices/mixer.h"
+#include "devices/mult.h"
+#include "devices/osci.h"
+#include "devices/vco.h"
+#include "devices/vocoder.h"
+#include "devices/vumeter.h"
+
+namespace {
+template <class T>
+NTDevWin* Make(NTCanvas* canvas, NTWin* root) {
+  return new T(canvas, root);
+}
+
+constexpr TDeviceEntry kRegistry[] = {
+    {DeviceType::Output, Make<NTOutput>, "output", "&Output", 109},
+    {DeviceType::Input, Make<NTInput>, "input", "&Input", 110},
+    {DeviceType::VCO, Make<NTVCO>, "vco", "&VCO", 101},
+    {DeviceType::LFO, Make<NTLFO>, "lfo", "&LFO", 102},
+    {DeviceType::Hall, Make<NTHall>, "hall", "&Hall", 103},
+    {DeviceType::Flanger, Make<NTFlanger>, "flanger", "&Flanger", 105},
+    {DeviceType::Filter, Make<NTFilter>, "filter", "F&ilter", 106},
+    {DeviceType::Mixer, Make<NTMixer>, "mixer", "&Mixer", 104},
+    {DeviceType::Multiplier, Make<NTMult>, "multiplier", "Multi&plier", 107},
+    {DeviceType::VUMeter, Make<NTVUMeter>, "vumeter", "V&U-Meter", 108},
+    {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111},
+    {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", nullptr, 0},
+};
+}  // namespace
+
+std::span<const TDeviceEntry> DeviceRegistry() {
+  return kRegistry;
+}
+
+NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
+  for (const TDeviceEntry& e : kRegistry)
+    if (e.type == type) return e.make(canvas, root);
+  return nullptr;
+}
+
+DeviceType InsertType(int command) {
+  for (const TDeviceEntry& e : kRegistry)
+    if (e.caption && e.command == command) return e.type;
+  return DeviceType::None;
+}

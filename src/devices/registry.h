@@ -1,0 +1,27 @@
+#pragma once
+#include <span>
+
+#include "engine/device_type.h"
+#include "engine/devwin.h"
+
+// One line per device type: everything outside the device's own file needs to know of it.
+struct TDeviceEntry {
+  DeviceType type;
+  // Creates the device, appended to root's child list at (0, 0).
+  NTDevWin* (*make)(NTCanvas* canvas, NTWin* root);
+  // Lower-case name without spaces: test names and the guide's panel pictures.
+  const char* name;
+  // The "Einfügen" menu's entry, or null (and command 0) for a type the menu does not offer.
+  const char* caption;
+  int command;
+};
+
+// Every device type, in the order of the insert menu.
+std::span<const TDeviceEntry> DeviceRegistry();
+
+// The device of a type (appended to root's child list at (0, 0)), or null for a number without a
+// device class.
+NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root);
+
+// The device type an insert command creates, or DeviceType::None.
+DeviceType InsertType(int command);
