@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build, then the sanitizer
-# builds (AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer).
+# builds (AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer) and, with clang, a
+# one-minute run of the patch fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -20,4 +21,14 @@ if [ "${QUARVIN_QUICK:-0}" != 1 ]; then
   (cd build/asan && ctest --output-on-failure -j "$jobs" -LE slow)
   build build/tsan -DQUARVIN_SANITIZE=thread -DQUARVIN_SHELL=OFF -DQUARVIN_BENCH=OFF
   (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress|Concurrent|RunningFilter')
+
+  if command -v clang++ >/dev/null; then
+    CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQUARVIN_FUZZ=ON -DQUARVIN_SHELL=OFF -DQUARVIN_TESTS=OFF -DQUARVIN_BENCH=OFF >/dev/null
+    cmake --build build/fuzz -j "$jobs" --target patch_fuzzer
+    # An input that finds a fault is kept where the regression test runs every such file.
+    mkdir -p build/fuzz/corpus
+    build/fuzz/patch_fuzzer -max_total_time=60 -timeout=25 -rss_limit_mb=4096 \
+      -artifact_prefix=tests/app/fuzz_regressions/ build/fuzz/corpus fuzz/corpus
+  fi
 fi

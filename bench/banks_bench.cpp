@@ -26,8 +26,8 @@ struct Bank {
       : input(static_cast<NTInput*>(client.CreateDevice(DeviceType::Input))) {
     std::mt19937 noise(1);
     std::uniform_int_distribution<int> sample(-32768, 32767);
-    for (int n = 0; n < TSampleBuffer::Frames * 2; ++n)
-      client.InBuf[0].Data()[n] = int16_t(sample(noise));
+    for (int n = 0; n < TSampleBuffer::kFrames * 2; ++n)
+      client.InBlock(0).Data()[n] = int16_t(sample(noise));
     for (int i = 0; i < count; ++i) {
       NTDevWin* d = client.CreateDevice(type);
       if (type == DeviceType::VCO) continue;  // modulation inputs stay open
@@ -47,7 +47,7 @@ struct Bank {
   void Run(benchmark::State& state, int count, double lanes) {
     FlushDenormals();
     for (auto _ : state) client.ProcessBlock(0, 0);
-    const double frames = double(state.iterations()) * TSampleBuffer::Frames;
+    const double frames = double(state.iterations()) * TSampleBuffer::kFrames;
     state.counters["ns_per_device_frame"] = benchmark::Counter(
         frames * count, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["ns_per_lane_sample"] = benchmark::Counter(

@@ -19,9 +19,9 @@ void BM_IdleDevicesPerDeviceFrame(benchmark::State& state) {
   for (int i = 0; i < state.range(0); ++i) devices.push_back(std::make_unique<Idle>(&client));
   std::vector<NTDevWin*> list;
   for (auto& d : devices) list.push_back(d.get());
-  for (auto _ : state) ProcessFrames(list, client.Io(), client.InBuf[0], client.OutBuf[0]);
+  for (auto _ : state) ProcessFrames(list, client.Io(), client.InBlock(0), client.OutBlock(0));
   state.counters["ns_per_device_frame"] = benchmark::Counter(
-      double(state.iterations()) * TSampleBuffer::Frames * double(state.range(0)),
+      double(state.iterations()) * TSampleBuffer::kFrames * double(state.range(0)),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_IdleDevicesPerDeviceFrame)->Arg(1)->Arg(100)->Unit(benchmark::kMicrosecond);
@@ -37,7 +37,7 @@ void BM_InputToOutputBlock(benchmark::State& state) {
   out->R.Source = &in->R;
   for (auto _ : state) client.ProcessBlock(0, 0);
   state.counters["ns_per_frame"] =
-      benchmark::Counter(double(state.iterations()) * TSampleBuffer::Frames,
+      benchmark::Counter(double(state.iterations()) * TSampleBuffer::kFrames,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_InputToOutputBlock)->Unit(benchmark::kMicrosecond);

@@ -18,7 +18,7 @@ struct Bench {
     for (size_t i = 0; i < sine.size(); ++i)
       sine[i] = int32_t(60000 * std::sin(2 * std::numbers::pi * double(i) / double(sine.size())));
     client.Resize(800, 600);
-    for (int ch = 0; ch < osci::Channels; ++ch) {
+    for (int ch = 0; ch < osci::kChannels; ++ch) {
       scope.On[ch].State = 1;
       scope.In[ch].Source = ch % 2 ? &source.R : &source.L;
     }

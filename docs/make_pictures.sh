@@ -45,4 +45,7 @@ done
   "$render" "$work/panels/$file" -b 0 --png "$out/panel_${file%.qvn}.png" --size "${width}x${height}" -q
 done
 
+# The wiring section's picture: a cable that hangs from a connector to the pointer.
+"$build/quarvin-make-examples" --cable "$out/kabel.png"
+
 echo "Bilder in $out/ geschrieben."

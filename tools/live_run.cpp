@@ -81,7 +81,7 @@ int RunLive(int argc, char** argv) {
   client.CloseQuery();
   if (!line->Quiet) {
     const TAudioLoop::Figures& f = client.LiveFigures();
-    const int block = line->Card.BlockFrames > 0 ? line->Card.BlockFrames : TSampleBuffer::Frames;
+    const int block = line->Card.BlockFrames > 0 ? line->Card.BlockFrames : TSampleBuffer::kFrames;
     PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, block);
   }
   PrintErrors(shell);

@@ -7,7 +7,6 @@
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "devices/io.h"
 #include "devices/mixer.h"
 #include "devices/vco.h"
+#include "platform/atomic_file.h"
 
 namespace {
 constexpr int kBankSize = 100;
@@ -25,9 +25,9 @@ constexpr int kBankSize = 100;
 NTPlugOut* SumTree(TMainClient& client, std::vector<NTPlugOut*> outs) {
   while (outs.size() > 1) {
     std::vector<NTPlugOut*> next;
-    for (size_t i = 0; i < outs.size(); i += NTMixer::Channels) {
+    for (size_t i = 0; i < outs.size(); i += NTMixer::kChannels) {
       auto* mixer = static_cast<NTMixer*>(client.CreateDevice(DeviceType::Mixer));
-      for (size_t k = 0; k < NTMixer::Channels && i + k < outs.size(); ++k)
+      for (size_t k = 0; k < NTMixer::kChannels && i + k < outs.size(); ++k)
         mixer->In[k].Source = outs[i + k];
       next.push_back(&mixer->Out);
     }
@@ -74,10 +74,7 @@ void PassThrough(TMainClient& client) {
 }
 
 bool Write(TMainClient& client, const std::string& path) {
-  const std::vector<uint8_t> bytes = client.SaveBytes();
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (f.good()) return true;
+  if (WriteFileAtomically(path, client.SaveBytes())) return true;
   std::fprintf(stderr, "quarvin-bench-patches: %s kann nicht geschrieben werden\n", path.c_str());
   return false;
 }

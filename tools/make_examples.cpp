@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/headless_shell.h"
@@ -22,6 +22,7 @@
 #include "devices/vco.h"
 #include "devices/vocoder.h"
 #include "devices/vumeter.h"
+#include "platform/atomic_file.h"
 #include "platform/dc.h"
 #include "platform/png.h"
 
@@ -29,12 +30,15 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--icon BILD.png]\n"
+    "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--icon BILD.png] [--cable "
+    "BILD.png]\n"
     "\n"
     "  ORDNER           schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
     "  --panels ORDNER  schreibt je Gerätetyp einen Patch mit nur diesem Gerät und gibt\n"
     "                   je Zeile Datei, Breite und Höhe des Bildes aus, das es zeigt\n"
-    "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n";
+    "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n"
+    "  --cable BILD.png zeichnet die Arbeitsfläche nach dem Start mit einem Kabel, das vom\n"
+    "                   Ausgang L des Input zum Mauszeiger hängt (für die Anleitung)\n";
 
 // One patch under construction on a canvas of its own, without audio.
 class Patch {
@@ -227,15 +231,9 @@ constexpr Example kExamples[] = {
     {"ringmod.qvn", RingMod}, {"showcase.qvn", Showcase},
 };
 
-bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  return bool(f);
-}
-
 bool WritePatch(Patch& patch, const fs::path& path) {
   const auto bytes = patch.Bytes();
-  if (!bytes.empty() && WriteFile(path, bytes)) return true;
+  if (!bytes.empty() && WriteFileAtomically(path, bytes)) return true;
   std::fprintf(stderr, "quarvin-make-examples: %s: nicht geschrieben\n", path.c_str());
   return false;
 }
@@ -300,14 +298,30 @@ Surface Icon() {
   }
   return s;
 }
+// The canvas right after the start, with the mouse having clicked the Input's "L" output and
+// moved on: the provisional cable hangs from the connector to the pointer.
+Surface PendingCable() {
+  HeadlessShell shell;
+  TMainClient client(shell, nullptr);
+  client.Resize(300, 190);
+  client.Setup();
+  const Point plug{66, 50}, pointer{250, 150};
+  client.Mouse(MouseKind::LDown, plug);
+  client.Mouse(MouseKind::LUp, plug);
+  client.Mouse(MouseKind::Move, pointer);
+  client.PaintPending();
+  return client.Pixels();
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder, panels, icon;
+  std::string folder, panels, icon, cable;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--icon" && i + 1 < argc) {
       icon = argv[++i];
+    } else if (a == "--cable" && i + 1 < argc) {
+      cable = argv[++i];
     } else if (a == "--panels" && i + 1 < argc) {
       panels = argv[++i];
     } else if (a == "--help" || a == "-h") {
@@ -320,16 +334,17 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (folder.empty() && panels.empty() && icon.empty()) {
+  if (folder.empty() && panels.empty() && icon.empty() && cable.empty()) {
     std::fputs(kUsage, stderr);
     return 1;
   }
   if (!folder.empty() && !WriteExamples(folder)) return 1;
   if (!panels.empty() && !WritePanels(panels)) return 1;
-  if (!icon.empty() && !WritePng(Icon(), icon)) {
-    std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
-                 icon.c_str());
-    return 1;
-  }
+  for (const auto& [path, picture] : {std::pair{icon, &Icon}, std::pair{cable, &PendingCable}})
+    if (!path.empty() && !WritePng(picture(), path)) {
+      std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
+                   path.c_str());
+      return 1;
+    }
   return 0;
 }

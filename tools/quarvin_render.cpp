@@ -18,7 +18,7 @@
 
 namespace {
 constexpr int kRate = 44100;
-constexpr int kFrames = TSampleBuffer::Frames;
+constexpr int kFrames = TSampleBuffer::kFrames;
 // The program's 10 ms timer ticks about seven times during one 68 ms block.
 constexpr int kTicksPerBlock = 7;
 
@@ -80,7 +80,7 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--version") {
-      std::printf("quarvin-render (%s)\n", TMainClient::Product);
+      std::printf("quarvin-render (%s)\n", TMainClient::kProduct);
       return 0;
     } else if (a == "-q") {
       o.quiet = true;
@@ -159,6 +159,36 @@ class Progress {
   bool shown_ = false;
   Clock::time_point start_ = Clock::now(), last_ = start_;
 };
+
+// Runs the processing cycle block by block over the input (silence without one) into the
+// output. Without -b it follows the input to its end, however long that turns out to be.
+// Returns the number of blocks, or nullopt after a file error it has reported.
+std::optional<long> RenderBlocks(const Options& o, TMainClient& client, SoundInput* input,
+                                 SoundOutput* output, Progress& progress) {
+  long blocks = 0;
+  for (; !o.blocks || blocks < *o.blocks; ++blocks) {
+    int16_t* in = client.InBlock(0).Data();
+    const long got = input ? input->Read(in, kFrames) : 0;
+    if (input && !input->Ok()) {
+      Say(o.in, input->Error());
+      return std::nullopt;
+    }
+    if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
+    std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
+    client.ProcessBlock(0, 0);
+    if (output && !output->Write(client.OutBlock(0).Data(), kFrames)) {
+      Say(o.out, output->Error());
+      return std::nullopt;
+    }
+    for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
+    progress.Step(blocks + 1);
+  }
+  if (output && !output->Close()) {
+    Say(o.out, output->Error());
+    return std::nullopt;
+  }
+  return blocks;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,7 +219,8 @@ int main(int argc, char** argv) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   client.Resize(o.width, o.height);
-  if (!client.Load(o.patch)) {
+  // A damaged file is rejected too: batch work must not go on with part of a patch.
+  if (client.Load(o.patch).kind != TMainClient::LoadResult::Complete) {
     for (const std::string& e : shell.errors) std::fprintf(stderr, "%s\n", e.c_str());
     return 2;
   }
@@ -199,24 +230,9 @@ int main(int argc, char** argv) {
     output = std::make_unique<SoundOutput>(o.out, *format, kRate);
     if (!output->Ok()) return FileError(o.out, output->Error());
   }
-  // Without -b the render follows the input to its end, however long it turns out to be.
-  const long plannedBlocks = planned < 0 ? 0 : long(planned / kFrames);
-  Progress progress(plannedBlocks, o.quiet);
-  long blocks = 0;
-  for (; !o.blocks || blocks < *o.blocks; ++blocks) {
-    int16_t* in = client.InBuf[0].Data();
-    const long got = input ? input->Read(in, kFrames) : 0;
-    if (input && !input->Ok()) return FileError(o.in, input->Error());
-    if (!o.blocks && (input ? got == 0 : blocks == 1)) break;
-    std::fill(in + got * 2, in + kFrames * 2, int16_t{0});
-    client.ProcessBlock(0, 0);
-    if (output && !output->Write(client.OutBuf[0].Data(), kFrames))
-      return FileError(o.out, output->Error());
-    for (int t = 0; t < kTicksPerBlock; ++t) client.Timer();
-    progress.Step(blocks + 1);
-  }
-
-  if (output && !output->Close()) return FileError(o.out, output->Error());
+  Progress progress(planned < 0 ? 0 : long(planned / kFrames), o.quiet);
+  const auto blocks = RenderBlocks(o, client, input.get(), output.get(), progress);
+  if (!blocks) return 1;
   if (!o.saved.empty()) {
     client.FileName = o.saved;
     if (!client.Save()) return FileError(o.saved, shell.errors.back());
@@ -228,6 +244,6 @@ int main(int argc, char** argv) {
     if (!WritePng(picture, o.png, &why))
       return FileError(o.png, "Bild kann nicht geschrieben werden (" + why + ")");
   }
-  progress.Finish(blocks);
+  progress.Finish(*blocks);
   return 0;
 }

@@ -8,8 +8,8 @@ using Clock = std::chrono::steady_clock;
 }
 
 int TAudioLoop::ShortBlockCount(int frames) {
-  frames = std::clamp(frames, MinBlockFrames, MaxBlockFrames);
-  return std::max(3, (ReserveFrames + frames - 1) / frames);
+  frames = std::clamp(frames, kMinBlockFrames, kMaxBlockFrames);
+  return std::max(3, (kReserveFrames + frames - 1) / frames);
 }
 
 TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& outBuf, Hooks hooks)
@@ -17,7 +17,7 @@ TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& o
       out_(out),
       inBuf_(inBuf),
       outBuf_(outBuf),
-      count_(BlockCount),
+      count_(kBlockCount),
       doorbell_(nullptr),
       hooks_(std::move(hooks)) {}
 
@@ -85,17 +85,17 @@ void TAudioLoop::Requeue(int i) {
 }
 
 // Polls in the default mode; in short-block mode sleeps until a completion rings. Either way a
-// block that has not completed after WaitLimit beeps.
+// block that has not completed after kWaitLimit beeps.
 bool TAudioLoop::WaitDone(const WaveHeader& header) {
   if (doorbell_) {
-    const Clock::time_point deadline = Clock::now() + WaitLimit;
+    const Clock::time_point deadline = Clock::now() + kWaitLimit;
     while (!header.IsDone())
       if (!doorbell_->WaitUntil(deadline) && !header.IsDone()) return Late();
     return true;
   }
-  for (int look = 0; look < PollLooks; ++look) {
+  for (int look = 0; look < kPollLooks; ++look) {
     if (header.IsDone()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   return Late();
 }

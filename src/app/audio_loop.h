@@ -16,17 +16,17 @@
 // between Run's start and its return only the loop touches them and the blocks.
 class TAudioLoop {
  public:
-  static constexpr int BlockCount = 7;
-  static constexpr int PollMs = 5;
-  static constexpr int PollLooks = 68;  // 340 ms in all
-  static constexpr std::chrono::milliseconds WaitLimit{PollMs * PollLooks};
+  static constexpr int kBlockCount = 7;
+  static constexpr int kPollMs = 5;
+  static constexpr int kPollLooks = 68;  // 340 ms in all
+  static constexpr std::chrono::milliseconds kWaitLimit{kPollMs * kPollLooks};
   // Short blocks: the shortest and longest block, and the recording a late audio thread may
   // fall behind by before input is lost.
-  static constexpr int MinBlockFrames = 64;
-  static constexpr int MaxBlockFrames = TSampleBuffer::Frames;
-  static constexpr int ReserveFrames = 1024;
+  static constexpr int kMinBlockFrames = 64;
+  static constexpr int kMaxBlockFrames = TSampleBuffer::kFrames;
+  static constexpr int kReserveFrames = 1024;
 
-  using Blocks = std::array<TSampleBuffer, BlockCount>;
+  using Blocks = std::array<TSampleBuffer, kBlockCount>;
   struct Hooks {
     // Runs the processing cycle over a recorded block into a playback block.
     std::function<void(const TSampleBuffer& in, TSampleBuffer& out)> Process;
@@ -42,7 +42,7 @@ class TAudioLoop {
     std::chrono::steady_clock::duration Busy{}, Wall{};  // processing, and the whole run
   };
 
-  // Blocks in flight per direction for short blocks of `frames`: enough to hold ReserveFrames
+  // Blocks in flight per direction for short blocks of `frames`: enough to hold kReserveFrames
   // of recording, and at least three (one filling, one being processed, one spare). Queued
   // recording blocks add no latency — a block completes when it is full, however many wait
   // behind it — and playback blocks are queued one at a time as they are processed, so only

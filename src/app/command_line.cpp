@@ -23,7 +23,7 @@ std::optional<int> ParseBlock(const std::string& s) {
   int v = 0;
   const char* end = s.data() + s.size();
   if (std::from_chars(s.data(), end, v).ptr != end || s.empty()) return std::nullopt;
-  if (v < TAudioLoop::MinBlockFrames || v > TAudioLoop::MaxBlockFrames) return std::nullopt;
+  if (v < TAudioLoop::kMinBlockFrames || v > TAudioLoop::kMaxBlockFrames) return std::nullopt;
   return v;
 }
 
@@ -105,7 +105,7 @@ std::string UsageText(Kind kind) {
 }
 
 std::string VersionText() {
-  return TMainClient::Product;
+  return TMainClient::kProduct;
 }
 
 std::string DeviceTable(const std::vector<WaveDeviceInfo>& devices) {

@@ -9,27 +9,27 @@ namespace {
 // The menus before and after the insert menu's entries, which the device registry lists.
 constexpr MenuLine kBeforeInserts[] = {
     {0, "&Datei", 0},
-    {2, "&Neu", cmd::FileNew},
-    {2, "&Öffnen...", cmd::FileOpen},
-    {2, "&Speichern", cmd::FileSave},
-    {2, "Speichern &unter...", cmd::FileSaveAs},
+    {2, "&Neu", cmd::kFileNew, "Ctrl+N"},
+    {2, "&Öffnen...", cmd::kFileOpen, "Ctrl+O"},
+    {2, "&Speichern", cmd::kFileSave, "Ctrl+S"},
+    {2, "Speichern &unter...", cmd::kFileSaveAs, "Ctrl+Shift+S"},
     {2, nullptr, 0},
-    {2, "&Beenden", cmd::Exit},
+    {2, "&Beenden", cmd::kExit, "Ctrl+Q"},
     {0, "&Ansicht", 0},
     {1, "&Verdrahtung", 0},
-    {2, "&Sichtbar", cmd::WiresVisible},
+    {2, "&Sichtbar", cmd::kWiresVisible},
     {2, nullptr, 0},
-    {2, "&Vorne", cmd::WiresFront},
-    {2, "&Hinten", cmd::WiresBehind},
+    {2, "&Vorne", cmd::kWiresFront},
+    {2, "&Hinten", cmd::kWiresBehind},
     {2, nullptr, 0},
-    {2, "&Geraden", cmd::CurvesOff},
-    {2, "&Kurven", cmd::CurvesOn},
+    {2, "&Geraden", cmd::kCurvesOff},
+    {2, "&Kurven", cmd::kCurvesOn},
     {0, "&Einfügen", 0},
 };
 constexpr MenuLine kAfterInserts[] = {
     {0, "&Hilfsmittel", 0},
-    {2, "&Snap", cmd::Snap},
-    {2, "&Über...", cmd::About},
+    {2, "&Snap", cmd::kSnap},
+    {2, "&Über...", cmd::kAbout},
 };
 
 std::vector<MenuLine> BuildMenuBar() {

@@ -3,10 +3,10 @@
 
 // Command ids of the menus; the insert menu's ids are in the device registry.
 namespace cmd {
-constexpr int FileNew = 24331, FileOpen = 24332, FileSave = 24333, FileSaveAs = 24334;
-constexpr int Exit = 24310, About = 141;
-constexpr int CurvesOn = 121, CurvesOff = 122, WiresBehind = 123, WiresFront = 124;
-constexpr int WiresVisible = 125, Snap = 113, DeleteDevice = 201;
+constexpr int kFileNew = 24331, kFileOpen = 24332, kFileSave = 24333, kFileSaveAs = 24334;
+constexpr int kExit = 24310, kAbout = 141;
+constexpr int kCurvesOn = 121, kCurvesOff = 122, kWiresBehind = 123, kWiresFront = 124;
+constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
 }  // namespace cmd
 
 // One line of the menu bar: a top-level menu (level 0), a submenu (level 1) or an entry; id 0
@@ -15,6 +15,7 @@ struct MenuLine {
   int level;  // 0 menu, 1 submenu of the last menu, 2 entry of the last (sub)menu
   const char* caption;
   int id;
+  const char* shortcut = nullptr;  // in portable text ("Ctrl+S"); shown beside the caption
 };
 
 std::span<const MenuLine> MenuBar();

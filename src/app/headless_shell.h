@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,13 +13,20 @@
 class HeadlessShell : public Shell {
  public:
   void ShowPixels(Rect r) override { shown.push_back(r); }
-  void RequestPaint() override { ++paintRequests; }
+  void RequestPaint(Rect) override { ++paintRequests; }
   void CaptureMouse(bool on) override { captured = on; }
   int TrackDevicePopup(Point pt) override {
     popups.push_back(pt);
     return popupAnswer;
   }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  Answer Question(const std::string& text, bool cancel) override {
+    questions.push_back(text);
+    if (answers.empty()) return Answer::No;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a == Answer::Cancel && !cancel ? Answer::No : a;
+  }
   void Beep() override { beeps.fetch_add(1, std::memory_order_relaxed); }
   void SetCaption(const std::string& text) override { caption = text; }
   void CheckMenu(int id, bool checked) override { marks[id] = checked; }
@@ -34,6 +42,9 @@ class HeadlessShell : public Shell {
   std::vector<Point> popups;
   int popupAnswer = 0;
   std::vector<std::string> errors;
+  std::vector<std::string> questions;
+  // Scripted answers, used in order; a question without one is answered "Nein".
+  std::deque<Answer> answers;
   std::atomic<int> beeps{0};
   std::string caption;
   std::map<int, bool> marks;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/commands.h"
 #include "devices/io.h"
 #include "devices/registry.h"
+#include "engine/plug.h"
 #include "platform/denormals.h"
 
 namespace {
@@ -39,7 +41,7 @@ void TMainClient::DeleteDevice(NTDevWin* device) {
     if (w == device) {
       captured_ = nullptr;
       shell_.CaptureMouse(false);
-      Interaction = ModeIdle;
+      SetInteraction(InteractionMode::Idle);
       break;
     }
   if (PopupDevice == device) PopupDevice = nullptr;
@@ -73,13 +75,17 @@ void TMainClient::NewLocked() {
 }
 
 void TMainClient::New() {
-  TCriticalSection::Lock lock(Lock);
-  NewLocked();
+  if (!MayDiscardChanges()) return;
+  {
+    TCriticalSection::Lock lock(Lock);
+    NewLocked();
+  }
+  MarkUnmodified();
 }
 
 std::string TMainClient::TitleText() const {
   char text[512];
-  std::snprintf(text, sizeof text, "%s - %s", Product,
+  std::snprintf(text, sizeof text, "%s - %s", kProduct,
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
   return text;
 }
@@ -89,63 +95,74 @@ void TMainClient::UpdateTitle() {
 }
 
 void TMainClient::SetMenuMarks() {
-  shell_.CheckMenu(cmd::WiresVisible, WiresOn != 0);
-  shell_.CheckMenu(cmd::WiresFront, WiresBehind == 0);
-  shell_.CheckMenu(cmd::WiresBehind, WiresBehind == 1);
-  shell_.CheckMenu(cmd::CurvesOff, CurvesOn == 0);
-  shell_.CheckMenu(cmd::CurvesOn, CurvesOn == 1);
-  shell_.CheckMenu(cmd::Snap, SnapOn != 0);
+  shell_.CheckMenu(cmd::kWiresVisible, WiresOn != 0);
+  shell_.CheckMenu(cmd::kWiresFront, WiresBehind == 0);
+  shell_.CheckMenu(cmd::kWiresBehind, WiresBehind == 1);
+  shell_.CheckMenu(cmd::kCurvesOff, CurvesOn == 0);
+  shell_.CheckMenu(cmd::kCurvesOn, CurvesOn == 1);
+  shell_.CheckMenu(cmd::kSnap, SnapOn != 0);
 }
 
 void TMainClient::SetOption(int32_t& option, int32_t value) {
   option = value;
+  PatchChanged();
   SetMenuMarks();
   InvalidateAll(true);
 }
 
 void TMainClient::Insert(DeviceType type) {
+  // Whatever the pointer still carries is put down first: the new device takes over the mode.
+  Escape();
   NTDevWin* d;
   {
     TCriticalSection::Lock lock(Lock);
     d = CreateDevice(type);
   }
-  if (d) d->BeginMove();
+  if (!d) return;
+  PatchChanged();
+  d->BeginMove();
 }
 
 void TMainClient::Command(int id) {
+  RunCommand(id);
+  UpdateCable();
+}
+
+void TMainClient::RunCommand(int id) {
   switch (id) {
-    case cmd::FileNew:
+    case cmd::kFileNew:
       New();
       return;
-    case cmd::FileOpen:
+    case cmd::kFileOpen:
       Open();
       return;
-    case cmd::FileSave:
+    case cmd::kFileSave:
       Save();
       return;
-    case cmd::FileSaveAs:
+    case cmd::kFileSaveAs:
       SaveAs();
       return;
-    case cmd::WiresVisible:
+    case cmd::kWiresVisible:
       SetOption(WiresOn, !WiresOn);
       return;
-    case cmd::WiresFront:
+    case cmd::kWiresFront:
       SetOption(WiresBehind, 0);
       return;
-    case cmd::WiresBehind:
+    case cmd::kWiresBehind:
       SetOption(WiresBehind, 1);
       return;
-    case cmd::CurvesOff:
+    case cmd::kCurvesOff:
       SetOption(CurvesOn, 0);
       return;
-    case cmd::CurvesOn:
+    case cmd::kCurvesOn:
       SetOption(CurvesOn, 1);
       return;
-    case cmd::Snap:
+    case cmd::kSnap:
       SnapOn = !SnapOn;
+      PatchChanged();
       SetMenuMarks();
       return;
-    case cmd::DeleteDevice:
+    case cmd::kDeleteDevice:
       if (PopupDevice) {
         {
           TCriticalSection::Lock lock(Lock);
@@ -153,6 +170,7 @@ void TMainClient::Command(int id) {
         }
         InvalidateAll(true);
         PopupDevice = nullptr;
+        PatchChanged();
       }
       return;
     default:
@@ -161,8 +179,14 @@ void TMainClient::Command(int id) {
 }
 
 void TMainClient::Mouse(MouseKind kind, Point pt) {
+  pointer_ = pt;
+  Route(kind, pt);
+  UpdateCable();
+}
+
+void TMainClient::Route(MouseKind kind, Point pt) {
   if (!captured_) {
-    MouseDispatch(&root_, kind, pt);
+    if (!MouseDispatch(&root_, kind, pt) && kind == MouseKind::RUp && OnBackground(pt)) Escape();
     return;
   }
   switch (kind) {
@@ -182,8 +206,51 @@ void TMainClient::Mouse(MouseKind kind, Point pt) {
   }
 }
 
+bool TMainClient::OnBackground(Point pt) {
+  return std::ranges::none_of(devices_, [pt](const NTDevWin* d) { return d->Contains(pt); });
+}
+
+void TMainClient::Escape() {
+  if (PendingConnector()) {
+    NTPlug::EndPending(*this);
+  } else if (auto* moving = dynamic_cast<NTDevWin*>(captured_);
+             moving && Interaction() == InteractionMode::Moving) {
+    moving->EndMove(pointer_);
+  }
+  UpdateCable();
+}
+
+NTPlug* TMainClient::PendingConnector() const {
+  return Interaction() == InteractionMode::Connecting ? PendingPlug() : nullptr;
+}
+
+TWire TMainClient::Cable(const NTPlug& from) const {
+  const Point p = from.AbsPos();
+  return TWire({p.x + 8, p.y + 8}, cableEnd_, CurvesOn != 0);
+}
+
+void TMainClient::UpdateCable() {
+  const NTPlug* from = PendingConnector();
+  const Point shownEnd = std::exchange(cableEnd_, pointer_);
+  const Rect now = from ? Cable(*from).Bounds() : Rect{};
+  if (now == cableRect_ && (now.Empty() || shownEnd == pointer_)) return;
+  Invalidate(cableRect_, true);
+  cableRect_ = now;
+  Invalidate(now, true);
+}
+
+// Drawn after both walks, as the window showed it before the repaint: the XOR frame of the first
+// connector (so that removing it later restores the picture), then the cable over everything.
+void TMainClient::PaintPendingConnection(Dc& dc) {
+  const NTPlug* from = PendingConnector();
+  if (!from) return;
+  from->DrawFocus(dc);
+  if (!cableRect_.Empty()) Cable(*from).Draw(dc);
+}
+
 void TMainClient::Timer() {
   TickWalk(&root_);
+  KeepRecoveryCopy();
 }
 
 void TMainClient::Resize(int width, int height) {
@@ -208,7 +275,13 @@ Dc TMainClient::BeginClientDc() {
 
 void TMainClient::EndClientDc(Dc& dc) {
   const Rect r = dc.Touched();
-  if (!r.Empty()) shell_.ShowPixels(r);
+  if (r.Empty()) return;
+  // A display that redraws itself under the cable must not cut it.
+  if (const NTPlug* from = PendingConnector(); from && !r.Intersect(cableRect_).Empty()) {
+    Dc over(pixels_, r.Intersect(cableRect_));
+    Cable(*from).Draw(over);
+  }
+  shell_.ShowPixels(r);
 }
 
 void TMainClient::Invalidate(Rect r, bool erase) {
@@ -216,7 +289,7 @@ void TMainClient::Invalidate(Rect r, bool erase) {
   if (r.Empty()) return;
   pending_ = pending_.Union(r);
   pendingErase_ = pendingErase_ || erase;
-  shell_.RequestPaint();
+  shell_.RequestPaint(r);
 }
 
 void TMainClient::InvalidateAll(bool erase) {
@@ -241,6 +314,7 @@ void TMainClient::PaintInto(Dc& dc, bool erase) {
   if (WiresBehind == 1) PaintWiresWalk(&root_, dc);
   PaintWalk(&root_, dc);
   if (WiresBehind == 0) PaintWiresWalk(&root_, dc);
+  PaintPendingConnection(dc);
 }
 
 Rect TMainClient::PaintPending() {
@@ -261,11 +335,11 @@ void TMainClient::PaintAll(Surface& target) {
 
 void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
   PopupDevice = device;
-  if (shell_.TrackDevicePopup(clientPt) == cmd::DeleteDevice) Command(cmd::DeleteDevice);
+  if (shell_.TrackDevicePopup(clientPt) == cmd::kDeleteDevice) Command(cmd::kDeleteDevice);
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
-  ProcessBuffers(InBuf[size_t(in)], OutBuf[size_t(out)]);
+  ProcessBuffers(InBlock(in), OutBlock(out));
 }
 
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {

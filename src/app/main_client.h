@@ -1,18 +1,26 @@
 #pragma once
 #include <array>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "app/audio_loop.h"
+#include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
+#include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
+
+class NTPlug;
 
 // The canvas: root of the window tree (its children are the devices), owner of the device list,
 // the canvas lock, the sample buffers, the wiring options, the bitmap cache and the file name;
@@ -28,7 +36,7 @@ class TMainClient : public NTCanvas, public TThread {
   bool Setup();
   // The close query: stops the audio thread, the timer and the audio; deletes every device.
   void CloseQuery();
-  // Live sound in short blocks of `frames` (TAudioLoop::MinBlockFrames..MaxBlockFrames) instead
+  // Live sound in short blocks of `frames` (TAudioLoop::kMinBlockFrames..kMaxBlockFrames) instead
   // of the default blocks; before Setup.
   void SetLiveBlock(int frames) { liveBlock_ = frames; }
   // What the audio thread's run did, once it has ended; and the sound card's dropouts and the
@@ -40,6 +48,9 @@ class TMainClient : public NTCanvas, public TThread {
   // Window-system entry points.
   void Command(int id);
   void Mouse(MouseKind kind, Point clientPt);
+  // Escape, and a right click on the background: drops a pending connection, and places a panel
+  // that follows the pointer where its focus rectangle stands. Nothing is lost or left invisible.
+  void Escape();
   void Timer();
   void Resize(int width, int height);
   // Erases and paints the pending update region into the backing store; returns the region.
@@ -59,19 +70,49 @@ class TMainClient : public NTCanvas, public TThread {
   void DeleteAllDevices();
   std::vector<NTDevWin*> Devices();
 
-  // File commands.
+  // What became of a load: a rejected file (wrong type or version) leaves a new patch; a damaged
+  // one (cut short) leaves what could be read, untitled. Either way after the error box.
+  struct LoadResult {
+    enum Kind { Complete, Damaged, Rejected } kind = Complete;
+    const char* message = nullptr;  // the error box's text
+    // A patch came from the file, whole or in part.
+    explicit operator bool() const { return kind != Rejected; }
+  };
+
+  // File commands. New and Open first ask about unsaved changes.
   void New();
   void Open();
   bool SaveAs();
-  // Loads a patch under the lock; false (after the error box and New) for a rejected file.
-  bool Load(const std::string& path);
-  bool LoadBytes(const std::vector<uint8_t>& bytes);
-  // Writes the patch; false when the file could not be written (after the error box).
+  // Loads a patch under the lock; the title names the file only when it loaded completely.
+  LoadResult Load(const std::string& path);
+  // The same with bytes at hand; a complete load keeps the current file name.
+  LoadResult LoadBytes(std::span<const uint8_t> bytes);
+  // Writes the patch; false when the file could not be written (after the error box). Only a
+  // written file renames the patch.
   bool Save();
   std::vector<uint8_t> SaveBytes();
+  // Writes the patch to path and nothing else changes; false when that failed.
+  bool SaveCopy(const std::string& path);
 
-  // Runs the processing cycle over InBuf[in] into OutBuf[out] (audio thread).
+  // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
+  // by New, a load and a save.
+  bool Modified() const { return modified_; }
+  void PatchChanged() override;
+  // Before the patch is given up (New, Open, quitting): with unsaved changes, asks whether to
+  // save them. True when the command may go on.
+  bool MayDiscardChanges();
+  // Keeps a copy of the modified patch in folder every interval from now on, and first offers
+  // the copies that crashed programs left there. An empty folder keeps no copies.
+  void StartRecovery(const std::filesystem::path& folder,
+                     TRecovery::Clock::duration interval = TRecovery::DefaultInterval);
+
+  // Runs the processing cycle over input block in into output block out (audio thread, or any
+  // thread while no audio thread runs).
   void ProcessBlock(int in, int out);
+  // The sample blocks the audio loop cycles through; without an audio thread (render tool,
+  // tests) the caller fills an input block, runs ProcessBlock and reads the output block.
+  TSampleBuffer& InBlock(int i) { return inBuf_.at(size_t(i)); }
+  TSampleBuffer& OutBlock(int i) { return outBuf_.at(size_t(i)); }
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
 
   // NTCanvas.
@@ -90,6 +131,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WiresVisible() const override { return WiresOn; }
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
+  Rect ClientRect() const override { return pixels_.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
   NTWin* WindowOf(int32_t number) override;
@@ -103,9 +145,8 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t SnapOn = 1;       // Snap
   NTDevWin* PopupDevice = nullptr;
   TCriticalSection Lock;
-  std::array<TSampleBuffer, 7> InBuf, OutBuf;
 
-  static constexpr const char* Product = "Quarvin V1.01";
+  static constexpr const char* kProduct = "Quarvin V1.01";
 
  protected:
   int Run() override;
@@ -114,11 +155,29 @@ class TMainClient : public NTCanvas, public TThread {
   void PlaceStartDevices();
   void NewLocked();
   void Insert(DeviceType type);
+  void RunCommand(int id);
   void SetOption(int32_t& option, int32_t value);
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
-  bool LoadLocked(ipstream& is);
-  void BuildNumberTables();
+  void Route(MouseKind kind, Point pt);
+  bool OnBackground(Point pt);
+
+  // The provisional cable: while a connection is pending it hangs from the first connector to
+  // the pointer, on top of everything. It lives only here, never in the tree or a file.
+  NTPlug* PendingConnector() const;
+  TWire Cable(const NTPlug& from) const;
+  // Moves, shows or hides the cable after anything that may have changed it; repaints only the
+  // rectangles it leaves and enters.
+  void UpdateCable();
+  void PaintPendingConnection(Dc& dc);
+  LoadResult LoadFile(const std::string& path, const std::string& name);
+  LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
+  LoadResult LoadLocked(ipstream& is);
+  bool SaveTo(const std::string& path);
+  void MarkUnmodified();
+  void KeepRecoveryCopy();
+  bool WriteRecoveryCopy();
+  void Restore(const std::filesystem::path& file);
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -135,12 +194,19 @@ class TMainClient : public NTCanvas, public TThread {
   TFrameIo io_;
   Surface pixels_;
   Rect pending_{};
+  Point pointer_{};
+  Point cableEnd_{};  // where the cable on screen ends
+  Rect cableRect_{};  // what it covers; empty when none is shown
   bool pendingErase_ = false;
   // While every device goes at once nobody needs to forget anything.
   bool deletingAll_ = false;
   // The device list as an array for the processing cycle; changed only under the lock.
   std::vector<NTDevWin*> devices_;
-  // The window-number tables while a patch is written or read.
-  std::vector<NTWin*> windowOf_;
-  std::unordered_map<const NTWin*, int32_t> numberOf_;
+  TAudioLoop::Blocks inBuf_, outBuf_;
+  bool modified_ = false;
+  // Changed since the last recovery copy.
+  bool copyOutdated_ = false;
+  std::optional<TRecovery> recovery_;
+  // The window numbers while a patch is written or read.
+  std::optional<TWindowNumbers> numbers_;
 };

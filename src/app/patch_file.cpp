@@ -13,39 +13,23 @@ constexpr int32_t kFileVersion = 7;
 constexpr int32_t kEndOfTypes = -1;
 // More devices than this in one type list can only come from a damaged file.
 constexpr int kMaxDevices = 4096;
-// Bytes past this are never read: no patch comes near it.
+// Bytes past this are never read: no patch comes near it, and a file that goes on is damaged.
 constexpr size_t kMaxFileBytes = 64 << 20;
 
 constexpr const char* kWrongType = "Falscher Datei-Typ!";
 constexpr const char* kWrongVersion = "Falsche Datei-Version!";
 constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!";
+constexpr const char* kDamaged =
+    "Die Datei ist beschädigt oder unvollständig!\n"
+    "Was gelesen werden konnte, wurde geladen.";
 }  // namespace
 
-void TMainClient::BuildNumberTables() {
-  windowOf_.assign(1, nullptr);
-  numberOf_.clear();
-  // Pre-order with an explicit stack: the tree is shallow but may be very wide.
-  std::vector<NTWin*> stack{&root_};
-  while (!stack.empty()) {
-    NTWin* w = stack.back();
-    stack.pop_back();
-    numberOf_[w] = int32_t(windowOf_.size());
-    windowOf_.push_back(w);
-    const size_t mark = stack.size();
-    for (NTWin* c = w->FirstChild; c; c = c->Next) stack.push_back(c);
-    std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
-  }
-}
-
 int32_t TMainClient::NumberOf(const NTWin* w) {
-  if (numberOf_.empty()) return WindowNumber(&root_, w);
-  const auto it = numberOf_.find(w);
-  return it == numberOf_.end() ? 0 : it->second;
+  return numbers_ ? numbers_->NumberOf(w) : TWindowNumbers(&root_).NumberOf(w);
 }
 
 NTWin* TMainClient::WindowOf(int32_t number) {
-  if (windowOf_.empty()) return WindowByNumber(&root_, number);
-  return number > 0 && size_t(number) < windowOf_.size() ? windowOf_[size_t(number)] : nullptr;
+  return numbers_ ? numbers_->WindowOf(number) : TWindowNumbers(&root_).WindowOf(number);
 }
 
 std::vector<uint8_t> TMainClient::SaveBytes() {
@@ -58,83 +42,115 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   for (NTWin* w = root_.FirstChild; w; w = w->Next)
     os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
   os.WriteWord(kEndOfTypes);
-  BuildNumberTables();
+  numbers_.emplace(&root_);
   WriteWalk(&root_, os);
-  windowOf_.clear();
-  numberOf_.clear();
+  numbers_.reset();
   return os.Bytes();
+}
+
+bool TMainClient::SaveCopy(const std::string& path) {
+  return WriteFileAtomically(path, SaveBytes());
 }
 
 bool TMainClient::Save() {
   if (FileName.empty()) return SaveAs();
-  if (WriteFileAtomically(FileName, SaveBytes())) return true;
-  ErrorBox(kSaveFailed);
-  return false;
+  return SaveTo(FileName);
 }
 
 bool TMainClient::SaveAs() {
   const auto path = shell_.SaveFileDialog();
-  if (!path) return false;
-  FileName = *path;
+  return path && SaveTo(*path);
+}
+
+// The file name and the title follow what is on disk: they change only once the file is written.
+bool TMainClient::SaveTo(const std::string& path) {
+  if (!SaveCopy(path)) {
+    ErrorBox(kSaveFailed);
+    return false;
+  }
+  FileName = path;
   UpdateTitle();
-  return Save();
+  MarkUnmodified();
+  return true;
 }
 
 void TMainClient::Open() {
+  if (!MayDiscardChanges()) return;
   const auto path = shell_.OpenFileDialog();
   if (!path) return;
   Load(*path);
 }
 
-bool TMainClient::Load(const std::string& path) {
-  FileName = path;
+TMainClient::LoadResult TMainClient::Load(const std::string& path) {
+  return LoadFile(path, path);
+}
+
+TMainClient::LoadResult TMainClient::LoadFile(const std::string& path, const std::string& name) {
+  // One byte past the limit tells the loader that the file goes on.
+  return LoadNamed(ReadFileBytes(path, kMaxFileBytes + 1), name);
+}
+
+TMainClient::LoadResult TMainClient::LoadBytes(std::span<const uint8_t> bytes) {
+  return LoadNamed(bytes, FileName);
+}
+
+TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
+                                               const std::string& name) {
+  LoadResult result;
+  {
+    TCriticalSection::Lock lock(Lock);
+    DeleteAllDevices();
+    ipstream is(bytes.first(std::min(bytes.size(), kMaxFileBytes)));
+    result = LoadLocked(is);
+    if (result && bytes.size() > kMaxFileBytes) result = {LoadResult::Damaged, kDamaged};
+  }
+  // A damaged file keeps no name, so that Save asks for one and never overwrites the original.
+  FileName = result.kind == LoadResult::Complete ? name : std::string();
   UpdateTitle();
-  return LoadBytes(ReadFileBytes(path, kMaxFileBytes));
+  MarkUnmodified();
+  // The box comes last: over the new patch and its title, and without the lock, so that the
+  // audio goes on while it is up.
+  if (result.message) ErrorBox(result.message);
+  return result;
 }
 
-bool TMainClient::LoadBytes(const std::vector<uint8_t>& bytes) {
-  TCriticalSection::Lock lock(Lock);
-  DeleteAllDevices();
-  ipstream is(bytes);
-  return LoadLocked(is);
-}
-
-bool TMainClient::LoadLocked(ipstream& is) {
+// Words past the end of the data read as 0; a device's geometry and the options keep what they
+// had. Any such read marks the file as damaged.
+TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
   if (is.PeekByte() == kStreamMark) {
     is.ReadByte();
     is.ReadWord();  // the stream version is not checked
   }
-  if (is.ReadWord() != kMagic) {
-    ErrorBox(kWrongType);
+  // A magic or version cut short is as wrong as any other.
+  if (is.ReadWholeWord() != kMagic) {
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongType};
   }
-  if (is.ReadWord() != kFileVersion) {
-    ErrorBox(kWrongVersion);
+  if (is.ReadWholeWord() != kFileVersion) {
     NewLocked();
-    return false;
+    return {LoadResult::Rejected, kWrongVersion};
   }
-  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn}) *option = is.ReadWord();
+  for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn})
+    if (const auto v = is.ReadWholeWord()) *option = *v;
 
   std::vector<int32_t> types;
-  // A truncated list ends with the data; the devices named so far are kept.
-  while (!is.AtEnd()) {
+  // A list cut short ends with the data; the devices named so far are kept.
+  for (;;) {
     const int32_t type = is.ReadWord();
-    if (type == kEndOfTypes) break;
+    if (is.PastEnd() || type == kEndOfTypes) break;
     if (types.size() == kMaxDevices) {
-      ErrorBox(kWrongType);
       NewLocked();
-      return false;
+      return {LoadResult::Rejected, kWrongType};
     }
     types.push_back(type);
   }
   for (int32_t type : types) CreateDevice(DeviceType(type));
 
-  BuildNumberTables();
+  numbers_.emplace(&root_);
   ReadWalk(&root_, is);
-  windowOf_.clear();
-  numberOf_.clear();
+  numbers_.reset();
   InvalidateAll(true);
   SetMenuMarks();
-  return true;
+  if (is.PastEnd()) return {LoadResult::Damaged, kDamaged};
+  return {};
 }

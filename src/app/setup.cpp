@@ -29,6 +29,8 @@ void TMainClient::CloseQuery() {
   CloseWave(waveOut_.get(), errorBox);
   waveIn_.reset();
   waveOut_.reset();
+  // Quitting normally, the changes were saved or given up: no copy is left to offer.
+  if (recovery_) recovery_->Remove();
   TCriticalSection::Lock lock(Lock);
   DeleteAllDevices();
 }
@@ -49,7 +51,7 @@ int TMainClient::Run() {
   TAudioLoop loop = liveBlock_ > 0
                         ? TAudioLoop(*waveIn_, *waveOut_, shortIn_, shortOut_, liveBlock_,
                                      doorbell_, std::move(hooks))
-                        : TAudioLoop(*waveIn_, *waveOut_, InBuf, OutBuf, std::move(hooks));
+                        : TAudioLoop(*waveIn_, *waveOut_, inBuf_, outBuf_, std::move(hooks));
   const int code = loop.Run();
   figures_ = loop.Stats();
   return code;

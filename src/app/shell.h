@@ -4,6 +4,9 @@
 
 #include "platform/geometry.h"
 
+// A user's answer to a question: "Ja", "Nein" or "Abbrechen".
+enum class Answer { Yes, No, Cancel };
+
 // Everything the canvas asks of the window system. The Qt program implements it; tests and the
 // render tool use the headless one.
 class Shell {
@@ -12,14 +15,16 @@ class Shell {
 
   // Pixels of the canvas's backing store in r changed and must be shown; or r needs a paint
   // pass (the canvas has queued it) — the shell then calls TMainClient::PaintPending before it
-  // shows the next frame.
+  // shows the next frame, and shows only what was asked for.
   virtual void ShowPixels(Rect r) = 0;
-  virtual void RequestPaint() = 0;
+  virtual void RequestPaint(Rect r) = 0;
 
   virtual void CaptureMouse(bool on) = 0;
   // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
   virtual int TrackDevicePopup(Point clientPt) = 0;
   virtual void ErrorBox(const std::string& text) = 0;
+  // A modal question with the buttons "Ja" and "Nein", and "Abbrechen" when cancel is set.
+  virtual Answer Question(const std::string& text, bool cancel) = 0;
   // The simple beep; may be called from the audio thread.
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;

@@ -3,24 +3,18 @@
 #include <cmath>
 
 #include "devices/arith.h"
-#include "devices/reg_range.h"
+#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
 constexpr int kPanelW = 121, kPanelH = 224;
-constexpr Point kFreqDispPos{10, 31}, kQDispPos{42, 31};
-constexpr Point kFreqPos{16, 46}, kQPos{48, 46}, kKindPos{80, 46};
-constexpr Point kInPos{16, 203}, kOutPos{89, 203};
-constexpr int kFreqDispKind = 2, kQDispKind = 5;
-
-// Control codes.
-constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
-
-// Value sliders: travel, minimum, maximum, step, initial value.
-constexpr TRegRange kFreqRange{100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
-constexpr TRegRange kQRange{100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
+constexpr Point kFreqDisp{10, 31}, kQDisp{42, 31};
+constexpr RegLayout kFreq{{16, 46}, 100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
+constexpr RegLayout kQ{{48, 46}, 100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
+constexpr Point kKindKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kKinds = 4;
+constexpr Point kInJack{16, 203}, kOutJack{89, 203};
 
 // 6000 steps per octave above 13.75 Hz.
 double PitchHz(int32_t f) noexcept {
@@ -30,23 +24,21 @@ double PitchHz(int32_t f) noexcept {
 
 NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Filter"),
-      In(canvas, this, bmp::JackBlue, "In"),
-      Out(canvas, this, bmp::JackRed, "Out"),
-      FreqDisp(canvas, this, kFreqDispKind, "fo"),
-      QDisp(canvas, this, kQDispKind, "Q"),
-      Freq(canvas, this, kFreqCode, kFreqRange.travel, kFreqRange.min, kFreqRange.max,
-           kFreqRange.step, kFreqRange.initial),
-      Q(canvas, this, kQCode, kQRange.travel, kQRange.min, kQRange.max, kQRange.step,
-        kQRange.initial),
-      KindKeys(canvas, this, kKindCode, bmp::KeysFilter, kKeyW, kKeyH, kKinds, LowPassKind),
+      In(canvas, this, bmp::kJackBlue, "In"),
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      FreqDisp(canvas, this, DisplayKind::Frequency, "fo"),
+      QDisp(canvas, this, DisplayKind::Tenths, "Q"),
+      Freq(MakeReg(canvas, this, kFreqCode, kFreq)),
+      Q(MakeReg(canvas, this, kQCode, kQ)),
+      KindKeys(canvas, this, kKindCode, bmp::kKeysFilter, kKeyW, kKeyH, kKinds, LowPassKind),
       coefs_(Design(LowPassKind, Freq.Value, Q.Value)) {
-  FreqDisp.MoveTo(kFreqDispPos);
-  QDisp.MoveTo(kQDispPos);
-  Freq.MoveTo(kFreqPos);
-  Q.MoveTo(kQPos);
-  KindKeys.MoveTo(kKindPos);
-  In.MoveTo(kInPos);
-  Out.MoveTo(kOutPos);
+  FreqDisp.MoveTo(kFreqDisp);
+  QDisp.MoveTo(kQDisp);
+  Freq.MoveTo(kFreq.pos);
+  Q.MoveTo(kQ.pos);
+  KindKeys.MoveTo(kKindKeys);
+  In.MoveTo(kInJack);
+  Out.MoveTo(kOutJack);
   Type = DeviceType::Filter;
   FreqDisp.SetValue(Freq.Value);
   QDisp.SetValue(Q.Value);

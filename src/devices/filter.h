@@ -13,6 +13,8 @@
 class NTFilter : public NTDevWin {
  public:
   enum Kind : int32_t { LowPassKind = 0, HighPassKind = 1, BandPassKind = 2, BandStopKind = 3 };
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
 
   NTFilter(NTCanvas* canvas, NTWin* parent);
 

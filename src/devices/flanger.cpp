@@ -3,23 +3,16 @@
 #include <algorithm>
 
 #include "devices/arith.h"
-#include "devices/reg_range.h"
+#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
 constexpr int kPanelW = 112, kPanelH = 224;
-constexpr Point kFeedbackDispPos{26, 31}, kDelayDispPos{58, 31};
-constexpr Point kFeedbackPos{32, 46}, kDelayPos{64, 46};
-constexpr Point kInPos{16, 203}, kExtPos{48, 203}, kOutPos{80, 203};
-constexpr int kThousandthsDisp = 4;
-
-// Control codes.
-constexpr int kFeedbackCode = 1, kDelayCode = 2;
-
-// Value sliders: travel, minimum, maximum, step, initial value.
-constexpr TRegRange kFeedbackRange{100, 0, 1000, 1, 500};  // thousandths
-constexpr TRegRange kDelayRange{100, 1, 500, 1, 250};      // frames
+constexpr Point kFeedbackDisp{26, 31}, kDelayDisp{58, 31};
+constexpr RegLayout kFeedback{{32, 46}, 100, 0, 1000, 1, 500};  // thousandths
+constexpr RegLayout kDelay{{64, 46}, 100, 1, 500, 1, 250};      // frames
+constexpr Point kInJack{16, 203}, kExtJack{48, 203}, kOutJack{80, 203};
 
 constexpr int32_t kFullScale = 65535;
 
@@ -28,7 +21,7 @@ constexpr int32_t kFullScale = 65535;
 int64_t DelayFor(int32_t ext, int32_t base) noexcept {
   // A base outside the control's range comes only from a damaged file; it acts as the nearest
   // setting the control can make.
-  const int64_t b = std::clamp(base, kDelayRange.min, kDelayRange.max);
+  const int64_t b = std::clamp(base, kDelay.min, kDelay.max);
   const int64_t e = std::max(ext, 0);
   return std::min<int64_t>(e * NTFlanger::kLineSize / kFullScale + b, NTFlanger::kLineSize);
 }
@@ -37,22 +30,20 @@ int64_t DelayFor(int32_t ext, int32_t base) noexcept {
 NTFlanger::NTFlanger(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Flanger"),
       Line(kLineSize),
-      In(canvas, this, bmp::JackBlue, "In"),
-      Ext(canvas, this, bmp::JackBlue, "Ext"),
-      Out(canvas, this, bmp::JackRed, "Out"),
-      FeedbackDisp(canvas, this, kThousandthsDisp, "Feedb"),
-      DelayDisp(canvas, this, kThousandthsDisp, "Delay"),
-      Feedback(canvas, this, kFeedbackCode, kFeedbackRange.travel, kFeedbackRange.min,
-               kFeedbackRange.max, kFeedbackRange.step, kFeedbackRange.initial),
-      Delay(canvas, this, kDelayCode, kDelayRange.travel, kDelayRange.min, kDelayRange.max,
-            kDelayRange.step, kDelayRange.initial) {
-  FeedbackDisp.MoveTo(kFeedbackDispPos);
-  DelayDisp.MoveTo(kDelayDispPos);
-  Feedback.MoveTo(kFeedbackPos);
-  Delay.MoveTo(kDelayPos);
-  In.MoveTo(kInPos);
-  Ext.MoveTo(kExtPos);
-  Out.MoveTo(kOutPos);
+      In(canvas, this, bmp::kJackBlue, "In"),
+      Ext(canvas, this, bmp::kJackBlue, "Ext"),
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      FeedbackDisp(canvas, this, DisplayKind::Thousandths, "Feedb"),
+      DelayDisp(canvas, this, DisplayKind::Thousandths, "Delay"),
+      Feedback(MakeReg(canvas, this, kFeedbackCode, kFeedback)),
+      Delay(MakeReg(canvas, this, kDelayCode, kDelay)) {
+  FeedbackDisp.MoveTo(kFeedbackDisp);
+  DelayDisp.MoveTo(kDelayDisp);
+  Feedback.MoveTo(kFeedback.pos);
+  Delay.MoveTo(kDelay.pos);
+  In.MoveTo(kInJack);
+  Ext.MoveTo(kExtJack);
+  Out.MoveTo(kOutJack);
   Type = DeviceType::Flanger;
   FeedbackDisp.SetValue(Feedback.Value);
   Line.SetDelay(Delay.Value);

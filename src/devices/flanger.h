@@ -10,6 +10,8 @@
 class NTFlanger : public NTDevWin {
  public:
   static constexpr int32_t kLineSize = 501;
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kFeedbackCode = 1, kDelayCode = 2;
 
   NTFlanger(NTCanvas* canvas, NTWin* parent);
 

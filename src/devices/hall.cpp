@@ -3,20 +3,16 @@
 #include <utility>
 
 #include "devices/arith.h"
+#include "devices/panel.h"
 #include "devices/random.h"
-#include "devices/reg_range.h"
 #include "platform/art.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
 constexpr int kPanelW = 80, kPanelH = 224;
-constexpr Point kFeedbackDispPos{26, 31}, kFeedbackPos{32, 46};
-constexpr Point kInPos{16, 203}, kOutPos{48, 203};
-constexpr int kThousandthsDisp = 4;
-
-constexpr int kFeedbackCode = 1;
-// Value slider: travel, minimum, maximum, step, initial value.
-constexpr TRegRange kFeedbackRange{100, 0, 1000, 1, 500};  // thousandths
+constexpr Point kFeedbackDisp{26, 31};
+constexpr RegLayout kFeedback{{32, 46}, 100, 0, 1000, 1, 500};  // thousandths
+constexpr Point kInJack{16, 203}, kOutJack{48, 203};
 
 constexpr int32_t kShortestComb = 5000, kCombSpread = 4000;
 
@@ -33,16 +29,15 @@ std::array<NTPipe, sizeof...(I)> RandomCombs(std::index_sequence<I...>) {
 
 NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Hall"),
-      In(canvas, this, bmp::JackBlue, "In"),
-      Out(canvas, this, bmp::JackRed, "Out"),
-      FeedbackDisp(canvas, this, kThousandthsDisp, "Feedback"),
-      Feedback(canvas, this, kFeedbackCode, kFeedbackRange.travel, kFeedbackRange.min,
-               kFeedbackRange.max, kFeedbackRange.step, kFeedbackRange.initial),
+      In(canvas, this, bmp::kJackBlue, "In"),
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      FeedbackDisp(canvas, this, DisplayKind::Thousandths, "Feedback"),
+      Feedback(MakeReg(canvas, this, kFeedbackCode, kFeedback)),
       combs_(RandomCombs(std::make_index_sequence<kCombs>())) {
-  FeedbackDisp.MoveTo(kFeedbackDispPos);
-  Feedback.MoveTo(kFeedbackPos);
-  In.MoveTo(kInPos);
-  Out.MoveTo(kOutPos);
+  FeedbackDisp.MoveTo(kFeedbackDisp);
+  Feedback.MoveTo(kFeedback.pos);
+  In.MoveTo(kInJack);
+  Out.MoveTo(kOutJack);
   Type = DeviceType::Hall;
   FeedbackDisp.SetValue(Feedback.Value);
 }

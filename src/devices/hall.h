@@ -12,6 +12,8 @@
 class NTHall : public NTDevWin {
  public:
   static constexpr int kCombs = 5;
+  // The control code the feedback slider reports to RegChanged.
+  static constexpr int kFeedbackCode = 1;
 
   NTHall(NTCanvas* canvas, NTWin* parent);
 

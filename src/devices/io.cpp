@@ -12,9 +12,9 @@ constexpr Point kOutArrow{41, 45}, kOutL{16, 32}, kOutR{16, 72};
 
 NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Input"),
-      Arrow(canvas, this, bmp::IoArrow, bmp::IoArrowMask),
-      L(canvas, this, bmp::JackWhite, "L"),
-      R(canvas, this, bmp::JackRed, "R"),
+      Arrow(canvas, this, bmp::kIoArrow, bmp::kIoArrowMask),
+      L(canvas, this, bmp::kJackWhite, "L"),
+      R(canvas, this, bmp::kJackRed, "R"),
       io_(canvas->Io()) {
   Arrow.MoveTo(kInArrow);
   L.MoveTo(kInL);
@@ -30,9 +30,9 @@ void NTInput::Compute() noexcept {
 
 NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Output"),
-      Arrow(canvas, this, bmp::IoArrow, bmp::IoArrowMask),
-      L(canvas, this, bmp::JackWhite, "L"),
-      R(canvas, this, bmp::JackRed, "R"),
+      Arrow(canvas, this, bmp::kIoArrow, bmp::kIoArrowMask),
+      L(canvas, this, bmp::kJackWhite, "L"),
+      R(canvas, this, bmp::kJackRed, "R"),
       io_(canvas->Io()) {
   Arrow.MoveTo(kOutArrow);
   L.MoveTo(kOutL);

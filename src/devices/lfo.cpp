@@ -13,9 +13,6 @@ constexpr Point kWaveKeys{112, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kWaves = 5;
 constexpr Point kOutJack{121, 203}, kMirrorJack{121, 173};
 
-enum Code { kCodeRate = 1, kCodeLevel = 2, kCodeOffset = 3, kCodeWave = 4 };
-constexpr int kKindRate = 3, kKindThousandths = 4;
-
 // Key index = waveform.
 NTLFO::Oscillator::Waves LfoWaves() {
   const TTables& t = Tables();
@@ -25,15 +22,15 @@ NTLFO::Oscillator::Waves LfoWaves() {
 
 NTLFO::NTLFO(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "LFO"),
-      Out(canvas, this, bmp::JackRed, "Out"),
-      OutMirror(canvas, this, bmp::JackRed, "Out\\"),
-      Rate(MakeReg(canvas, this, kCodeRate, kRate)),
-      Level(MakeReg(canvas, this, kCodeLevel, kLevel)),
-      Offset(MakeReg(canvas, this, kCodeOffset, kOffset)),
-      RateDisp(canvas, this, kKindRate, "Freq"),
-      LevelDisp(canvas, this, kKindThousandths, "Vol"),
-      OffsetDisp(canvas, this, kKindThousandths, "Off"),
-      Wave(canvas, this, kCodeWave, bmp::KeysLfoWave, kKeyW, kKeyH, kWaves, 0),
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      OutMirror(canvas, this, bmp::kJackRed, "Out\\"),
+      Rate(MakeReg(canvas, this, kRateCode, kRate)),
+      Level(MakeReg(canvas, this, kLevelCode, kLevel)),
+      Offset(MakeReg(canvas, this, kOffsetCode, kOffset)),
+      RateDisp(canvas, this, DisplayKind::LowFrequency, "Freq"),
+      LevelDisp(canvas, this, DisplayKind::Thousandths, "Vol"),
+      OffsetDisp(canvas, this, DisplayKind::Thousandths, "Off"),
+      Wave(canvas, this, kWaveCode, bmp::kKeysLfoWave, kKeyW, kKeyH, kWaves, 0),
       Osc(LfoWaves()) {
   RateDisp.MoveTo(kRateDisp);
   LevelDisp.MoveTo(kLevelDisp);
@@ -68,19 +65,19 @@ void NTLFO::Write(opstream& os) {
 
 void NTLFO::CtrlNotify(int code) {
   const int32_t key = Wave.Selected;
-  if (code == kCodeWave && key >= 0 && key < kWaves) Osc.Select(key);
+  if (code == kWaveCode && key >= 0 && key < kWaves) Osc.Select(key);
 }
 
 void NTLFO::RegChanged(int code) {
   switch (code) {
-    case kCodeRate:
+    case kRateCode:
       SetRate();
       RateDisp.Show(Rate.Value);
       break;
-    case kCodeLevel:
+    case kLevelCode:
       LevelDisp.Show(Level.Value);
       break;
-    case kCodeOffset:
+    case kOffsetCode:
       OffsetDisp.Show(Offset.Value);
       break;
   }

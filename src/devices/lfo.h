@@ -11,6 +11,9 @@
 // a mirrored output "Out\" that moves the other way.
 class NTLFO : public NTDevWin {
  public:
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kRateCode = 1, kLevelCode = 2, kOffsetCode = 3, kWaveCode = 4;
+
   NTLFO(NTCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;

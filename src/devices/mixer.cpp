@@ -12,9 +12,6 @@ constexpr RegLayout kLevel{{16, 46}, 100, 0, 1000, 2, 900};    // 0 dB
 constexpr RegLayout kMaster{{160, 46}, 100, 0, 1000, 2, 800};  // -10 dB
 constexpr Point kInJack{16, 203}, kOutJack{160, 203};
 
-constexpr int kCodeMaster = 5;  // channel k (0-based) has code k + 1
-constexpr int kKindDb = 1;
-
 Point Channel(Point p, int k) {
   return {p.x + kChannelDx * k, p.y};
 }
@@ -22,20 +19,22 @@ Point Channel(Point p, int k) {
 
 NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Mixer"),
-      In{{{canvas, this, bmp::JackBlue, "In 1"},
-          {canvas, this, bmp::JackBlue, "In 2"},
-          {canvas, this, bmp::JackBlue, "In 3"},
-          {canvas, this, bmp::JackBlue, "In 4"}}},
-      Out(canvas, this, bmp::JackRed, "Out"),
-      Level{{MakeReg(canvas, this, 1, kLevel), MakeReg(canvas, this, 2, kLevel),
-             MakeReg(canvas, this, 3, kLevel), MakeReg(canvas, this, 4, kLevel)}},
-      Master(MakeReg(canvas, this, kCodeMaster, kMaster)),
-      LevelDisp{{{canvas, this, kKindDb, "Vol 1"},
-                 {canvas, this, kKindDb, "Vol 2"},
-                 {canvas, this, kKindDb, "Vol 3"},
-                 {canvas, this, kKindDb, "Vol 4"}}},
-      MasterDisp(canvas, this, kKindDb, "Master") {
-  for (int k = 0; k < Channels; ++k) {
+      In{{{canvas, this, bmp::kJackBlue, "In 1"},
+          {canvas, this, bmp::kJackBlue, "In 2"},
+          {canvas, this, bmp::kJackBlue, "In 3"},
+          {canvas, this, bmp::kJackBlue, "In 4"}}},
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      Level{{MakeReg(canvas, this, kFirstLevelCode, kLevel),
+             MakeReg(canvas, this, kFirstLevelCode + 1, kLevel),
+             MakeReg(canvas, this, kFirstLevelCode + 2, kLevel),
+             MakeReg(canvas, this, kFirstLevelCode + 3, kLevel)}},
+      Master(MakeReg(canvas, this, kMasterCode, kMaster)),
+      LevelDisp{{{canvas, this, DisplayKind::LevelDecibel, "Vol 1"},
+                 {canvas, this, DisplayKind::LevelDecibel, "Vol 2"},
+                 {canvas, this, DisplayKind::LevelDecibel, "Vol 3"},
+                 {canvas, this, DisplayKind::LevelDecibel, "Vol 4"}}},
+      MasterDisp(canvas, this, DisplayKind::LevelDecibel, "Master") {
+  for (int k = 0; k < kChannels; ++k) {
     LevelDisp[k].MoveTo(Channel(kLevelDisp, k));
     Level[k].MoveTo(Channel(kLevel.pos, k));
     In[k].MoveTo(Channel(kInJack, k));
@@ -49,8 +48,9 @@ NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
 }
 
 void NTMixer::RegChanged(int code) {
-  if (code >= 1 && code <= Channels) LevelDisp[code - 1].Show(Level[code - 1].Value);
-  if (code == kCodeMaster) MasterDisp.Show(Master.Value);
+  if (const int k = code - kFirstLevelCode; k >= 0 && k < kChannels)
+    LevelDisp[k].Show(Level[k].Value);
+  if (code == kMasterCode) MasterDisp.Show(Master.Value);
 }
 
 void NTMixer::Latch() noexcept {
@@ -62,7 +62,7 @@ void NTMixer::Compute() noexcept {
   // only an output that itself leaves the 32-bit range wraps.
   const TTables& t = Tables();
   int64_t sum = 0;
-  for (int k = 0; k < Channels; ++k)
+  for (int k = 0; k < kChannels; ++k)
     if (In[k].Source) sum += ApplyGain(In[k].Value, LevelGain(t, Level[k].Value));
   Out.Value = int32_t(ApplyGain(sum, LevelGain(t, Master.Value)));
 }

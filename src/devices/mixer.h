@@ -10,7 +10,9 @@
 // is clipped: sums beyond full scale pass on to the next device.
 class NTMixer : public NTDevWin {
  public:
-  static constexpr int Channels = 4;
+  static constexpr int kChannels = 4;
+  // Control codes reported to RegChanged: channel k's level (0-based) has kFirstLevelCode + k.
+  static constexpr int kFirstLevelCode = 1, kMasterCode = 5;
 
   NTMixer(NTCanvas* canvas, NTWin* parent);
   void RegChanged(int code) override;
@@ -18,10 +20,10 @@ class NTMixer : public NTDevWin {
   void Compute() noexcept override;
 
   // The children in creation order: it fixes the order of their records in a patch file.
-  std::array<NTPlugIn, Channels> In;
+  std::array<NTPlugIn, kChannels> In;
   NTPlugOut Out;
-  std::array<NTReg, Channels> Level;
+  std::array<NTReg, kChannels> Level;
   NTReg Master;
-  std::array<NTDisp, Channels> LevelDisp;
+  std::array<NTDisp, kChannels> LevelDisp;
   NTDisp MasterDisp;
 };

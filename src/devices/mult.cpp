@@ -9,10 +9,10 @@ constexpr Point kSymbol{33, 65}, kIn1Jack{12, 47}, kIn2Jack{12, 79}, kOutJack{52
 
 NTMult::NTMult(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Multiplier"),
-      Symbol(canvas, this, bmp::Cross, bmp::CrossMask),
-      In1(canvas, this, bmp::JackBlue, "In 1"),
-      In2(canvas, this, bmp::JackBlue, "In 2"),
-      Out(canvas, this, bmp::JackRed, "Out") {
+      Symbol(canvas, this, bmp::kCross, bmp::kCrossMask),
+      In1(canvas, this, bmp::kJackBlue, "In 1"),
+      In2(canvas, this, bmp::kJackBlue, "In 2"),
+      Out(canvas, this, bmp::kJackRed, "Out") {
   Symbol.MoveTo(kSymbol);
   In1.MoveTo(kIn1Jack);
   In2.MoveTo(kIn2Jack);

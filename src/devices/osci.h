@@ -15,7 +15,13 @@
 class NTOsci : public NTDevWin {
  public:
   template <class T>
-  using PerChannel = std::array<T, osci::Channels>;
+  using PerChannel = std::array<T, osci::kChannels>;
+
+  // Control codes reported to RegChanged and CtrlNotify; channel k's keys and value sliders
+  // carry the first code plus k.
+  static constexpr int kGainCode = 1, kPosCode = 5, kOnCode = 9, kGroundCode = 13;
+  static constexpr int kTriggerSourceCode = 17, kSlopeCode = 18, kLevelCode = 19;
+  static constexpr int kTriggerPosCode = 20, kTimeBaseCode = 21;
 
   NTOsci(NTCanvas* canvas, NTWin* parent);
   ~NTOsci() override;

@@ -7,8 +7,8 @@ namespace {
 
 // Column steps of t = -1 .. -13: from 30000, by turns halved, scaled by 2/5 and halved again, so
 // that 30 columns last 1 ms, 2 ms, 5 ms, 10 ms ... 10 s.
-constexpr std::array<int32_t, -MinTimeBase> SlowSteps = [] {
-  std::array<int32_t, -MinTimeBase> steps{};
+constexpr std::array<int32_t, -kMinTimeBase> kSlowSteps = [] {
+  std::array<int32_t, -kMinTimeBase> steps{};
   int32_t step = 30000;
   for (size_t i = 0; i < steps.size(); ++i) {
     steps[i] = step;
@@ -20,10 +20,10 @@ constexpr std::array<int32_t, -MinTimeBase> SlowSteps = [] {
 }  // namespace
 
 int32_t ColumnStep(int32_t timeBase) noexcept {
-  const int32_t t = std::clamp(timeBase, MinTimeBase, MaxTimeBase);
+  const int32_t t = std::clamp(timeBase, kMinTimeBase, kMaxTimeBase);
   // Faster time bases record one frame per column and are stretched when drawn.
-  if (t >= 0) return FramesPerSecond;
-  return SlowSteps[size_t(-t - 1)];
+  if (t >= 0) return kFramesPerSecond;
+  return kSlowSteps[size_t(-t - 1)];
 }
 
 void TOsciCapture::Step(const TFrame& frame, int32_t trigger,
@@ -46,7 +46,7 @@ void TOsciCapture::Step(const TFrame& frame, int32_t trigger,
       }
       break;
     case PostTrigger:
-      if (Record(frame) && count_ == Columns) Advance(state, Complete);
+      if (Record(frame) && count_ == kColumns) Advance(state, Complete);
       break;
     case WaitDelayed:
       if (TriggerFires(trigger, controls)) Advance(state, Delay);
@@ -59,7 +59,7 @@ void TOsciCapture::Step(const TFrame& frame, int32_t trigger,
       break;
     case AfterDelay:
       Record(frame);
-      if (count_ == Columns) Advance(state, Complete);
+      if (count_ == kColumns) Advance(state, Complete);
       break;
     default:  // idle or complete: the window thread's turn
       break;
@@ -75,12 +75,12 @@ void TOsciCapture::Start(int32_t state, int32_t trigger,
   accumulator_ = 0;
   open_ = false;
   // A position beyond the ring would never let the pre-trigger phase end.
-  position_ = std::clamp(controls.Position.Get(), MinTriggerPos, MaxTriggerPos);
+  position_ = std::clamp(controls.Position.Get(), kMinTriggerPos, kMaxTriggerPos);
   Advance(state, position_ >= 0 ? PreTrigger : WaitDelayed);
 }
 
 bool TOsciCapture::Record(const TFrame& frame) noexcept {
-  for (int ch = 0; ch < Channels; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     TColumn& c = ring_[size_t(ch)][size_t(index_)];
     const int32_t v = frame[size_t(ch)];
     if (open_) {
@@ -92,16 +92,16 @@ bool TOsciCapture::Record(const TFrame& frame) noexcept {
   }
   open_ = true;
   accumulator_ += step_;
-  if (accumulator_ < FramesPerSecond) return false;
-  accumulator_ -= FramesPerSecond;
-  index_ = index_ + 1 == Columns ? 0 : index_ + 1;
-  if (count_ < Columns) ++count_;
+  if (accumulator_ < kFramesPerSecond) return false;
+  accumulator_ -= kFramesPerSecond;
+  index_ = index_ + 1 == kColumns ? 0 : index_ + 1;
+  if (count_ < kColumns) ++count_;
   open_ = false;
   return true;
 }
 
 bool TOsciCapture::TriggerFires(int32_t value, const TTriggerControls& controls) noexcept {
-  const int32_t level = std::clamp(controls.Level.Get(), -MaxLevel, MaxLevel);
+  const int32_t level = std::clamp(controls.Level.Get(), -kMaxLevel, kMaxLevel);
   const bool minus = controls.Slope.Get() >= 1;
   const bool fires =
       minus ? previous_ > level && level >= value : previous_ < level && level <= value;
@@ -123,7 +123,7 @@ bool TOsciCapture::Arm() noexcept {
 bool TOsciCapture::Take(TTraces& traces) noexcept {
   if (state_.load(std::memory_order_acquire) != Complete) return false;
   // The column at the ring index is the oldest.
-  for (int ch = 0; ch < Channels; ++ch) {
+  for (int ch = 0; ch < kChannels; ++ch) {
     const TTrace& ring = ring_[size_t(ch)];
     std::rotate_copy(ring.begin(), ring.begin() + index_, ring.end(), traces[size_t(ch)].begin());
   }

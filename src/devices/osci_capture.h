@@ -10,24 +10,24 @@
 // nothing of windows, so it can be exercised on its own.
 namespace osci {
 
-constexpr int Channels = 4;
-constexpr int Columns = 301;
-constexpr int32_t FramesPerSecond = 44100;
+constexpr int kChannels = 4;
+constexpr int kColumns = 301;
+constexpr int32_t kFramesPerSecond = 44100;
 
 // Ranges of the controls the recorder depends on. Values from a damaged file may lie outside;
 // they are clamped where they are used.
-constexpr int32_t MinTimeBase = -13, MaxTimeBase = 6;
-constexpr int32_t MinTriggerPos = -900, MaxTriggerPos = 300;
-constexpr int32_t MaxLevel = 240;  // the level spans -MaxLevel..MaxLevel pixels
+constexpr int32_t kMinTimeBase = -13, kMaxTimeBase = 6;
+constexpr int32_t kMinTriggerPos = -900, kMaxTriggerPos = 300;
+constexpr int32_t kMaxLevel = 240;  // the level spans -kMaxLevel..MaxLevel pixels
 
 // One column of a trace: the value at the frame that opened it and the range it covered.
 struct TColumn {
   int32_t First = 0, Min = 0, Max = 0;
 };
-using TTrace = std::array<TColumn, Columns>;
-using TTraces = std::array<TTrace, Channels>;
+using TTrace = std::array<TColumn, kColumns>;
+using TTraces = std::array<TTrace, kChannels>;
 // One frame of the four channels, in screen pixels.
-using TFrame = std::array<int32_t, Channels>;
+using TFrame = std::array<int32_t, kChannels>;
 
 enum CaptureState : int32_t {
   Idle = 0,
@@ -41,7 +41,7 @@ enum CaptureState : int32_t {
   Complete = 10,
 };
 
-// Added to the step accumulator every frame; a column is finished at each FramesPerSecond.
+// Added to the step accumulator every frame; a column is finished at each kFramesPerSecond.
 int32_t ColumnStep(int32_t timeBase) noexcept;
 
 // The control words read on the audio thread: time base and trigger position when a recording
@@ -92,7 +92,7 @@ class TOsciCapture {
   int32_t index_ = 0;
   int32_t previous_ = 0;
   int32_t position_ = 0;
-  int32_t step_ = FramesPerSecond;
+  int32_t step_ = kFramesPerSecond;
   int32_t accumulator_ = 0;
   bool open_ = false;
 };

@@ -10,28 +10,28 @@
 namespace {
 
 // Screen geometry relative to the panel.
-constexpr Point ScreenAt{10, 22};
-constexpr int ScreenW = 321, ScreenH = 261;
-constexpr Point TraceOrigin{20, 152};  // column 0 on the centre line
-constexpr int ZeroLineEnd = 321;       // not drawn
-constexpr int ZeroLineReach = 120;     // zero lines further off the centre are not drawn
-constexpr int TraceReach = 121;        // traces are clamped this far off the centre
+constexpr Point kScreenAt{10, 22};
+constexpr int kScreenW = 321, kScreenH = 261;
+constexpr Point kTraceOrigin{20, 152};  // column 0 on the centre line
+constexpr int kZeroLineEnd = 321;       // not drawn
+constexpr int kZeroLineReach = 120;     // zero lines further off the centre are not drawn
+constexpr int kTraceReach = 121;        // traces are clamped this far off the centre
 
 // Markers: level at the right edge, trigger position at the top.
-constexpr int LevelMarkerX = 321, LevelTopY = 26, LevelBottomY = 271, LevelCentreY = 148;
-constexpr int LevelReach = 120;
-constexpr Point TriggerLeftAt{14, 23};
-constexpr Point TriggerDownAt{16, 24};  // plus the trigger position
+constexpr int kLevelMarkerX = 321, kLevelTopY = 26, kLevelBottomY = 271, kLevelCentreY = 148;
+constexpr int kLevelReach = 120;
+constexpr Point kTriggerLeftAt{14, 23};
+constexpr Point kTriggerDownAt{16, 24};  // plus the trigger position
 
 // The markers lie in the graticule bitmap's bottom rows, channel k's at 26·k.
-constexpr int MarkerRow = ScreenH, MarkerDx = 26;
+constexpr int kMarkerRow = kScreenH, kMarkerDx = 26;
 struct Marker {
   int dx, w, h;
 };
-constexpr Marker LeftArrow{0, 8, 9}, UpArrow{8, 9, 8}, DownArrow{17, 9, 8};
+constexpr Marker kLeftArrow{0, 8, 9}, kUpArrow{8, 9, 8}, kDownArrow{17, 9, 8};
 
-constexpr Color TraceColors[osci::Channels] = {Rgb(0, 255, 0), Rgb(255, 0, 255), Rgb(255, 0, 0),
-                                               Rgb(0, 255, 255)};
+constexpr Color kTraceColors[osci::kChannels] = {Rgb(0, 255, 0), Rgb(255, 0, 255), Rgb(255, 0, 0),
+                                                 Rgb(0, 255, 255)};
 
 Color ThreeQuarters(Color c) {
   return Rgb(RedOf(c) * 3 / 4, GreenOf(c) * 3 / 4, BlueOf(c) * 3 / 4);
@@ -39,16 +39,16 @@ Color ThreeQuarters(Color c) {
 
 // Pixels per recorded column, in ten-thousandths: time bases 1..6 recorded one frame per column
 // like 0, and are stretched to their own scale here.
-constexpr int32_t WholeColumn = 10000;
-constexpr int32_t Stretched[osci::MaxTimeBase] = {7350, 2940, 1470, 735, 294, 147};
+constexpr int32_t kWholeColumn = 10000;
+constexpr int32_t kStretched[osci::kMaxTimeBase] = {7350, 2940, 1470, 735, 294, 147};
 
 int32_t ColumnAdvance(int32_t timeBase) {
-  if (timeBase <= 0) return WholeColumn;
-  return Stretched[std::min(timeBase, osci::MaxTimeBase) - 1];
+  if (timeBase <= 0) return kWholeColumn;
+  return kStretched[std::min(timeBase, osci::kMaxTimeBase) - 1];
 }
 
 int32_t OnScreen(int64_t y) {
-  return int32_t(std::clamp<int64_t>(y, -TraceReach, TraceReach));
+  return int32_t(std::clamp<int64_t>(y, -kTraceReach, kTraceReach));
 }
 
 }  // namespace
@@ -56,18 +56,18 @@ int32_t OnScreen(int64_t y) {
 void NTOsci::PaintScreen(Dc& dc) {
   const Point panel = AbsPos();
   const TBitmapCache& bitmaps = Owner->Bitmaps();
-  const int x = panel.x + ScreenAt.x, y = panel.y + ScreenAt.y;
-  dc.Blt(x, y, ScreenW, ScreenH, bitmaps.Get(bmp::ScopeScreen), 0, 0, Rop::And);
-  dc.Blt(x, y, ScreenW, ScreenH, bitmaps.Get(bmp::ScopeGraticule), 0, 0, Rop::Or);
+  const int x = panel.x + kScreenAt.x, y = panel.y + kScreenAt.y;
+  dc.Blt(x, y, kScreenW, kScreenH, bitmaps.Get(bmp::kScopeScreen), 0, 0, Rop::And);
+  dc.Blt(x, y, kScreenW, kScreenH, bitmaps.Get(bmp::kScopeGraticule), 0, 0, Rop::Or);
 
-  const Point origin{panel.x + TraceOrigin.x, panel.y + TraceOrigin.y};
+  const Point origin{panel.x + kTraceOrigin.x, panel.y + kTraceOrigin.y};
   const int32_t advance = ColumnAdvance(Setting(TimeBase));
-  for (int ch = 0; ch < osci::Channels; ++ch) {
+  for (int ch = 0; ch < osci::kChannels; ++ch) {
     if (On[ch].State != 1) continue;
     const int32_t pos = Setting(Pos[ch]);
-    if (std::abs(pos) <= ZeroLineReach)
-      dc.Line(origin.x, origin.y - pos, panel.x + ZeroLineEnd, origin.y - pos,
-              ThreeQuarters(TraceColors[ch]));
+    if (std::abs(pos) <= kZeroLineReach)
+      dc.Line(origin.x, origin.y - pos, panel.x + kZeroLineEnd, origin.y - pos,
+              ThreeQuarters(kTraceColors[ch]));
     if (hasRecording_) PaintTrace(dc, origin, ch, pos, advance);
   }
   PaintMarkers(dc, panel);
@@ -77,11 +77,11 @@ void NTOsci::PaintScreen(Dc& dc) {
 // stroke over the range it covered.
 void NTOsci::PaintTrace(Dc& dc, Point origin, int ch, int32_t pos, int32_t advance) {
   const osci::TTrace& trace = display_[ch];
-  dc.SetPen(TraceColors[ch]);
+  dc.SetPen(kTraceColors[ch]);
   int entry = 0;
   int32_t accumulator = 0;
   int32_t previous = 0;
-  for (int i = 0; i < osci::Columns; ++i) {
+  for (int i = 0; i < osci::kColumns; ++i) {
     const osci::TColumn& c = trace[entry];
     const int x = origin.x + i;
     const int32_t first = OnScreen(-(int64_t(c.First) + pos));
@@ -98,30 +98,30 @@ void NTOsci::PaintTrace(Dc& dc, Point origin, int ch, int32_t pos, int32_t advan
     }
     // Never more than one entry per pixel column, so the entry stays within the trace.
     accumulator += advance;
-    if (accumulator >= WholeColumn) {
-      accumulator -= WholeColumn;
+    if (accumulator >= kWholeColumn) {
+      accumulator -= kWholeColumn;
       ++entry;
     }
   }
 }
 
 void NTOsci::PaintMarkers(Dc& dc, Point panel) {
-  const Surface& art = Owner->Bitmaps().Get(bmp::ScopeGraticule);
+  const Surface& art = Owner->Bitmaps().Get(bmp::kScopeGraticule);
   const auto copy = [&](int ch, const Marker& m, int x, int y) {
-    dc.Blt(panel.x + x, panel.y + y, m.w, m.h, art, MarkerDx * ch + m.dx, MarkerRow);
+    dc.Blt(panel.x + x, panel.y + y, m.w, m.h, art, kMarkerDx * ch + m.dx, kMarkerRow);
   };
   const int s = trigger_;
   const int32_t level = Setting(Pos[s]) + Setting(Level);
-  if (level > LevelReach)
-    copy(s, UpArrow, LevelMarkerX, LevelTopY);
-  else if (level < -LevelReach)
-    copy(s, DownArrow, LevelMarkerX, LevelBottomY);
+  if (level > kLevelReach)
+    copy(s, kUpArrow, kLevelMarkerX, kLevelTopY);
+  else if (level < -kLevelReach)
+    copy(s, kDownArrow, kLevelMarkerX, kLevelBottomY);
   else
-    copy(s, LeftArrow, LevelMarkerX, LevelCentreY - level);
+    copy(s, kLeftArrow, kLevelMarkerX, kLevelCentreY - level);
 
   const int32_t p = Setting(TriggerPos);
   if (p < 0)
-    copy(0, LeftArrow, TriggerLeftAt.x, TriggerLeftAt.y);
+    copy(0, kLeftArrow, kTriggerLeftAt.x, kTriggerLeftAt.y);
   else
-    copy(0, DownArrow, TriggerDownAt.x + p, TriggerDownAt.y);
+    copy(0, kDownArrow, kTriggerDownAt.x + p, kTriggerDownAt.y);
 }

@@ -14,9 +14,6 @@ constexpr Point kWaveKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kWaves = 4;
 constexpr Point kFmJack{16, 203}, kAmJack{48, 203}, kOutJack{89, 203};
 
-enum Code { kCodeFreq = 1, kCodeLevel = 2, kCodeWave = 3 };
-constexpr int kKindDb = 1, kKindHz = 2;
-
 // Key index = waveform.
 NTVCO::Oscillator::Waves VcoWaves() {
   const TTables& t = Tables();
@@ -31,14 +28,14 @@ int64_t AmSteps(int32_t am) {
 
 NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "VCO"),
-      Wave(canvas, this, kCodeWave, bmp::KeysVcoWave, kKeyW, kKeyH, kWaves, 0),
-      Fm(canvas, this, bmp::JackBlue, "FM"),
-      Am(canvas, this, bmp::JackBlue, "AM"),
-      Out(canvas, this, bmp::JackRed, "Out"),
-      FreqDisp(canvas, this, kKindHz, "Freq"),
-      VolDisp(canvas, this, kKindDb, "Vol"),
-      Freq(MakeReg(canvas, this, kCodeFreq, kFreq)),
-      Level(MakeReg(canvas, this, kCodeLevel, kLevel)),
+      Wave(canvas, this, kWaveCode, bmp::kKeysVcoWave, kKeyW, kKeyH, kWaves, 0),
+      Fm(canvas, this, bmp::kJackBlue, "FM"),
+      Am(canvas, this, bmp::kJackBlue, "AM"),
+      Out(canvas, this, bmp::kJackRed, "Out"),
+      FreqDisp(canvas, this, DisplayKind::Frequency, "Freq"),
+      VolDisp(canvas, this, DisplayKind::LevelDecibel, "Vol"),
+      Freq(MakeReg(canvas, this, kFreqCode, kFreq)),
+      Level(MakeReg(canvas, this, kLevelCode, kLevel)),
       Osc(VcoWaves()) {
   FreqDisp.MoveTo(kFreqDisp);
   VolDisp.MoveTo(kVolDisp);
@@ -67,13 +64,13 @@ void NTVCO::Write(opstream& os) {
 
 void NTVCO::CtrlNotify(int code) {
   const int32_t key = Wave.Selected;
-  if (code == kCodeWave && key >= 0 && key < kWaves) Osc.Select(key);
+  if (code == kWaveCode && key >= 0 && key < kWaves) Osc.Select(key);
 }
 
 void NTVCO::RegChanged(int code) {
   // The increment follows the control in Compute, every frame.
-  if (code == kCodeFreq) FreqDisp.Show(Freq.Value);
-  if (code == kCodeLevel) VolDisp.Show(Level.Value);
+  if (code == kFreqCode) FreqDisp.Show(Freq.Value);
+  if (code == kLevelCode) VolDisp.Show(Level.Value);
 }
 
 void NTVCO::Latch() noexcept {

@@ -11,6 +11,9 @@
 // per octave), "AM" adds its magnitude to the level position (900 steps at full scale).
 class NTVCO : public NTDevWin {
  public:
+  // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
+  static constexpr int kFreqCode = 1, kLevelCode = 2, kWaveCode = 3;
+
   NTVCO(NTCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;

@@ -49,8 +49,8 @@ double NTVocoder::BandFrequency(int i) noexcept {
 
 NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Vocoder"),
-      In(canvas, this, bmp::JackBlue, "In"),
-      Out(canvas, this, bmp::JackRed, "Out"),
+      In(canvas, this, bmp::kJackBlue, "In"),
+      Out(canvas, this, bmp::kJackRed, "Out"),
       table_(TVCSinTab::Instance()) {
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);

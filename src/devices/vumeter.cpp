@@ -24,14 +24,14 @@ constexpr int kFallPace = 6, kFallLimit = 128;
 NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "VU"),
       Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
-      In(canvas, this, bmp::JackBlue, "In") {
+      In(canvas, this, bmp::kJackBlue, "In") {
   In.MoveTo(kInJack);
   Type = DeviceType::VUMeter;
-  Canvas->Bitmaps().Acquire(bmp::VuBar);
+  Canvas->Bitmaps().Acquire(bmp::kVuBar);
 }
 
 NTVUMeter::~NTVUMeter() {
-  Canvas->Bitmaps().Release(bmp::VuBar);
+  Canvas->Bitmaps().Release(bmp::kVuBar);
 }
 
 int32_t NTVUMeter::Level(int32_t peak) {
@@ -53,7 +53,7 @@ void NTVUMeter::Latch() noexcept {
 
 void NTVUMeter::Tick() {
   // While a panel moves the meter stands still and the peak keeps growing.
-  if (Interaction == ModeMoving) return;
+  if (Owner->Interaction() == InteractionMode::Moving) return;
   const int32_t level = Level(Peak);
   Peak = 0;
   if (level >= BarHeight) {
@@ -71,18 +71,18 @@ void NTVUMeter::Paint(Dc& dc) {
 }
 
 void NTVUMeter::MoveBar(int32_t h) {
-  if (std::clamp(h, 0, BarMax) == BarHeight) return;
+  if (std::clamp(h, 0, kBarMax) == BarHeight) return;
   TClientDC dc(*Canvas);
   DrawBar(*dc, h);
 }
 
 void NTVUMeter::DrawBar(Dc& dc, int32_t h) {
-  BarHeight = std::clamp(h, 0, BarMax);
+  BarHeight = std::clamp(h, 0, kBarMax);
   const Point p = AbsPos();
   const int x = p.x + kBar.x, top = p.y + kBar.y;
   // The unlit part is black; the lit part is the bottom rows of the fully lit bar.
-  if (BarHeight < BarMax) dc.Fill(x, top, kBarW, BarMax - BarHeight, Rgb(0, 0, 0));
+  if (BarHeight < kBarMax) dc.Fill(x, top, kBarW, kBarMax - BarHeight, Rgb(0, 0, 0));
   if (BarHeight > 0)
-    dc.Blt(x, top + BarMax - BarHeight, kBarW, BarHeight, Canvas->Bitmaps().Get(bmp::VuBar), 0,
-           BarMax - BarHeight);
+    dc.Blt(x, top + kBarMax - BarHeight, kBarW, BarHeight, Canvas->Bitmaps().Get(bmp::kVuBar), 0,
+           kBarMax - BarHeight);
 }

@@ -9,7 +9,7 @@
 // at once and falls back after a short hold with growing speed.
 class NTVUMeter : public NTDevWin {
  public:
-  static constexpr int BarMax = 170;
+  static constexpr int kBarMax = 170;
 
   NTVUMeter(NTCanvas* canvas, NTWin* parent);
   ~NTVUMeter() override;

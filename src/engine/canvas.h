@@ -4,12 +4,28 @@
 #include "toolkit/ntwin.h"
 
 class NTDevWin;
+class NTPlug;
 
 // The current frame's sound-card samples and output accumulators (audio thread).
 struct TFrameIo {
   int32_t InL = 0, InR = 0, OutL = 0, OutR = 0;
 };
 
+// Threads. Two threads work on a canvas: the window thread (mouse, menus, timer, painting, files)
+// and the audio thread (the processing cycle: every device's Latch, then every device's Compute,
+// once per frame, in device-list order).
+// * The canvas lock (TMainClient::Lock) guards the device list and the shape of the window tree.
+//   The audio thread holds it for each whole block; the window thread holds it while it creates
+//   or deletes devices (insert, delete, new, open). So no device or connector disappears while
+//   the cycle runs through it.
+// * A single word that both threads use outside the lock is a Relaxed<T>: control values, a
+//   connector's Source and Value, meter peaks, scope states. Each is read and written whole; no
+//   order between two such words is promised. Values that must change together (a filter's
+//   coefficients) are handed over as one set through a TTripleBuffer.
+// * Everything else (positions, displays, bitmaps, the interaction mode, the pending connector)
+//   belongs to the window thread alone.
+// * Latch and Compute are noexcept; they take no lock, allocate nothing and make no system call.
+//
 // What devices and connectors need of the canvas beyond what every window needs.
 class NTCanvas : public NTOwner {
  public:
@@ -17,9 +33,18 @@ class NTCanvas : public NTOwner {
   virtual int32_t WiresVisible() const = 0;
   virtual int32_t WireCurves() const = 0;
   virtual TFrameIo& Io() = 0;
+  // The visible part of the canvas, in client coordinates.
+  virtual Rect ClientRect() const = 0;
   // Remembers the device and tracks its popup menu at the client point.
   virtual void OpenDevicePopup(NTDevWin* device, Point clientPt) = 0;
   // Window numbers of the patch file (pre-order, root = 1).
   virtual int32_t NumberOf(const NTWin* w) = 0;
   virtual NTWin* WindowOf(int32_t number) = 0;
+
+  // The first connector of a connection being made (interaction Connecting), or null.
+  NTPlug* PendingPlug() const { return pendingPlug_; }
+  void SetPendingPlug(NTPlug* plug) { pendingPlug_ = plug; }
+
+ private:
+  NTPlug* pendingPlug_ = nullptr;
 };

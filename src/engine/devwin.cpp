@@ -25,23 +25,35 @@ int32_t SnapAxis(const NTDevWin& self, int32_t pos, int32_t size, Edge edge) {
   }
   return pos;
 }
+
+// The position nearest to pos at which a w x h panel lies inside visible (its top-left corner
+// when the panel is larger).
+Point InsideOf(const Rect& visible, Point pos, int32_t w, int32_t h) {
+  const auto axis = [](int32_t p, int32_t lo, int32_t hi, int32_t size) {
+    return int32_t(std::clamp<int64_t>(p, lo, std::max<int64_t>(lo, int64_t(hi) - size)));
+  };
+  return {axis(pos.x, visible.left, visible.right, w), axis(pos.y, visible.top, visible.bottom, h)};
+}
 }  // namespace
 
 NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
     : NTFrameWin(canvas, parent, w, h, title), Canvas(canvas) {
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
 }
 
 void NTDevWin::Paint(Dc& dc) {
   Painted = 1;
   NTFrameWin::Paint(dc);
-  if (Interaction == ModeMoving && Canvas->Captured() == this)
+  if (Owner->Interaction() == InteractionMode::Moving && Canvas->Captured() == this)
     dc.FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
+// A field whose word is missing (a file cut short) keeps its constructed value, so the panel
+// stays whole, movable and deletable.
 void NTDevWin::Read(ipstream& is) {
   int32_t* fields[] = {&X, &Y, &W, &H};
-  for (int32_t* f : fields) *f = std::clamp(is.ReadWord(), -kGeometryLimit, kGeometryLimit);
+  for (int32_t* f : fields)
+    if (const auto v = is.ReadWholeWord()) *f = std::clamp(*v, -kGeometryLimit, kGeometryLimit);
 }
 
 void NTDevWin::Write(opstream& os) {
@@ -55,7 +67,7 @@ void NTDevWin::BeginMove() {
     dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
   }
   SetCapture();
-  Interaction = ModeMoving;
+  Owner->SetInteraction(InteractionMode::Moving);
 }
 
 void NTDevWin::FollowMove(Point pt) {
@@ -66,14 +78,17 @@ void NTDevWin::FollowMove(Point pt) {
   dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
 }
 
-void NTDevWin::EndMove() {
-  Interaction = ModeIdle;
+void NTDevWin::EndMove(Point pointer) {
+  Owner->SetInteraction(InteractionMode::Idle);
   ReleaseCapture();
   {
     TClientDC dc(*Canvas);
     dc->FocusRect(Rect::FromSize(MovePos.x, MovePos.y, W, H));
   }
+  const Rect visible = Canvas->ClientRect();
+  if (!visible.Contains(pointer)) MovePos = InsideOf(visible, MovePos, W, H);
   if (Painted) InvalidateArea(true);
+  if (MovePos != AbsPos()) Canvas->PatchChanged();
   // Devices are children of the root at (0, 0): the absolute position is the relative one.
   MoveTo(MovePos);
   InvalidateArea(false);
@@ -100,19 +115,19 @@ void NTDevWin::InvalidateArea(bool erase) {
 }
 
 int NTDevWin::LButtonDown(Point pt) {
-  if (Interaction == ModeMoving) {
-    EndMove();
+  if (Owner->Interaction() == InteractionMode::Moving) {
+    EndMove(pt);
     return 1;
   }
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Grab = Offset(pt);
   BeginMove();
   return 1;
 }
 
-int NTDevWin::LButtonUp(Point) {
-  if (Interaction != ModeMoving) return 0;
-  EndMove();
+int NTDevWin::LButtonUp(Point pt) {
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
+  EndMove(pt);
   return 1;
 }
 
@@ -121,13 +136,13 @@ int NTDevWin::RButtonDown(Point) {
 }
 
 int NTDevWin::RButtonUp(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Canvas->OpenDevicePopup(this, pt);
   return 1;
 }
 
 int NTDevWin::MouseMove(Point pt) {
-  if (Interaction != ModeMoving) return 0;
+  if (Owner->Interaction() != InteractionMode::Moving) return 0;
   FollowMove(pt);
   return 1;
 }

@@ -24,6 +24,10 @@ class NTDevWin : public NTFrameWin {
 
   // Begins a move at once, as after inserting from the menu (Grab stays as it is).
   void BeginMove();
+  // Ends a move: the panel goes where its focus rectangle stands; when the pointer is outside
+  // the canvas (a click on the menu bar, a drag released outside the window), to the nearest
+  // place where the whole panel is visible.
+  void EndMove(Point pointer);
   // Every rectangle a move must repaint: the panel and every wire into or out of it.
   void InvalidateArea(bool erase);
 
@@ -35,6 +39,5 @@ class NTDevWin : public NTFrameWin {
 
  private:
   void FollowMove(Point pt);
-  void EndMove();
   Point Snapped(Point p) const;
 };

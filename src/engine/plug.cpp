@@ -4,8 +4,6 @@
 #include "engine/wire.h"
 #include "platform/art.h"
 
-NTPlug* NTPlug::Pending = nullptr;
-
 namespace {
 constexpr const char* kIllegalConnection =
     "Unerlaubte Verbindung!\n"
@@ -23,40 +21,43 @@ void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   if (in.Source) canvas.Invalidate(in.WireRect(), true);
   in.Source = &out;
   canvas.Invalidate(in.WireRect(), false);
+  canvas.PatchChanged();
 }
 
 void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
   if (!in.Source) return;
   canvas.Invalidate(in.WireRect(), true);
   in.Source = nullptr;
+  canvas.PatchChanged();
 }
 }  // namespace
 
 NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
-    : NTBmpWin(canvas, parent, bitmap, bmp::JackMask),
+    : NTBmpWin(canvas, parent, bitmap, bmp::kJackMask),
       Canvas(canvas),
       Caption(canvas, this, label) {}
 
 NTPlug::~NTPlug() {
   // A pending connection never completes with a connector that is gone.
-  if (Pending == this) {
-    Pending = nullptr;
-    if (Interaction == ModeConnecting) Interaction = ModeIdle;
+  if (Canvas->PendingPlug() == this) {
+    Canvas->SetPendingPlug(nullptr);
+    if (Canvas->Interaction() == InteractionMode::Connecting)
+      Canvas->SetInteraction(InteractionMode::Idle);
   }
 }
 
 int NTPlug::LButtonDown(Point pt) {
   if (!Contains(pt)) return 0;
-  if (Interaction == ModeIdle) {
-    Pending = this;
+  if (Canvas->Interaction() == InteractionMode::Idle) {
+    Canvas->SetPendingPlug(this);
     TClientDC dc(*Canvas);
     DrawFocus(*dc);
-    Interaction = ModeConnecting;
+    Canvas->SetInteraction(InteractionMode::Connecting);
     return 1;
   }
-  if (Interaction != ModeConnecting) return 0;
+  if (Canvas->Interaction() != InteractionMode::Connecting) return 0;
 
-  NTPlug* first = Pending;
+  NTPlug* first = Canvas->PendingPlug();
   auto* firstIn = dynamic_cast<NTPlugIn*>(first);
   auto* firstOut = dynamic_cast<NTPlugOut*>(first);
   auto* secondIn = dynamic_cast<NTPlugIn*>(this);
@@ -70,13 +71,17 @@ int NTPlug::LButtonDown(Point pt) {
   } else {
     Canvas->ErrorBox(kIllegalConnection);
   }
-  if (first) {
-    TClientDC dc(*Canvas);
+  EndPending(*Canvas);
+  return 1;
+}
+
+void NTPlug::EndPending(NTCanvas& canvas) {
+  if (NTPlug* first = canvas.PendingPlug()) {
+    TClientDC dc(canvas);
     first->DrawFocus(*dc);
   }
-  Pending = nullptr;
-  Interaction = ModeIdle;
-  return 1;
+  canvas.SetPendingPlug(nullptr);
+  canvas.SetInteraction(InteractionMode::Idle);
 }
 
 NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)

@@ -16,8 +16,9 @@ class NTPlug : public NTBmpWin {
   NTCanvas* Canvas;
   NTStaticCtrlName Caption;
 
-  // The first connector of a pending connection (interaction mode 3), or null.
-  static NTPlug* Pending;
+  // Ends the canvas's pending connection, completed or not: removes the first connector's focus
+  // rectangle and returns to idle.
+  static void EndPending(NTCanvas& canvas);
 };
 
 class NTPlugOut : public NTPlug {

@@ -6,11 +6,11 @@
 
 TSampleBuffer::TSampleBuffer() {
   header_.Data = data_.data();
-  header_.Length = Bytes;
+  header_.Length = kBytes;
 }
 
 void TSampleBuffer::SetLength(int frames) {
-  header_.Length = uint32_t(std::clamp(frames, 1, Frames)) * 4;
+  header_.Length = uint32_t(std::clamp(frames, 1, kFrames)) * 4;
 }
 
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,

@@ -11,8 +11,8 @@ class NTDevWin;
 // One wave block: a 32-byte header and 3000 interleaved stereo 16-bit frames.
 class TSampleBuffer {
  public:
-  static constexpr int Frames = 3000;
-  static constexpr int Bytes = Frames * 4;
+  static constexpr int kFrames = 3000;
+  static constexpr int kBytes = kFrames * 4;
 
   TSampleBuffer();
   TSampleBuffer(const TSampleBuffer&) = delete;
@@ -28,7 +28,7 @@ class TSampleBuffer {
 
  private:
   WaveHeader header_;
-  std::array<int16_t, Frames * 2> data_{};
+  std::array<int16_t, kFrames * 2> data_{};
 };
 
 // Runs the devices over the frames in use of both blocks, two phases per frame, in list order

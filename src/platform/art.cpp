@@ -5,53 +5,53 @@
 Surface MakeBitmap(int resource) {
   using namespace art;
   switch (resource) {
-    case bmp::JackMask:
+    case bmp::kJackMask:
       return MakeJackMask();
-    case bmp::JackBlue:
+    case bmp::kJackBlue:
       return MakeJack(Rgb(48, 88, 224));
-    case bmp::JackRed:
+    case bmp::kJackRed:
       return MakeJack(Rgb(224, 40, 32));
-    case bmp::JackWhite:
+    case bmp::kJackWhite:
       return MakeJack(Rgb(236, 236, 236));
-    case bmp::ArrowUp:
+    case bmp::kArrowUp:
       return MakeArrowButton(true);
-    case bmp::ArrowDown:
+    case bmp::kArrowDown:
       return MakeArrowButton(false);
-    case bmp::Knob:
+    case bmp::kKnob:
       return MakeKnob();
-    case bmp::Track:
+    case bmp::kTrack:
       return MakeTrack();
-    case bmp::KeyGnd:
+    case bmp::kKeyGnd:
       return MakeKeysGnd();
-    case bmp::KeyOn:
+    case bmp::kKeyOn:
       return MakeKeysOn();
-    case bmp::KeysChannel:
+    case bmp::kKeysChannel:
       return MakeKeysChannel();
-    case bmp::KeysSlope:
+    case bmp::kKeysSlope:
       return MakeKeysSlope();
-    case bmp::IoArrowMask:
+    case bmp::kIoArrowMask:
       return MakeIoArrowMask();
-    case bmp::IoArrow:
+    case bmp::kIoArrow:
       return MakeIoArrow();
-    case bmp::DisplayField:
+    case bmp::kDisplayField:
       return MakeDisplayField();
-    case bmp::DisplayFont:
+    case bmp::kDisplayFont:
       return MakeDisplayFont();
-    case bmp::CrossMask:
+    case bmp::kCrossMask:
       return MakeCrossMask();
-    case bmp::Cross:
+    case bmp::kCross:
       return MakeCross();
-    case bmp::VuBar:
+    case bmp::kVuBar:
       return MakeVuBar();
-    case bmp::ScopeScreen:
+    case bmp::kScopeScreen:
       return MakeScopeScreen();
-    case bmp::ScopeGraticule:
+    case bmp::kScopeGraticule:
       return MakeScopeGraticule();
-    case bmp::KeysLfoWave:
+    case bmp::kKeysLfoWave:
       return MakeKeysLfoWave();
-    case bmp::KeysVcoWave:
+    case bmp::kKeysVcoWave:
       return MakeKeysVcoWave();
-    case bmp::KeysFilter:
+    case bmp::kKeysFilter:
       return MakeKeysFilter();
     default:
       return {};

@@ -7,11 +7,11 @@ Surface MakeBitmap(int resource);
 
 // Resource numbers.
 namespace bmp {
-constexpr int JackMask = 1, JackBlue = 2, JackRed = 3, JackWhite = 4;
-constexpr int ArrowUp = 10, ArrowDown = 11, Knob = 12, Track = 13;
-constexpr int KeyGnd = 14, KeyOn = 15, KeysChannel = 16, KeysSlope = 17;
-constexpr int IoArrowMask = 22, IoArrow = 23, DisplayField = 24, DisplayFont = 25;
-constexpr int CrossMask = 31, Cross = 32, VuBar = 34, ScopeScreen = 35, ScopeGraticule = 36;
-constexpr int KeysLfoWave = 37, KeysVcoWave = 38, KeysFilter = 39;
-constexpr int Count = 51;  // the cache's table size
+constexpr int kJackMask = 1, kJackBlue = 2, kJackRed = 3, kJackWhite = 4;
+constexpr int kArrowUp = 10, kArrowDown = 11, kKnob = 12, kTrack = 13;
+constexpr int kKeyGnd = 14, kKeyOn = 15, kKeysChannel = 16, kKeysSlope = 17;
+constexpr int kIoArrowMask = 22, kIoArrow = 23, kDisplayField = 24, kDisplayFont = 25;
+constexpr int kCrossMask = 31, kCross = 32, kVuBar = 34, kScopeScreen = 35, kScopeGraticule = 36;
+constexpr int kKeysLfoWave = 37, kKeysVcoWave = 38, kKeysFilter = 39;
+constexpr int kCount = 51;  // the cache's table size
 }  // namespace bmp

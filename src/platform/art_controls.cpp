@@ -11,9 +11,9 @@ constexpr int kSlotLeft = 6, kSlotWidth = 4;
 
 // One row of the slot: a shadowed left lip, the black groove, a lit right lip.
 void SlotRow(Surface& s, int y) {
-  s.SetPixel(kSlotLeft, y, Edge);
-  for (int x = kSlotLeft + 1; x < kSlotLeft + kSlotWidth - 1; ++x) s.SetPixel(x, y, Black);
-  s.SetPixel(kSlotLeft + kSlotWidth - 1, y, Highlight);
+  s.SetPixel(kSlotLeft, y, kEdge);
+  for (int x = kSlotLeft + 1; x < kSlotLeft + kSlotWidth - 1; ++x) s.SetPixel(x, y, kBlack);
+  s.SetPixel(kSlotLeft + kSlotWidth - 1, y, kHighlight);
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ Surface MakeArrowButton(bool up) {
   constexpr int kCentreX = 7, kTop = 3, kRows = 5;
   for (int k = 0; k < kRows; ++k) {
     const int half = up ? k : kRows - 1 - k;
-    Fill(s, kCentreX - half, kTop + k, 2 * half + 1, 1, Black);
+    Fill(s, kCentreX - half, kTop + k, 2 * half + 1, 1, kBlack);
   }
   return s;
 }
@@ -36,8 +36,8 @@ Surface MakeKnob() {
   // Five grooves; the middle one is black and marks the knob's reading line.
   for (int i = 0; i < 5; ++i) {
     const int y = 3 + 3 * i;
-    Fill(s, 3, y, 10, 1, i == 2 ? Black : Shadow);
-    Fill(s, 3, y + 1, 10, 1, Highlight);
+    Fill(s, 3, y, 10, 1, i == 2 ? kBlack : kShadow);
+    Fill(s, 3, y + 1, 10, 1, kHighlight);
   }
   return s;
 }
@@ -46,10 +46,10 @@ Surface MakeTrack() {
   Surface s(16, 120, kPlate);
   // Rows 0..115 are the track's top end and run, 116..119 the cap that closes its bottom end.
   constexpr int kTopLip = 3, kBottomLip = 116;
-  Fill(s, kSlotLeft, kTopLip, kSlotWidth, 1, Edge);
+  Fill(s, kSlotLeft, kTopLip, kSlotWidth, 1, kEdge);
   for (int y = kTopLip + 1; y < kBottomLip; ++y) SlotRow(s, y);
-  Fill(s, kSlotLeft, kBottomLip, kSlotWidth, 1, Highlight);
-  s.SetPixel(kSlotLeft, kBottomLip, Edge);
+  Fill(s, kSlotLeft, kBottomLip, kSlotWidth, 1, kHighlight);
+  s.SetPixel(kSlotLeft, kBottomLip, kEdge);
   return s;
 }
 

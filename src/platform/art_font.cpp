@@ -40,7 +40,7 @@ constexpr std::array<GlyphRows, 20> kGlyphs{{
 }  // namespace
 
 Surface MakeDisplayFont() {
-  Surface s(kStripW, kGlyphH, Black);
+  Surface s(kStripW, kGlyphH, kBlack);
   Coverage ink(kStripW, kGlyphH);
   for (size_t i = 0; i < kGlyphs.size(); ++i) Stamp(ink, int(i) * kGlyphW, 0, kGlyphs[i]);
   Paint(s, 0, 0, ink, kGlyphInk);

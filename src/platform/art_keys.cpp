@@ -18,7 +18,7 @@ constexpr Color kOnDark = Rgb(96, 8, 4);
 constexpr Color kOnShade = Rgb(156, 22, 16);
 constexpr Color kOnLight = Rgb(255, 156, 140);
 constexpr Color kOffInk = Rgb(24, 24, 24);
-constexpr Color kOnInk = White;
+constexpr Color kOnInk = kWhite;
 
 void DrawKey(Surface& s, int index, int w, int h, const Coverage& picture) {
   const int y = index * h;

@@ -26,8 +26,8 @@ void Frame(Surface& s, int x, int y, int w, int h, Color topLeft, Color bottomRi
 
 void RaisedFace(Surface& s, int x, int y, int w, int h, Color face) {
   Fill(s, x, y, w, h, face);
-  Frame(s, x + 1, y + 1, w - 2, h - 2, face, Shadow);
-  Frame(s, x, y, w, h, Highlight, Edge);
+  Frame(s, x + 1, y + 1, w - 2, h - 2, face, kShadow);
+  Frame(s, x, y, w, h, kHighlight, kEdge);
 }
 
 Coverage::Coverage(int width, int height)

@@ -12,12 +12,12 @@
 namespace art {
 
 // The grey of every raised control face and the edges that give it depth.
-constexpr Color Face = Rgb(192, 192, 192);
-constexpr Color Highlight = Rgb(255, 255, 255);
-constexpr Color Shadow = Rgb(128, 128, 128);
-constexpr Color Edge = Rgb(64, 64, 64);
-constexpr Color Black = Rgb(0, 0, 0);
-constexpr Color White = Rgb(255, 255, 255);
+constexpr Color kFace = Rgb(192, 192, 192);
+constexpr Color kHighlight = Rgb(255, 255, 255);
+constexpr Color kShadow = Rgb(128, 128, 128);
+constexpr Color kEdge = Rgb(64, 64, 64);
+constexpr Color kBlack = Rgb(0, 0, 0);
+constexpr Color kWhite = Rgb(255, 255, 255);
 
 // a where t = 0, b where t = 1.
 Color Mix(Color a, Color b, double t);
@@ -27,7 +27,7 @@ void Fill(Surface& s, int x, int y, int w, int h, Color c);
 // (without the top-right and bottom-left corners) in `bottomRight`.
 void Frame(Surface& s, int x, int y, int w, int h, Color topLeft, Color bottomRight);
 // A grey face standing out of the panel: light edge top-left, two-step shadow bottom-right.
-void RaisedFace(Surface& s, int x, int y, int w, int h, Color face = Face);
+void RaisedFace(Surface& s, int x, int y, int w, int h, Color face = kFace);
 
 struct PointF {
   double x = 0, y = 0;

@@ -98,15 +98,15 @@ void DrawVerticalMarker(Surface& s, int x, int y, Color c, bool up) {
 }  // namespace
 
 Surface MakeScopeScreen() {
-  Surface s(kScreenW, kScreenH, White);
+  Surface s(kScreenW, kScreenH, kWhite);
   for (int y = 0; y < kScreenH; ++y)
     for (int x = 0; x < kScreenW; ++x)
-      if (OnScreen(x, y)) s.SetPixel(x, y, Black);
+      if (OnScreen(x, y)) s.SetPixel(x, y, kBlack);
   return s;
 }
 
 Surface MakeScopeGraticule() {
-  Surface s(kScreenW, kScreenH + kMarkerRows, Black);
+  Surface s(kScreenW, kScreenH + kMarkerRows, kBlack);
   for (int y = 0; y < kScreenH; ++y)
     for (int x = 0; x < kScreenW; ++x)
       if (OnScreen(x, y)) s.SetPixel(x, y, kBackground);

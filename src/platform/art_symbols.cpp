@@ -18,17 +18,17 @@ using Shader = std::function<Color(double, double)>;
 // drawn, and the image is black everywhere else so that the OR leaves the panel alone there.
 // Both decide by the pixel's centre, so they agree pixel for pixel.
 Surface MaskOf(int w, int h, const Shape& shape) {
-  Surface s(w, h, White);
+  Surface s(w, h, kWhite);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      if (shape(x + 0.5, y + 0.5)) s.SetPixel(x, y, Black);
+      if (shape(x + 0.5, y + 0.5)) s.SetPixel(x, y, kBlack);
   return s;
 }
 
 // Inside the shape, the shader's colour averaged over 4 x 4 samples, for smooth inner edges.
 Surface ImageOf(int w, int h, const Shape& shape, const Shader& shader) {
   constexpr int kGrid = 4;
-  Surface s(w, h, Black);
+  Surface s(w, h, kBlack);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       if (!shape(x + 0.5, y + 0.5)) continue;
@@ -55,11 +55,11 @@ bool InJack(double x, double y) {
 // A coloured ring lit from the top left, a dark rim, and a socket hole in the middle.
 Color JackShade(Color ring, double x, double y) {
   const double dx = x - kJackCentre, dy = y - kJackCentre, r = std::hypot(dx, dy);
-  if (r > 8.0) return Black;  // softens the disc's edge where pixels are partly outside
-  if (r > 6.8) return Mix(ring, Black, 0.6);
+  if (r > 8.0) return kBlack;  // softens the disc's edge where pixels are partly outside
+  if (r > 6.8) return Mix(ring, kBlack, 0.6);
   if (r > 3.6) {
     const double light = -(dx + dy) / (r * std::sqrt(2.0));
-    return light > 0 ? Mix(ring, White, 0.45 * light) : Mix(ring, Black, -0.4 * light);
+    return light > 0 ? Mix(ring, kWhite, 0.45 * light) : Mix(ring, kBlack, -0.4 * light);
   }
   if (r > 2.6) return (dx + dy > 0) ? Rgb(120, 120, 120) : Rgb(40, 40, 40);
   return Rgb(8, 8, 8);
@@ -125,9 +125,9 @@ Surface MakeCross() {
 }
 
 Surface MakeDisplayField() {
-  Surface s(28, 13, Black);
-  Frame(s, 0, 0, 28, 13, Edge, Face);
-  s.SetPixel(27, 12, White);
+  Surface s(28, 13, kBlack);
+  Frame(s, 0, 0, 28, 13, kEdge, kFace);
+  s.SetPixel(27, 12, kWhite);
   return s;
 }
 

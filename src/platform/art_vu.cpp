@@ -25,7 +25,7 @@ const Lamp& LampOf(int segment) {
 }  // namespace
 
 Surface MakeVuBar() {
-  Surface s(kWidth, kHeight, Black);
+  Surface s(kWidth, kHeight, kBlack);
   // Each segment is a brighter row over a deeper one, with a black row beneath (the lowest
   // segment ends at the bar's bottom edge instead).
   for (int segment = 0; segment < kSegments; ++segment) {

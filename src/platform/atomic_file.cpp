@@ -70,8 +70,10 @@ AtomicFile::AtomicFile(const std::string& path) : target_(FollowLinks(path)) {
 }
 
 void AtomicFile::OpenTemporary() {
-  // An unnamed file vanishes by itself when the program is killed before Commit.
-  fd_ = ::open(FolderOf(target_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  // An unnamed file vanishes by itself when the program is killed before Commit; it gets its
+  // name through /proc, so without /proc the file is named from the start.
+  if (::access("/proc/self/fd", X_OK) == 0)
+    fd_ = ::open(FolderOf(target_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd_ >= 0) {
     unnamed_ = true;
     return;

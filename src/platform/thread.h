@@ -3,7 +3,8 @@
 #include <mutex>
 #include <thread>
 
-// The canvas lock.
+// The canvas lock. What it guards, and what the audio thread shares without it, is written where
+// the canvas is declared (engine/canvas.h).
 class TCriticalSection {
  public:
   void Enter() { m_.lock(); }

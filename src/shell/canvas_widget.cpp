@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
 
 #include "app/commands.h"
 
@@ -36,6 +38,10 @@ TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
   setAttribute(Qt::WA_NoSystemBackground);
   // Moving an inserted panel follows the pointer before any button is pressed.
   setMouseTracking(true);
+  // Escape drops what the pointer carries, wherever the focus is in the window.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { client_->Escape(); });
   timer_.setInterval(kTimerMs);
   connect(&timer_, &QTimer::timeout, this, [this] { client_->Timer(); });
 }
@@ -49,8 +55,8 @@ void TCanvasWidget::ShowPixels(Rect r) {
   update(ToQRect(r));
 }
 
-void TCanvasWidget::RequestPaint() {
-  update();
+void TCanvasWidget::RequestPaint(Rect r) {
+  update(ToQRect(r));
 }
 
 void TCanvasWidget::CaptureMouse(bool on) {
@@ -64,13 +70,31 @@ int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   QMenu menu(this);
   const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
   const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
-  return chosen == erase ? cmd::DeleteDevice : 0;
+  return chosen == erase ? cmd::kDeleteDevice : 0;
 }
 
+// Boxes belong to the main window: modal to it and shown over it.
 void TCanvasWidget::ErrorBox(const std::string& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(text),
-                  QMessageBox::Ok, nullptr);
+                  QMessageBox::Ok, window());
   box.exec();
+}
+
+// The buttons carry their German texts themselves, whatever translations Qt has; a key press of
+// the underlined letter answers.
+Answer TCanvasWidget::Question(const std::string& text, bool cancel) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Frage"), QString::fromStdString(text),
+                  QMessageBox::NoButton, window());
+  QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+  QPushButton* abort =
+      cancel ? box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole) : nullptr;
+  box.setDefaultButton(yes);
+  box.setEscapeButton(abort ? abort : no);
+  box.exec();
+  if (box.clickedButton() == yes) return Answer::Yes;
+  if (box.clickedButton() == no || !cancel) return Answer::No;
+  return Answer::Cancel;
 }
 
 // The audio thread beeps too: only a queued call crosses to the window thread.

@@ -8,7 +8,7 @@
 
 // The canvas window: shows the canvas's backing store, feeds it mouse, size and timer events,
 // and carries out what the canvas asks of the window system. The dialogs, the popup and the
-// error box are virtual so that tests can answer them without a user.
+// error box and the questions are virtual so that tests can answer them without a user.
 class TCanvasWidget : public QWidget, public Shell {
   Q_OBJECT
  public:
@@ -20,10 +20,11 @@ class TCanvasWidget : public QWidget, public Shell {
 
   // Shell.
   void ShowPixels(Rect r) override;
-  void RequestPaint() override;
+  void RequestPaint(Rect r) override;
   void CaptureMouse(bool on) override;
   int TrackDevicePopup(Point clientPt) override;
   void ErrorBox(const std::string& text) override;
+  Answer Question(const std::string& text, bool cancel) override;
   void Beep() override;
   void SetCaption(const std::string& caption) override;
   void CheckMenu(int id, bool checked) override;

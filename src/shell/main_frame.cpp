@@ -29,7 +29,13 @@ bool TMainFrame::Setup() {
   return true;
 }
 
+// Unsaved changes are asked about first; "Abbrechen" (or a save that did not happen) keeps the
+// window open.
 void TMainFrame::closeEvent(QCloseEvent* event) {
+  if (!closed_ && !canvas_->Client().MayDiscardChanges()) {
+    event->ignore();
+    return;
+  }
   AskCanvasToClose();
   event->accept();
 }
@@ -51,6 +57,7 @@ void TMainFrame::BuildMenuBar() {
       QAction* action = current->addAction(caption);
       const int id = line.id;
       action->setData(id);
+      if (line.shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(line.shortcut)));
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
       actions_.insert(id, action);
     }
@@ -58,9 +65,9 @@ void TMainFrame::BuildMenuBar() {
 }
 
 void TMainFrame::OnCommand(int id) {
-  if (id == cmd::Exit) {
+  if (id == cmd::kExit) {
     close();
-  } else if (id == cmd::About) {
+  } else if (id == cmd::kAbout) {
     TAboutBox(this).exec();
   } else {
     canvas_->Client().Command(id);

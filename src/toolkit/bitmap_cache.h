@@ -19,6 +19,6 @@ class TBitmapCache {
     std::unique_ptr<Surface> bitmap;
     int uses = 0;
   };
-  static bool Valid(int resource) { return resource >= 0 && resource < bmp::Count; }
-  std::array<Entry, bmp::Count> entries_;
+  static bool Valid(int resource) { return resource >= 0 && resource < bmp::kCount; }
+  std::array<Entry, bmp::kCount> entries_;
 };

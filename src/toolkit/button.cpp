@@ -35,26 +35,26 @@ void NTButton::Write(opstream& os) {
 }
 
 int NTButton::LButtonDown(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   Pressed = 1;
   Repaint();
   SetCapture();
-  Interaction = ModeControl;
+  Owner->SetInteraction(InteractionMode::Control);
   return 1;
 }
 
 int NTButton::LButtonUp(Point) {
-  if (Interaction != ModeControl) return 0;
+  if (Owner->Interaction() != InteractionMode::Control) return 0;
   Pressed = 0;
   Repaint();
   ReleaseCapture();
-  Interaction = ModeIdle;
+  Owner->SetInteraction(InteractionMode::Idle);
   NotifyCtrl();
   return 1;
 }
 
 NTButUp::NTButUp(NTOwner* owner, NTWin* parent, int code)
-    : NTButton(owner, parent, code, bmp::ArrowUp) {}
+    : NTButton(owner, parent, code, bmp::kArrowUp) {}
 
 NTButDn::NTButDn(NTOwner* owner, NTWin* parent, int code)
-    : NTButton(owner, parent, code, bmp::ArrowDown) {}
+    : NTButton(owner, parent, code, bmp::kArrowDown) {}

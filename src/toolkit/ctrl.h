@@ -8,15 +8,17 @@ struct NTCtrlData {
   int32_t Code;
   NTWin* Target;
 
-  // The three notifications, each carrying Code; a control without a target tells nobody.
-  void NotifyCtrl() const {
-    if (Target) Target->CtrlNotify(Code);
-  }
-  void NotifySlider() const {
-    if (Target) Target->SliderMoved(Code);
-  }
-  void NotifyReg() const {
-    if (Target) Target->RegChanged(Code);
+  // The three notifications, each carrying Code; a control without a target tells nobody. Only
+  // the user's actions notify, so each one also tells the canvas that the patch changed.
+  void NotifyCtrl() const { Notify(&NTWin::CtrlNotify); }
+  void NotifySlider() const { Notify(&NTWin::SliderMoved); }
+  void NotifyReg() const { Notify(&NTWin::RegChanged); }
+
+ private:
+  void Notify(void (NTWin::*operation)(int)) const {
+    if (!Target) return;
+    if (Target->Owner) Target->Owner->PatchChanged();
+    (Target->*operation)(Code);
   }
 };
 

@@ -10,14 +10,14 @@
 #include "toolkit/bitmap_cache.h"
 
 namespace {
-constexpr std::string_view Glyphs = "0123456789+-. ?okmus";
-constexpr int Unknown = 14;  // the question mark
-constexpr int GlyphW = 4, GlyphH = 7, Advance = 5;
+constexpr std::string_view kGlyphs = "0123456789+-. ?okmus";
+constexpr int kUnknown = 14;  // the question mark
+constexpr int kGlyphW = 4, kGlyphH = 7, kAdvance = 5;
 
-constexpr std::array<const char*, 20> TimeBases = {
+constexpr std::array<const char*, 20> kTimeBases = {
     "10s", "5.0s", "2.0s", "1.0s",  "500ms", "200ms", "100ms", "50ms", "20ms", "10ms",
     "5ms", "2ms",  "1ms",  "680us", "500us", "200us", "100us", "50us", "20us", "10us"};
-constexpr int32_t FirstTimeBase = -13;  // the value that shows entry 0
+constexpr int32_t kFirstTimeBase = -13;  // the value that shows entry 0
 
 template <class... Args>
 std::string Printf(const char* format, Args... args) {
@@ -30,8 +30,8 @@ std::string Printf(const char* format, Args... args) {
 // (only from a damaged file) saturate instead of overflowing.
 int32_t MilliHertz(int32_t pitch, long double base) {
   const long double m = std::pow(2.0L, pitch / 6000.0L) * base * 1000;
-  constexpr long double Largest = std::numeric_limits<int32_t>::max();
-  if (!std::isfinite(m) || m >= Largest) return std::numeric_limits<int32_t>::max();
+  constexpr long double kLargest = std::numeric_limits<int32_t>::max();
+  if (!std::isfinite(m) || m >= kLargest) return std::numeric_limits<int32_t>::max();
   return int32_t(m);
 }
 
@@ -45,45 +45,45 @@ std::string FrequencyText(int32_t pitch, long double base) {
 
 std::string TimeBaseText(int32_t v) {
   // The slider that feeds this display keeps it in range; a damaged file need not.
-  if (v < FirstTimeBase || v >= FirstTimeBase + int32_t(TimeBases.size())) return "?????";
-  return Printf("%5s", TimeBases[size_t(v - FirstTimeBase)]);
+  if (v < kFirstTimeBase || v >= kFirstTimeBase + int32_t(kTimeBases.size())) return "?????";
+  return Printf("%5s", kTimeBases[size_t(v - kFirstTimeBase)]);
 }
 
 int GlyphIndex(char c) {
-  const size_t i = Glyphs.find(c);
-  return i == std::string_view::npos ? Unknown : int(i);
+  const size_t i = kGlyphs.find(c);
+  return i == std::string_view::npos ? kUnknown : int(i);
 }
 }  // namespace
 
-NTDisp::NTDisp(NTOwner* owner, NTWin* parent, int kind, const char* name)
-    : NTBmpWin(owner, parent, bmp::DisplayField, 0), Kind(kind), Label(owner, this, name) {
-  Owner->Bitmaps().Acquire(bmp::DisplayFont);
+NTDisp::NTDisp(NTOwner* owner, NTWin* parent, DisplayKind kind, const char* name)
+    : NTBmpWin(owner, parent, bmp::kDisplayField, 0), Kind(kind), Label(owner, this, name) {
+  Owner->Bitmaps().Acquire(bmp::kDisplayFont);
 }
 
 NTDisp::~NTDisp() {
-  Owner->Bitmaps().Release(bmp::DisplayFont);
+  Owner->Bitmaps().Release(bmp::kDisplayFont);
 }
 
-std::string NTDisp::Format(int kind, int32_t v) {
+std::string NTDisp::Format(DisplayKind kind, int32_t v) {
   switch (kind) {
-    case 1:
+    case DisplayKind::LevelDecibel:
       if (v == 0) return " -oo ";
       return Printf("%+5.1f", double(int64_t(v) - 900) * 0.1);
-    case 2:
+    case DisplayKind::Frequency:
       return FrequencyText(v, 13.75L);
-    case 3:
+    case DisplayKind::LowFrequency:
       return FrequencyText(v, 0.0537109375L);
-    case 4:
+    case DisplayKind::Thousandths:
       return Printf("%1d.%03d", v / 1000, v % 1000);
-    case 5:
+    case DisplayKind::Tenths:
       return Printf("%3d.%1d", v / 10, v % 10);
-    case 6:
+    case DisplayKind::Decibel:
       return Printf("%+5.1f", v * 0.1);
-    case 7:
+    case DisplayKind::Divisions:
       return Printf("%+5.2f", v / 30.0);
-    case 8:
+    case DisplayKind::TriggerPosition:
       return Printf("%+5.1f", v / 30.0);
-    case 9:
+    case DisplayKind::TimeBase:
       return TimeBaseText(v);
     default:
       return {};
@@ -96,13 +96,13 @@ void NTDisp::Paint(Dc& dc) {
 }
 
 void NTDisp::ShowValue(Dc& dc) {
-  const Surface& font = Owner->Bitmaps().Get(bmp::DisplayFont);
+  const Surface& font = Owner->Bitmaps().Get(bmp::kDisplayFont);
   Point at = AbsPos();
   at.x += 2;
   at.y += 3;
   for (char c : Format(Kind, Value)) {
-    dc.Blt(at.x, at.y, GlyphW, GlyphH, font, GlyphW * GlyphIndex(c), 0);
-    at.x += Advance;
+    dc.Blt(at.x, at.y, kGlyphW, kGlyphH, font, kGlyphW * GlyphIndex(c), 0);
+    at.x += kAdvance;
   }
 }
 

@@ -4,10 +4,23 @@
 #include "toolkit/bmpwin.h"
 #include "toolkit/statics.h"
 
+// What a read-out's value means, and so how it is shown.
+enum class DisplayKind : int32_t {
+  LevelDecibel = 1,     // a level control: 900 is 0 dB, a tenth of a decibel per step, 0 is -oo
+  Frequency = 2,        // a pitch position: 6000 steps per octave above 13.75 Hz
+  LowFrequency = 3,     // the same above 0.0537109375 Hz (the LFO)
+  Thousandths = 4,      // 0.000 .. 1.000
+  Tenths = 5,           // 0.0 .. 999.9
+  Decibel = 6,          // tenths of a decibel, signed
+  Divisions = 7,        // thirtieths of a screen division, two decimals
+  TriggerPosition = 8,  // thirtieths of a screen division, one decimal
+  TimeBase = 9,         // an index into the oscilloscope's list of sweep times
+};
+
 // The five-character numeric read-out in the cyan bitmap font.
 class NTDisp : public NTBmpWin {
  public:
-  NTDisp(NTOwner* owner, NTWin* parent, int kind, const char* name);
+  NTDisp(NTOwner* owner, NTWin* parent, DisplayKind kind, const char* name);
   ~NTDisp() override;
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;
@@ -18,10 +31,10 @@ class NTDisp : public NTBmpWin {
   // SetValue, then ShowValue through a client drawing context.
   void Show(int32_t v);
 
-  // The text a kind shows for a value; empty for a kind outside 1..9.
-  static std::string Format(int kind, int32_t value);
+  // The text a kind shows for a value; empty for a number that names no kind.
+  static std::string Format(DisplayKind kind, int32_t value);
 
-  int32_t Kind;
+  DisplayKind Kind;
   int32_t Value = 0;
   NTStaticCtrlName Label;
 };

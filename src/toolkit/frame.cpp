@@ -10,10 +10,10 @@ Color NTFrameWin::ShadeAt(int x, int y) {
 
 const Surface& NTFrameWin::Background() {
   static const Surface shaded = [] {
-    Surface s(MaxW, MaxH);
+    Surface s(kMaxW, kMaxH);
     Dc dc(s);
-    for (int y = 0; y < MaxH; y += 5)
-      for (int x = 0; x < MaxW; x += 5) dc.Fill(x, y, 5, 5, ShadeAt(x, y));
+    for (int y = 0; y < kMaxH; y += 5)
+      for (int x = 0; x < kMaxW; x += 5) dc.Fill(x, y, 5, 5, ShadeAt(x, y));
     return s;
   }();
   return shaded;

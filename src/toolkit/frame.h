@@ -7,7 +7,7 @@
 class NTFrameWin : public NTWin {
  public:
   // The largest panel (the oscilloscope); no panel is larger.
-  static constexpr int MaxW = 550, MaxH = 300;
+  static constexpr int kMaxW = 550, kMaxH = 300;
 
   NTFrameWin(NTOwner* owner, NTWin* parent, int w, int h, const char* title);
   void Paint(Dc& dc) override;

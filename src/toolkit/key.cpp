@@ -26,7 +26,7 @@ void NTKey::Write(opstream& os) {
 }
 
 int NTKey::LButtonDown(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   State = State ? 0 : 1;
   Repaint();
   NotifyCtrl();
@@ -68,7 +68,7 @@ void NTKeyset::Write(opstream& os) {
 }
 
 int NTKeyset::LButtonDown(Point pt) {
-  if (Interaction != ModeIdle || !Contains(pt)) return 0;
+  if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   const int row = (pt.y - AbsPos().y) / KeyH;
   if (row < 0 || row >= Count) return 1;
   Selected = row;

@@ -1,7 +1,5 @@
 #include "toolkit/ntwin.h"
 
-int Interaction = ModeIdle;
-
 void NTOwner::ForgetWindow(NTWin* dying) {
   if (NTWin* root = Root()) ForgetWalk(root, dying);
 }
@@ -122,27 +120,4 @@ int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
       return 0;
   }
   return 0;
-}
-
-namespace {
-// Counts windows in pre-order until pred holds; returns the count at the hit or 0.
-template <class Pred>
-NTWin* PreOrderFind(NTWin* w, int& n, Pred pred) {
-  ++n;
-  if (pred(w, n)) return w;
-  for (NTWin* c = w->FirstChild; c; c = c->Next)
-    if (NTWin* hit = PreOrderFind(c, n, pred)) return hit;
-  return nullptr;
-}
-}  // namespace
-
-int WindowNumber(NTWin* root, const NTWin* w) {
-  int n = 0;
-  return PreOrderFind(root, n, [w](NTWin* x, int) { return x == w; }) ? n : 0;
-}
-
-NTWin* WindowByNumber(NTWin* root, int number) {
-  if (number < 1) return nullptr;
-  int n = 0;
-  return PreOrderFind(root, n, [number](NTWin*, int k) { return k == number; });
 }

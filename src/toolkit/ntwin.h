@@ -5,10 +5,6 @@
 #include "platform/pstream.h"
 #include "toolkit/owner.h"
 
-// What the mouse is doing, program-wide; every mouse handler consults it (window thread).
-enum InteractionMode : int { ModeIdle = 0, ModeMoving = 1, ModeControl = 2, ModeConnecting = 3 };
-extern int Interaction;
-
 // Base of the program's own lightweight window tree. A window does not own its children: they are
 // members of the object that creates them and unlink themselves when destroyed.
 class NTWin {
@@ -70,7 +66,3 @@ void ReadWalk(NTWin* w, ipstream& is);
 void WriteWalk(NTWin* w, opstream& os);
 void ForgetWalk(NTWin* w, NTWin* dying);
 int MouseDispatch(NTWin* w, MouseKind kind, Point pt);
-
-// Pre-order window numbers, root = 1; 0 / null when not found.
-int WindowNumber(NTWin* root, const NTWin* w);
-NTWin* WindowByNumber(NTWin* root, int number);

@@ -6,6 +6,9 @@
 class NTWin;
 class TBitmapCache;
 
+// What the mouse is doing on a canvas; every mouse handler consults it (window thread).
+enum class InteractionMode { Idle, Moving, Control, Connecting };
+
 // What a window of the tree needs of the canvas that hosts it. The canvas implements it; tests
 // use a double.
 class NTOwner {
@@ -32,6 +35,18 @@ class NTOwner {
 
   virtual void Beep() = 0;
   virtual void ErrorBox(const std::string& text) = 0;
+
+  // The user changed something a save keeps (a control, a position, a wire): the patch now
+  // differs from its file.
+  virtual void PatchChanged() = 0;
+
+  // The mouse interaction in progress on this canvas: a press that began moving a panel, working
+  // a control or making a connection decides what the following mouse events do.
+  InteractionMode Interaction() const { return interaction_; }
+  void SetInteraction(InteractionMode mode) { interaction_ = mode; }
+
+ private:
+  InteractionMode interaction_ = InteractionMode::Idle;
 };
 
 // A short-lived client drawing context (window thread).

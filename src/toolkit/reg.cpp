@@ -4,9 +4,8 @@
 #include <limits>
 
 namespace {
-constexpr int UpCode = 1, DownCode = 2, SliderCode = 3;
-constexpr int SliderTop = 12;        // below the up button
-constexpr int DownBelowTravel = 32;  // up button 12 + slider track without travel 20
+constexpr int kSliderTop = 12;        // below the up button
+constexpr int kDownBelowTravel = 32;  // up button 12 + slider track without travel 20
 
 // Products are formed in 64 bits so that values from a damaged file cannot overflow; in range the
 // results are those of 32-bit arithmetic.
@@ -20,16 +19,16 @@ NTReg::NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int m
              int value)
     : NTBmpWin(owner, parent, 0, 0),
       NTCtrlData(code, parent),
-      Up(owner, this, UpCode),
-      Down(owner, this, DownCode),
-      Slider(owner, this, SliderCode, travel),
+      Up(owner, this, kUpCode),
+      Down(owner, this, kDownCode),
+      Slider(owner, this, kSliderCode, travel),
       Min(min),
       Max(max),
       Step(step),
       Value(value) {
   Up.MoveTo({0, 0});
-  Down.MoveTo({0, Slider.Travel + DownBelowTravel});
-  Slider.MoveTo({0, SliderTop});
+  Down.MoveTo({0, Slider.Travel + kDownBelowTravel});
+  Slider.MoveTo({0, kSliderTop});
   UpdateSliderPos();
 }
 
@@ -55,9 +54,9 @@ void NTReg::UpdateSliderPos() {
 }
 
 void NTReg::CtrlNotify(int code) {
-  if (code == UpCode || code == DownCode) {
-    const int64_t v = code == UpCode ? std::min<int64_t>(int64_t(Value) + Step, Max)
-                                     : std::max<int64_t>(int64_t(Value) - Step, Min);
+  if (code == kUpCode || code == kDownCode) {
+    const int64_t v = code == kUpCode ? std::min<int64_t>(int64_t(Value) + Step, Max)
+                                      : std::max<int64_t>(int64_t(Value) - Step, Min);
     Value = Narrow(v);
     UpdateSliderPos();
     Slider.Repaint();

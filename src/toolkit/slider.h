@@ -5,7 +5,7 @@
 class NTSlider : public NTCtrl {
  public:
   // The track bitmap has room for this much travel.
-  static constexpr int MaxTravel = 100;
+  static constexpr int kMaxTravel = 100;
 
   NTSlider(NTOwner* owner, NTWin* parent, int code, int travel);
   ~NTSlider() override;

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 using Direction = WaveSystem::Direction;
 using Clock = std::chrono::steady_clock;
 
-constexpr int BlockSamples = TSampleBuffer::Frames * 2;
+constexpr int BlockSamples = TSampleBuffer::kFrames * 2;
 
 // A signal that differs from sample to sample and from block to block.
 std::vector<int16_t> Signal(int samples) {
@@ -69,8 +69,8 @@ class LoopRig {
     ++processed;
   }
 
-  int Count() const { return frames ? int(shortIn.size()) : TAudioLoop::BlockCount; }
-  int Frames() const { return frames ? frames : TSampleBuffer::Frames; }
+  int Count() const { return frames ? int(shortIn.size()) : TAudioLoop::kBlockCount; }
+  int Frames() const { return frames ? frames : TSampleBuffer::kFrames; }
 
   // After the drain no block may belong to a device any more, and each was taken back.
   void ExpectDrained() {
@@ -160,15 +160,15 @@ std::vector<double> MeasureLatency(int frames) {
 // busy machine one may come at the very start: a run that misses the bound is tried again.
 TEST_P(AudioLoopModes, LiveSoundLatencyIsOneBlockPlusTheWait) {
   const int frames = GetParam();
-  const double block = 1000.0 * (frames ? frames : TSampleBuffer::Frames) / WaveRate;
-  const double bound = frames == 128 ? 10.0 : block + TAudioLoop::PollMs + 3.0;
+  const double block = 1000.0 * (frames ? frames : TSampleBuffer::kFrames) / kWaveRate;
+  const double bound = frames == 128 ? 10.0 : block + TAudioLoop::kPollMs + 3.0;
   std::vector<double> ms;
   for (int attempt = 0; attempt < 3 && (ms.empty() || ms.front() > bound); ++attempt) {
     ms = MeasureLatency(frames);
     ASSERT_FALSE(ms.empty());
     std::printf(
         "latency of live sound, %s %.0f frames: %.1f / %.1f / %.1f ms (least / median / most)\n",
-        frames ? "short blocks of" : "default blocks of", block * WaveRate / 1000.0, ms.front(),
+        frames ? "short blocks of" : "default blocks of", block * kWaveRate / 1000.0, ms.front(),
         ms[ms.size() / 2], ms.back());
   }
   EXPECT_GE(ms.front(), block - 0.1);

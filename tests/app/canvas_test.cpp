@@ -52,7 +52,7 @@ TEST_F(CanvasTest, ClickingAnInputTwiceDisconnectsSilently) {
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
   Connect(Output().R, Output().R);  // unconnected: nothing happens
   EXPECT_TRUE(shell.errors.empty());
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, IllegalPairsShowTheMessageAndChangeNothing) {
@@ -63,13 +63,13 @@ TEST_F(CanvasTest, IllegalPairsShowTheMessageAndChangeNothing) {
   for (const auto& e : shell.errors) EXPECT_EQ(e, kIllegal);
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
   EXPECT_EQ(Output().R.Source.Get(), nullptr);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, BackgroundClickDuringAPendingConnectionIsIgnored) {
   Click(Centre(Input().L));
   Click({400, 400});
-  EXPECT_EQ(Interaction, ModeConnecting);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Connecting);
   Click(Centre(Output().L));
   EXPECT_EQ(Output().L.Source.Get(), &Input().L);
 }
@@ -82,10 +82,10 @@ TEST_F(CanvasTest, PendingFocusRectangleIsRemovedAfterTheSecondClick) {
 
 TEST_F(CanvasTest, NewCancelsAPendingConnection) {
   Click(Centre(Input().L));
-  client.Command(cmd::FileNew);
-  EXPECT_EQ(Interaction, ModeIdle);
+  client.Command(cmd::kFileNew);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
   Click(Centre(Output().L));  // a fresh first click, not the second of a dead pair
-  EXPECT_EQ(Interaction, ModeConnecting);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Connecting);
   EXPECT_EQ(Output().L.Source.Get(), nullptr);
 }
 
@@ -97,7 +97,7 @@ TEST_F(CanvasTest, DeletingADeviceDropsEveryConnectionFromIt) {
   Connect(Input().L, Output().L);
   Connect(Input().L, Output().R);
   Connect(Input().L, second.L);
-  shell.popupAnswer = cmd::DeleteDevice;
+  shell.popupAnswer = cmd::kDeleteDevice;
   client.Mouse(MouseKind::RDown, {20, 100});
   client.Mouse(MouseKind::RUp, {20, 100});
   ASSERT_EQ(client.Devices().size(), 2u);
@@ -125,8 +125,8 @@ TEST_F(CanvasTest, PanelsSnapWithinEightPixelsInclusive) {
 }
 
 TEST_F(CanvasTest, WithSnapOffThePanelLandsAtPointerMinusGrab) {
-  client.Command(cmd::Snap);
-  EXPECT_FALSE(shell.marks[cmd::Snap]);
+  client.Command(cmd::kSnap);
+  EXPECT_FALSE(shell.marks[cmd::kSnap]);
   Drag({110, 15}, {103, 17});
   EXPECT_EQ(Output().AbsPos(), (Point{93, 12}));
 }
@@ -146,53 +146,53 @@ TEST_F(CanvasTest, AMoveShowsOnlyAFocusRectangleUntilTheDrop) {
 
 TEST_F(CanvasTest, ANewPanelFollowsThePointerByItsCorner) {
   client.Command(109);
-  EXPECT_EQ(Interaction, ModeMoving);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Moving);
   client.Mouse(MouseKind::Move, {400, 300});
   client.Mouse(MouseKind::LDown, {400, 300});
   client.Mouse(MouseKind::LUp, {400, 300});
   EXPECT_EQ(client.Devices().back()->AbsPos(), (Point{400, 300}));
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(client.Interaction(), InteractionMode::Idle);
 }
 
 TEST_F(CanvasTest, WiresCanBeHiddenButStillCarrySignals) {
   Connect(Input().L, Output().L);
-  client.Command(cmd::WiresVisible);
+  client.Command(cmd::kWiresVisible);
   client.PaintPending();
   EXPECT_FALSE(ColumnHas(95, 59, 62, kBlack));
   EXPECT_EQ(Output().L.WireRect(), Rect{});
-  client.InBuf[0].Data()[0] = 1000;
+  client.InBlock(0).Data()[0] = 1000;
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(client.OutBuf[0].Data()[2], 1000);
+  EXPECT_EQ(client.OutBlock(0).Data()[2], 1000);
 }
 
 TEST_F(CanvasTest, WiresBehindThePanelsAreCoveredByThem) {
   // A wire from Input L to Output R crosses the Output panel's left part.
   Connect(Input().L, Output().R);
-  client.Command(cmd::WiresBehind);
+  client.Command(cmd::kWiresBehind);
   client.PaintPending();
   EXPECT_FALSE(ColumnHas(105, 40, 115, kBlack));
-  client.Command(cmd::WiresFront);
+  client.Command(cmd::kWiresFront);
   client.PaintPending();
   EXPECT_TRUE(ColumnHas(105, 40, 115, kBlack));
 }
 
 TEST_F(CanvasTest, OptionCommandsMoveTheCheckMarks) {
   client.SetMenuMarks();
-  EXPECT_TRUE(shell.marks[cmd::WiresVisible]);
-  EXPECT_TRUE(shell.marks[cmd::WiresFront]);
-  EXPECT_FALSE(shell.marks[cmd::WiresBehind]);
-  EXPECT_TRUE(shell.marks[cmd::CurvesOn]);
-  EXPECT_FALSE(shell.marks[cmd::CurvesOff]);
-  EXPECT_TRUE(shell.marks[cmd::Snap]);
-  client.Command(cmd::WiresBehind);
-  client.Command(cmd::WiresBehind);
-  EXPECT_FALSE(shell.marks[cmd::WiresFront]);
-  EXPECT_TRUE(shell.marks[cmd::WiresBehind]);
-  client.Command(cmd::CurvesOff);
-  EXPECT_TRUE(shell.marks[cmd::CurvesOff]);
-  EXPECT_FALSE(shell.marks[cmd::CurvesOn]);
-  client.Command(cmd::WiresVisible);
-  EXPECT_FALSE(shell.marks[cmd::WiresVisible]);
+  EXPECT_TRUE(shell.marks[cmd::kWiresVisible]);
+  EXPECT_TRUE(shell.marks[cmd::kWiresFront]);
+  EXPECT_FALSE(shell.marks[cmd::kWiresBehind]);
+  EXPECT_TRUE(shell.marks[cmd::kCurvesOn]);
+  EXPECT_FALSE(shell.marks[cmd::kCurvesOff]);
+  EXPECT_TRUE(shell.marks[cmd::kSnap]);
+  client.Command(cmd::kWiresBehind);
+  client.Command(cmd::kWiresBehind);
+  EXPECT_FALSE(shell.marks[cmd::kWiresFront]);
+  EXPECT_TRUE(shell.marks[cmd::kWiresBehind]);
+  client.Command(cmd::kCurvesOff);
+  EXPECT_TRUE(shell.marks[cmd::kCurvesOff]);
+  EXPECT_FALSE(shell.marks[cmd::kCurvesOn]);
+  client.Command(cmd::kWiresVisible);
+  EXPECT_FALSE(shell.marks[cmd::kWiresVisible]);
 }
 
 TEST(Wire, StraightUpToThreePixelsApartCurvedFromFour) {

@@ -60,11 +60,12 @@ TEST(Examples, LoadSaveRunAndPaint) {
     EXPECT_EQ(client.SaveBytes(), bytes);
     bool sounds = false;
     for (int block = 0; block < 3; ++block) {
-      int16_t* in = client.InBuf[0].Data();
-      for (int i = 0; i < 2 * TSampleBuffer::Frames; ++i) in[i] = int16_t((i * 37) % 20000 - 10000);
+      int16_t* in = client.InBlock(0).Data();
+      for (int i = 0; i < 2 * TSampleBuffer::kFrames; ++i)
+        in[i] = int16_t((i * 37) % 20000 - 10000);
       client.ProcessBlock(0, 0);
-      const int16_t* out = client.OutBuf[0].Data();
-      sounds |= std::any_of(out, out + 2 * TSampleBuffer::Frames, [](int16_t s) { return s; });
+      const int16_t* out = client.OutBlock(0).Data();
+      sounds |= std::any_of(out, out + 2 * TSampleBuffer::kFrames, [](int16_t s) { return s; });
       for (int t = 0; t < 7; ++t) client.Timer();
     }
     EXPECT_EQ(sounds, path.filename() != "meters.qvn");

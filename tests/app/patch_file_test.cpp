@@ -62,7 +62,7 @@ TEST_F(CanvasTest, AFileWithoutTheStreamMarkLoads) {
   Connect(Input().L, Output().R);
   auto bytes = client.SaveBytes();
   bytes.erase(bytes.begin(), bytes.begin() + 5);
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   ASSERT_TRUE(client.LoadBytes(bytes));
   EXPECT_EQ(Output().R.Source.Get(), &Input().L);
   EXPECT_TRUE(shell.errors.empty());
@@ -90,19 +90,19 @@ TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
   client.CreateDevice(DeviceType::Input)->MoveTo({20, 30});
   Connect(Input(1).L, Output(0).R);
   Input(1).L.Value = 1234;
-  client.Command(cmd::CurvesOff);
+  client.Command(cmd::kCurvesOff);
   const auto saved = client.SaveBytes();
-  client.Command(cmd::FileNew);
-  client.Command(cmd::CurvesOn);
+  client.Command(cmd::kFileNew);
+  client.Command(cmd::kCurvesOn);
   ASSERT_TRUE(client.LoadBytes(saved));
   EXPECT_EQ(client.SaveBytes(), saved);
   EXPECT_EQ(Output(0).R.Source.Get(), &Input(1).L);
   EXPECT_EQ(Input(1).L.Value.Get(), 1234);
   EXPECT_EQ(client.CurvesOn, 0);
-  EXPECT_TRUE(shell.marks[cmd::CurvesOff]);
+  EXPECT_TRUE(shell.marks[cmd::kCurvesOff]);
   // The restored output value is what the connected input latches first.
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(client.OutBuf[0].Data()[1], 617);
+  EXPECT_EQ(client.OutBlock(0).Data()[1], 617);
 }
 
 TEST_F(CanvasTest, SourceNumbersThatNameNoOutputLeaveInputsUnconnected) {
@@ -120,7 +120,7 @@ TEST_F(CanvasTest, TruncatedFilesNeverFail) {
     client.SaveBytes();
   }
   // A type list cut before its terminator keeps the devices named so far.
-  ASSERT_TRUE(client.LoadBytes(Head({2, 1})));
+  ASSERT_EQ(client.LoadBytes(Head({2, 1})).kind, TMainClient::LoadResult::Damaged);
   EXPECT_EQ(client.Devices().size(), 2u);
 }
 
@@ -150,12 +150,12 @@ TEST_F(CanvasTest, SaveAsSetsTheTitleAndOpenRestores) {
   const fs::path file = TempDir() / "patch.qvn";
   Connect(Input().L, Output().L);
   shell.saveAnswer = file.string();
-  client.Command(cmd::FileSaveAs);
+  client.Command(cmd::kFileSaveAs);
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - " + file.string());
-  client.Command(cmd::FileNew);
+  client.Command(cmd::kFileNew);
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
   shell.openAnswer = file.string();
-  client.Command(cmd::FileOpen);
+  client.Command(cmd::kFileOpen);
   EXPECT_EQ(client.FileName, file.string());
   EXPECT_EQ(Output().L.Source.Get(), &Input().L);
 }
@@ -196,17 +196,17 @@ TEST_F(CanvasTest, APatchLoadsThroughAPipe) {
     std::ofstream(fifo, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   });
-  client.Command(cmd::FileNew);
-  const bool loaded = client.Load(fifo.string());
+  client.Command(cmd::kFileNew);
+  const auto loaded = client.Load(fifo.string()).kind;
   writer.join();
-  EXPECT_TRUE(loaded);
+  EXPECT_EQ(loaded, TMainClient::LoadResult::Complete);
   EXPECT_TRUE(shell.errors.empty());
   EXPECT_EQ(client.SaveBytes(), bytes);
 }
 
 TEST_F(CanvasTest, CancelledDialogsChangeNothing) {
-  client.Command(cmd::FileOpen);
-  client.Command(cmd::FileSave);
+  client.Command(cmd::kFileOpen);
+  client.Command(cmd::kFileSave);
   EXPECT_EQ(client.Devices().size(), 2u);
   EXPECT_TRUE(client.FileName.empty());
 }

@@ -5,14 +5,14 @@
 namespace {
 // Feeds a ramp of distinct samples through block 0 and returns the output block.
 std::vector<int16_t> RunBlock(TMainClient& client, int16_t firstSample) {
-  int16_t* in = client.InBuf[0].Data();
-  for (int f = 0; f < TSampleBuffer::Frames; ++f) {
+  int16_t* in = client.InBlock(0).Data();
+  for (int f = 0; f < TSampleBuffer::kFrames; ++f) {
     in[2 * f] = int16_t(firstSample + f);
     in[2 * f + 1] = int16_t(-firstSample - f);
   }
   client.ProcessBlock(0, 0);
-  const int16_t* out = client.OutBuf[0].Data();
-  return {out, out + 2 * TSampleBuffer::Frames};
+  const int16_t* out = client.OutBlock(0).Data();
+  return {out, out + 2 * TSampleBuffer::kFrames};
 }
 
 TEST_F(CanvasTest, InputToOutputDelaysByOneFrameAcrossBlocks) {
@@ -24,7 +24,7 @@ TEST_F(CanvasTest, InputToOutputDelaysByOneFrameAcrossBlocks) {
   EXPECT_EQ(first[2], 100);
   EXPECT_EQ(first[3], -100);
   const auto second = RunBlock(client, 5000);
-  EXPECT_EQ(second[0], 100 + TSampleBuffer::Frames - 1);  // the last frame of the previous block
+  EXPECT_EQ(second[0], 100 + TSampleBuffer::kFrames - 1);  // the last frame of the previous block
   EXPECT_EQ(second[2], 5000);
 }
 
@@ -43,10 +43,10 @@ TEST_F(CanvasTest, ListOrderDoesNotChangeTheDelay) {
 
 TEST_F(CanvasTest, FullScaleNegativeInputComesBackUnchanged) {
   Connect(Input().L, Output().L);
-  client.InBuf[0].Data()[0] = -32768;
+  client.InBlock(0).Data()[0] = -32768;
   client.ProcessBlock(0, 0);
-  EXPECT_EQ(Input().L.Value.Get(), 2 * client.InBuf[0].Data()[2 * 2999]);
-  EXPECT_EQ(client.OutBuf[0].Data()[2], -32768);
+  EXPECT_EQ(Input().L.Value.Get(), 2 * client.InBlock(0).Data()[2 * 2999]);
+  EXPECT_EQ(client.OutBlock(0).Data()[2], -32768);
 }
 
 TEST(OutputHalving, RoundsDownAndClips) {
@@ -62,7 +62,7 @@ TEST(OutputHalving, RoundsDownAndClips) {
 TEST_F(CanvasTest, UnconnectedRightChannelStaysSilent) {
   Connect(Input().L, Output().L);
   const auto out = RunBlock(client, 1);
-  for (int f = 0; f < TSampleBuffer::Frames; ++f) ASSERT_EQ(out[size_t(2 * f + 1)], 0);
+  for (int f = 0; f < TSampleBuffer::kFrames; ++f) ASSERT_EQ(out[size_t(2 * f + 1)], 0);
 }
 
 TEST_F(CanvasTest, TheLaterOutputInTheListWins) {

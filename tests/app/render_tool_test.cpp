@@ -26,12 +26,13 @@ struct ToolRun {
   long peakKiB = 0;  // its peak resident memory
 };
 
-// Runs the tool through the shell (so pipes work), optionally with a limit on the size of any
-// file it writes, as a full disk would set.
-ToolRun RunWith(const std::string& args, long fileSizeLimit = 0) {
+// Runs the tool through the shell, optionally with a limit on the size of any file it writes (as
+// a full disk would set) and with a file piped into its standard input.
+ToolRun RunWith(const std::string& args, long fileSizeLimit = 0, const std::string& pipeFrom = "") {
   const std::string errFile =
       fs::temp_directory_path() / ("render-err-" + std::to_string(::getpid()));
-  const std::string command = kTool + " " + args + " 2>" + errFile + " >/dev/null";
+  const std::string command = (pipeFrom.empty() ? "" : "cat " + pipeFrom + " | ") + kTool + " " +
+                              args + " 2>" + errFile + " >/dev/null";
   const pid_t child = ::fork();
   if (child == 0) {
     if (fileSizeLimit > 0) {
@@ -153,6 +154,22 @@ TEST_F(RenderTool, ExitCodes) {
   EXPECT_EQ(RunTool(patch.string() + " -i " + (dir / "missing.wav").string()), 1);
 }
 
+// A file cut short is rejected for batch work: the message, exit code 2 and nothing written.
+TEST_F(RenderTool, ACutFileExitsWithTwoAndWritesNothing) {
+  const fs::path cut = dir / "cut.qvn";
+  fs::copy_file(patch, cut);
+  fs::resize_file(cut, fs::file_size(patch) - 20);
+  const fs::path out = dir / "cut.wav";
+  const ToolRun run =
+      RunWith(cut.string() + " -o " + out.string() + " -s " + (dir / "saved.qvn").string());
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.err,
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.\n");
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(dir / "saved.qvn"));
+}
+
 TEST_F(RenderTool, ZeroBlocksReproducesTheFileByteForByte) {
   ASSERT_EQ(RunTool(patch.string() + " -q -b 0 -s " + (dir / "again.qvn").string()), 0);
   std::ifstream a(patch, std::ios::binary), b(dir / "again.qvn", std::ios::binary);
@@ -208,22 +225,27 @@ TEST_F(RenderTool, DamagedInputIsReadAsFarAsItGoesOrReported) {
   // ds64: the data size and the sample count as 2^40 frames.
   Overwrite(dir / "b.wav", 28, {0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
   struct Case {
-    std::string args;
+    std::string args, pipeFrom;
     int code;
     const char* says;
+    sf_count_t frames;  // of the output: what the input really holds, in whole blocks
   } cases[] = {
-      {"-i " + (dir / "corrupt.flac").string(), 1, "beschädigt"},
-      {"-i " + (dir / "claims.flac").string(), 0, ""},
-      {"-i /dev/stdin < " + (dir / "b.wav").string(), 0, ""},
+      {"-i " + (dir / "corrupt.flac").string(), "", 1, "beschädigt", 0},
+      {"-i " + (dir / "claims.flac").string(), "", 0, "", 74 * 3000},
+      {"-i /dev/stdin", (dir / "b.wav").string(), 0, "", 2 * 3000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     fs::remove(dir / "o.wav");
-    const ToolRun r = RunWith(patch.string() + " -q " + c.args + " -o " + (dir / "o.wav").string());
+    const ToolRun r = RunWith(patch.string() + " -q " + c.args + " -o " + (dir / "o.wav").string(),
+                              0, c.pipeFrom);
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_LT(r.peakKiB, 200 * 1024);
     EXPECT_EQ(fs::exists(dir / "o.wav"), c.code == 0);
+    SF_INFO info{};
+    ReadWav(dir / "o.wav", info);
+    EXPECT_EQ(info.frames, c.frames);
   }
 }
 
@@ -342,6 +364,16 @@ TEST(RenderOutputFormat, LongWavFilesBecomeRf64) {
   EXPECT_EQ(OutputFormat("a.wav", -1), SF_FORMAT_RF64 | SF_FORMAT_PCM_16) << "length unknown";
   EXPECT_EQ(MaxFrames(SF_FORMAT_AIFF | SF_FORMAT_PCM_16), limit);
   EXPECT_EQ(OutputFormat("a.txt", 1), std::nullopt);
+
+  // A file begun as RF64 that stays short is readable with its exact length.
+  const fs::path path = fs::temp_directory_path() / ("rf64-" + std::to_string(::getpid()) + ".wav");
+  const std::vector<int16_t> block(6000, -1234);
+  SoundOutput out(path.string(), SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 44100);
+  ASSERT_TRUE(out.Write(block.data(), 3000) && out.Close()) << out.Error();
+  SF_INFO info{};
+  EXPECT_EQ(ReadWav(path, info), block);
+  EXPECT_EQ(info.frames, 3000);
+  fs::remove(path);
 }
 
 // Every message names the file and says in German what went wrong.
@@ -358,6 +390,7 @@ TEST_F(RenderTool, MessagesNameTheFileInTheToolsVoice) {
        (dir / "text.wav").string() + ": ist keine lesbare Tondatei", 1},
       {"-o /nonexistent/o.wav", "quarvin-render: /nonexistent/o.wav: kann nicht geschrieben werden",
        1},
+      {"-b 0 -s " + dir.string(), dir.string() + ": Die Datei konnte nicht gespeichert werden!", 1},
       {"--version", "", 0},
   };
   for (const auto& c : cases) {

@@ -60,7 +60,7 @@ class Stress {
       case 1:
         if (auto devices = client_.Devices(); !devices.empty()) {
           client_.PopupDevice = devices[Random(devices.size())];
-          client_.Command(cmd::DeleteDevice);
+          client_.Command(cmd::kDeleteDevice);
         }
         break;
       case 2:

@@ -12,7 +12,7 @@
 class TestSource : public NTDevWin {
  public:
   TestSource(NTCanvas* canvas, NTWin* parent)
-      : NTDevWin(canvas, parent, 20, 20, "Src"), Out(canvas, this, bmp::JackRed, "Out") {}
+      : NTDevWin(canvas, parent, 20, 20, "Src"), Out(canvas, this, bmp::kJackRed, "Out") {}
   NTPlugOut Out;
 };
 

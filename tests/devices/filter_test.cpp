@@ -98,12 +98,12 @@ TEST_F(FilterTest, ChangingTheKindKeepsTheHistory) {
 }
 
 TEST_F(FilterTest, DisplaysFollowTheControls) {
-  EXPECT_EQ(NTDisp::Format(2, f.FreqDisp.Value), "440.0");
-  EXPECT_EQ(NTDisp::Format(5, f.QDisp.Value), "  1.0");
+  EXPECT_EQ(NTDisp::Format(f.FreqDisp.Kind, f.FreqDisp.Value), "440.0");
+  EXPECT_EQ(NTDisp::Format(f.QDisp.Kind, f.QDisp.Value), "  1.0");
   SetFreq(60000);
   SetQ(200);
-  EXPECT_EQ(NTDisp::Format(2, f.FreqDisp.Value), "14080");
-  EXPECT_EQ(NTDisp::Format(5, f.QDisp.Value), " 20.0");
+  EXPECT_EQ(NTDisp::Format(f.FreqDisp.Kind, f.FreqDisp.Value), "14080");
+  EXPECT_EQ(NTDisp::Format(f.QDisp.Kind, f.QDisp.Value), " 20.0");
 }
 
 TEST_F(FilterTest, ControlChangesReachARunningFilterWithoutWaiting) {

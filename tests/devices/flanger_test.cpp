@@ -101,8 +101,8 @@ TEST_F(FlangerTest, FeedbackOverflowWrapsAround) {
 }
 
 TEST_F(FlangerTest, DisplaysFollowTheControls) {
-  EXPECT_EQ(NTDisp::Format(4, fl.FeedbackDisp.Value), "0.500");
-  EXPECT_EQ(NTDisp::Format(4, fl.DelayDisp.Value), "0.250");
+  EXPECT_EQ(NTDisp::Format(fl.FeedbackDisp.Kind, fl.FeedbackDisp.Value), "0.500");
+  EXPECT_EQ(NTDisp::Format(fl.DelayDisp.Kind, fl.DelayDisp.Value), "0.250");
   fl.Delay.SetValue(17);
   fl.RegChanged(fl.Delay.Code);
   EXPECT_EQ(fl.DelayDisp.Value, 17);

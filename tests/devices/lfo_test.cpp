@@ -16,7 +16,7 @@ class LfoTest : public ::testing::Test {
 
   void SelectWave(int key) {
     lfo.Wave.Selected = key;
-    lfo.CtrlNotify(4);
+    lfo.CtrlNotify(NTLFO::kWaveCode);
   }
   // Both outputs of the frame at a table index (bits 16..27 of the phase).
   std::pair<int32_t, int32_t> At(int index) {
@@ -84,22 +84,22 @@ TEST_F(LfoTest, PhaseRuns256TimesSlowerThanAnAudioOscillator) {
 
 TEST_F(LfoTest, RatesAboveThePitchTableRunAtTheTopRate) {
   lfo.Rate.Value = 65535;
-  lfo.RegChanged(1);
+  lfo.RegChanged(NTLFO::kRateCode);
   EXPECT_EQ(lfo.Osc.Increment, 475538);  // 78.12 Hz
   EXPECT_EQ(lfo.RateDisp.Value, 65535);
   EXPECT_EQ(NTDisp::Format(lfo.RateDisp.Kind, lfo.RateDisp.Value), "104.2");
   lfo.Rate.Value = -7;  // only a damaged file holds this
-  lfo.RegChanged(1);
+  lfo.RegChanged(NTLFO::kRateCode);
   EXPECT_EQ(lfo.Osc.Increment, t.Log[0]);
 }
 
 TEST_F(LfoTest, LevelAndOffsetChangesShowInTheirDisplays) {
   lfo.Level.Value = 250;
-  lfo.RegChanged(2);
+  lfo.RegChanged(NTLFO::kLevelCode);
   lfo.Offset.Value = 1000;
-  lfo.RegChanged(3);
-  lfo.RegChanged(9);
-  EXPECT_EQ(lfo.LevelDisp.Value, 250);
+  lfo.RegChanged(NTLFO::kOffsetCode);
+  lfo.RegChanged(NTLFO::kWaveCode + 5);  // no control has this code
+      EXPECT_EQ(lfo.LevelDisp.Value, 250);
   EXPECT_EQ(lfo.OffsetDisp.Value, 1000);
   EXPECT_EQ(canvas.shown.size(), 2u);
   EXPECT_EQ(lfo.Osc.Increment, 10461);
@@ -111,7 +111,7 @@ TEST_F(LfoTest, OnlyTheFiveKeysSelectAWaveform) {
   SelectWave(3);
   EXPECT_EQ(lfo.Osc.Table, t.SawDn.Data());
   lfo.Wave.Selected = 4;
-  lfo.CtrlNotify(1);
+  lfo.CtrlNotify(NTLFO::kRateCode);
   EXPECT_EQ(lfo.Osc.Waveform, 3);
 }
 

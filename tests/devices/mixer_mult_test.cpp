@@ -97,10 +97,10 @@ TEST_F(MixerTest, DamagedLevelValuesClampToTheLevelTable) {
 
 TEST_F(MixerTest, EachControlShowsInItsOwnDisplay) {
   mixer.Level[3].Value = 500;
-  mixer.RegChanged(4);
+  mixer.RegChanged(NTMixer::kFirstLevelCode + 3);
   mixer.Master.Value = 0;
-  mixer.RegChanged(5);
-  mixer.RegChanged(6);
+  mixer.RegChanged(NTMixer::kMasterCode);
+  mixer.RegChanged(NTMixer::kMasterCode + 1);
   EXPECT_EQ(mixer.LevelDisp[3].Value, 500);
   EXPECT_EQ(mixer.LevelDisp[0].Value, 900);
   EXPECT_EQ(mixer.MasterDisp.Value, 0);

@@ -37,7 +37,6 @@ class OsciTest : public ::testing::Test {
     scope.In[0].Source = &source.L;
     scope.In[1].Source = &source.R;
   }
-  ~OsciTest() override { Interaction = ModeIdle; }
 
   // Arms a recording, runs frames (ch1 and ch2 fed by the signals, frame numbers counted on from
   // earlier recordings) until it completes and publishes it. Returns the frames it took, or -1
@@ -78,13 +77,13 @@ class OsciTest : public ::testing::Test {
   int CountInTraceArea(Color c) const {
     int n = 0;
     for (int y = Top; y <= Bottom; ++y)
-      for (int x = Origin.x; x < Origin.x + osci::Columns; ++x) n += Pixel(x, y) == c;
+      for (int x = Origin.x; x < Origin.x + osci::kColumns; ++x) n += Pixel(x, y) == c;
     return n;
   }
   // Columns where both rows show colour c: the vertical steps between two levels.
   int StepsBetween(int row1, int row2, Color c) const {
     int n = 0;
-    for (int x = Origin.x; x < Origin.x + osci::Columns; ++x)
+    for (int x = Origin.x; x < Origin.x + osci::kColumns; ++x)
       n += Pixel(x, row1) == c && Pixel(x, row2) == c;
     return n;
   }
@@ -131,11 +130,11 @@ TEST(OsciFactory, TypeElevenIsTheOscilloscopeAndHoldsItsBitmaps) {
   TestCanvas canvas;
   std::unique_ptr<NTDevWin> scope(MakeDevice(DeviceType::Oscilloscope, &canvas, canvas.Root()));
   ASSERT_TRUE(dynamic_cast<NTOsci*>(scope.get()));
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeScreen), 1);
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeGraticule), 1);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kScopeScreen), 1);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kScopeGraticule), 1);
   scope.reset();
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeScreen), 0);
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::ScopeGraticule), 0);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kScopeScreen), 0);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kScopeGraticule), 0);
 }
 
 TEST_F(OsciTest, NewScopeShowsAnEmptyGraticuleWithChannelOneOn) {
@@ -259,7 +258,7 @@ TEST_F(OsciTest, FastTimeBasesStretchEachColumn) {
 }
 
 TEST_F(OsciTest, MarkersFollowLevelAndTriggerPosition) {
-  const Surface& art = canvas.bitmaps.Get(bmp::ScopeGraticule);
+  const Surface& art = canvas.bitmaps.Get(bmp::kScopeGraticule);
   // Is the 8 x 9 (or 9 x 8) block at (x, y) channel ch's marker?
   const auto shows = [&](int x, int y, int markerX, int w, int h) {
     for (int dy = 0; dy < h; ++dy)
@@ -389,19 +388,19 @@ TEST_F(OsciTest, TimeBaseChangeReturnsToIdleEvenWithoutAudio) {
 }
 
 TEST_F(OsciTest, NothingIsArmedOrPublishedWhileAPanelMoves) {
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   scope.Tick();
   EXPECT_EQ(scope.CaptureState(), osci::Idle);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   scope.Tick();
   for (; scope.CaptureState() != osci::Complete; ++frame) {
     source.L.Value = Alternating(30)(frame);
     scope.Latch();
   }
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   scope.Tick();
   EXPECT_EQ(CountInTraceArea(Green), 0);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   scope.Tick();
   EXPECT_GT(CountInTraceArea(Green), 0);
 }

@@ -147,7 +147,7 @@ TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
   RunFrames(vco, vco.Out, 37);
   const int32_t phase = vco.Osc.Phase;
   vco.Wave.Selected = 1;
-  vco.CtrlNotify(3);
+  vco.CtrlNotify(NTVCO::kWaveCode);
   EXPECT_EQ(vco.Osc.Waveform, 1);
   EXPECT_EQ(vco.Osc.Phase, phase);
   Frame(vco);
@@ -156,7 +156,7 @@ TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
   const std::pair<int, const TTable*> waves[] = {{2, &t.SawUp}, {3, &t.Rec}, {0, &t.Sin}};
   for (auto [key, table] : waves) {
     vco.Wave.Selected = key;
-    vco.CtrlNotify(3);
+    vco.CtrlNotify(NTVCO::kWaveCode);
     const int32_t p = vco.Osc.Phase;
     Frame(vco);
     EXPECT_EQ(vco.Out.Value, (*table)[(p >> 8) & 4095]) << key;
@@ -165,20 +165,20 @@ TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
 
 TEST_F(VcoTest, OtherKeysAndCodesChangeNothing) {
   vco.Wave.Selected = 4;
-  vco.CtrlNotify(3);
+  vco.CtrlNotify(NTVCO::kWaveCode);
   vco.Wave.Selected = 1;
-  vco.CtrlNotify(2);
+  vco.CtrlNotify(NTVCO::kLevelCode);
   EXPECT_EQ(vco.Osc.Waveform, 0);
   EXPECT_EQ(vco.Osc.Table, t.Sin.Data());
 }
 
 TEST_F(VcoTest, ControlChangesShowInTheDisplays) {
   vco.Freq.Value = 36000;
-  vco.RegChanged(1);
+  vco.RegChanged(NTVCO::kFreqCode);
   EXPECT_EQ(vco.FreqDisp.Value, 36000);
   EXPECT_EQ(NTDisp::Format(vco.FreqDisp.Kind, vco.FreqDisp.Value), "880.0");
   vco.Level.Value = 0;
-  vco.RegChanged(2);
+  vco.RegChanged(NTVCO::kLevelCode);
   EXPECT_EQ(vco.VolDisp.Value, 0);
   EXPECT_EQ(canvas.shown.size(), 2u);
   // The increment follows the control from the next frame, not from the notification.

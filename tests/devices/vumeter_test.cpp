@@ -13,11 +13,9 @@ class VuMeterTest : public ::testing::Test {
   NTVUMeter vu{&canvas, canvas.Root()};
 
   void SetUp() override {
-    Interaction = ModeIdle;
     vu.MoveTo({100, 50});
     vu.In.Source = &src.Out;
   }
-  void TearDown() override { Interaction = ModeIdle; }
 
   // A tick after a few frames of a steady value.
   void TickAt(int32_t v) {
@@ -27,7 +25,7 @@ class VuMeterTest : public ::testing::Test {
   }
   // The bar's pixel in row r (0 = top) of its 170 rows.
   Color BarPixel(int r) const { return canvas.pixels.Pixel(100 + 24 + 5, 50 + 21 + r); }
-  Color LitPixel(int r) const { return canvas.bitmaps.Get(bmp::VuBar).Pixel(5, r); }
+  Color LitPixel(int r) const { return canvas.bitmaps.Get(bmp::kVuBar).Pixel(5, r); }
 };
 
 TEST_F(VuMeterTest, LevelIsOneAndAHalfPixelsPerDecibelFrom140AtFullScale) {
@@ -110,13 +108,13 @@ TEST_F(VuMeterTest, MeterStandsStillWhileAPanelMovesAndThenShowsTheLargestPeak) 
   TickAt(100);
   const int32_t before = vu.BarHeight;
   const size_t shown = canvas.shown.size();
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   TickAt(65535);
   TickAt(5);
   EXPECT_EQ(vu.BarHeight, before);
   EXPECT_EQ(canvas.shown.size(), shown);
   EXPECT_EQ(vu.Peak, 65535);
-  Interaction = ModeIdle;
+  canvas.SetInteraction(InteractionMode::Idle);
   vu.Tick();
   EXPECT_EQ(vu.BarHeight, 140);
 }
@@ -132,11 +130,11 @@ TEST_F(VuMeterTest, PaintDrawsTheBarAtItsHeight) {
 }
 
 TEST_F(VuMeterTest, HoldsTheBarBitmapForItsLifetime) {
-  const int before = canvas.bitmaps.UseCount(bmp::VuBar);
+  const int before = canvas.bitmaps.UseCount(bmp::kVuBar);
   {
     NTVUMeter other(&canvas, canvas.Root());
-    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::VuBar), before + 1);
+    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kVuBar), before + 1);
   }
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::VuBar), before);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kVuBar), before);
 }
 }  // namespace

@@ -18,14 +18,14 @@ struct Expected {
 };
 
 constexpr Expected kSizes[] = {
-    {bmp::JackMask, 16, 16},    {bmp::JackBlue, 16, 16},      {bmp::JackRed, 16, 16},
-    {bmp::JackWhite, 16, 16},   {bmp::ArrowUp, 16, 12},       {bmp::ArrowDown, 16, 12},
-    {bmp::Knob, 16, 20},        {bmp::Track, 16, 120},        {bmp::KeyGnd, 40, 13},
-    {bmp::KeyOn, 40, 13},       {bmp::KeysChannel, 40, 52},   {bmp::KeysSlope, 40, 26},
-    {bmp::IoArrowMask, 31, 30}, {bmp::IoArrow, 31, 30},       {bmp::DisplayField, 28, 13},
-    {bmp::DisplayFont, 100, 7}, {bmp::CrossMask, 12, 12},     {bmp::Cross, 12, 12},
-    {bmp::VuBar, 12, 170},      {bmp::ScopeScreen, 321, 261}, {bmp::ScopeGraticule, 321, 281},
-    {bmp::KeysLfoWave, 50, 85}, {bmp::KeysVcoWave, 50, 68},   {bmp::KeysFilter, 50, 68},
+    {bmp::kJackMask, 16, 16},    {bmp::kJackBlue, 16, 16},      {bmp::kJackRed, 16, 16},
+    {bmp::kJackWhite, 16, 16},   {bmp::kArrowUp, 16, 12},       {bmp::kArrowDown, 16, 12},
+    {bmp::kKnob, 16, 20},        {bmp::kTrack, 16, 120},        {bmp::kKeyGnd, 40, 13},
+    {bmp::kKeyOn, 40, 13},       {bmp::kKeysChannel, 40, 52},   {bmp::kKeysSlope, 40, 26},
+    {bmp::kIoArrowMask, 31, 30}, {bmp::kIoArrow, 31, 30},       {bmp::kDisplayField, 28, 13},
+    {bmp::kDisplayFont, 100, 7}, {bmp::kCrossMask, 12, 12},     {bmp::kCross, 12, 12},
+    {bmp::kVuBar, 12, 170},      {bmp::kScopeScreen, 321, 261}, {bmp::kScopeGraticule, 321, 281},
+    {bmp::kKeysLfoWave, 50, 85}, {bmp::kKeysVcoWave, 50, 68},   {bmp::kKeysFilter, 50, 68},
 };
 
 bool IsResource(int n) {
@@ -40,7 +40,7 @@ TEST(Art, EveryResourceHasItsSizeAndOtherNumbersAreEmpty) {
     EXPECT_EQ(s.Width(), e.width) << "resource " << e.resource;
     EXPECT_EQ(s.Height(), e.height) << "resource " << e.resource;
   }
-  for (int n = -1; n <= bmp::Count; ++n)
+  for (int n = -1; n <= bmp::kCount; ++n)
     if (!IsResource(n)) {
       EXPECT_TRUE(MakeBitmap(n).Empty()) << "resource " << n;
     }
@@ -57,7 +57,7 @@ int InkColumns(const Surface& font, int glyph) {
 }
 
 TEST(Art, FontGlyphsAreCyanOnBlackWithBlankSpaceAndTail) {
-  const Surface font = MakeBitmap(bmp::DisplayFont);
+  const Surface font = MakeBitmap(bmp::kDisplayFont);
   for (Color c : font.Pixels()) EXPECT_TRUE(c == kBlack || c == kGlyphInk);
   const std::string order = "0123456789+-. ?okmus";
   for (size_t i = 0; i < order.size(); ++i) {
@@ -72,7 +72,7 @@ TEST(Art, FontGlyphsAreCyanOnBlackWithBlankSpaceAndTail) {
 }
 
 TEST(Art, DigitsDifferFromEachOther) {
-  const Surface font = MakeBitmap(bmp::DisplayFont);
+  const Surface font = MakeBitmap(bmp::kDisplayFont);
   auto glyph = [&](int i) {
     std::vector<Color> pixels;
     for (int y = 0; y < 7; ++y)
@@ -87,7 +87,7 @@ TEST(Art, DigitsDifferFromEachOther) {
 }
 
 TEST(Art, VuBarHasRedYellowGreenZonesWithBlackGaps) {
-  const Surface bar = MakeBitmap(bmp::VuBar);
+  const Surface bar = MakeBitmap(bmp::kVuBar);
   auto zoneOf = [](Color c) {
     const int r = RedOf(c), g = GreenOf(c), b = BlueOf(c);
     if (r > 150 && g < 120 && b < 120) return 'r';
@@ -108,7 +108,7 @@ TEST(Art, VuBarHasRedYellowGreenZonesWithBlackGaps) {
 }
 
 TEST(Art, DisplayFieldIsBlackInsideASunkenBorder) {
-  const Surface f = MakeBitmap(bmp::DisplayField);
+  const Surface f = MakeBitmap(bmp::kDisplayField);
   const Color dark = Rgb(64, 64, 64), light = Rgb(192, 192, 192);
   for (int x = 0; x < 27; ++x) EXPECT_EQ(f.Pixel(x, 0), dark) << x;
   for (int y = 0; y < 12; ++y) EXPECT_EQ(f.Pixel(0, y), dark) << y;
@@ -138,34 +138,34 @@ void ExpectMaskedPair(int maskNo, int imageNo, int minimumInk) {
 }
 
 TEST(Art, MasksCoverExactlyWhereTheirImagesDraw) {
-  for (int jack : {bmp::JackBlue, bmp::JackRed, bmp::JackWhite})
-    ExpectMaskedPair(bmp::JackMask, jack, 150);
-  ExpectMaskedPair(bmp::IoArrowMask, bmp::IoArrow, 100);
-  ExpectMaskedPair(bmp::CrossMask, bmp::Cross, 20);
+  for (int jack : {bmp::kJackBlue, bmp::kJackRed, bmp::kJackWhite})
+    ExpectMaskedPair(bmp::kJackMask, jack, 150);
+  ExpectMaskedPair(bmp::kIoArrowMask, bmp::kIoArrow, 100);
+  ExpectMaskedPair(bmp::kCrossMask, bmp::kCross, 20);
 }
 
 TEST(Art, JacksAreDiscsWithColouredRingsAndDarkCentres) {
-  const Surface mask = MakeBitmap(bmp::JackMask);
+  const Surface mask = MakeBitmap(bmp::kJackMask);
   EXPECT_EQ(mask.Pixel(8, 8), kBlack);
   EXPECT_EQ(mask.Pixel(0, 0), kWhite);
   EXPECT_EQ(mask.Pixel(15, 15), kWhite);
   EXPECT_EQ(mask.Pixel(0, 8), kBlack);
   EXPECT_EQ(mask.Pixel(8, 15), kBlack);
-  const Color blue = MakeBitmap(bmp::JackBlue).Pixel(3, 8);
-  const Color red = MakeBitmap(bmp::JackRed).Pixel(3, 8);
-  const Color white = MakeBitmap(bmp::JackWhite).Pixel(3, 8);
+  const Color blue = MakeBitmap(bmp::kJackBlue).Pixel(3, 8);
+  const Color red = MakeBitmap(bmp::kJackRed).Pixel(3, 8);
+  const Color white = MakeBitmap(bmp::kJackWhite).Pixel(3, 8);
   EXPECT_GT(BlueOf(blue), RedOf(blue) + 60);
   EXPECT_GT(RedOf(red), BlueOf(red) + 60);
   EXPECT_GT(std::min({RedOf(white), GreenOf(white), BlueOf(white)}), 180);
-  for (int jack : {bmp::JackBlue, bmp::JackRed, bmp::JackWhite})
+  for (int jack : {bmp::kJackBlue, bmp::kJackRed, bmp::kJackWhite})
     EXPECT_LT(GreenOf(MakeBitmap(jack).Pixel(8, 8)), 40) << jack;
 }
 
 TEST(Art, KeysAreGreyWhenOffAndRedWhenOn) {
-  for (int n : {bmp::KeyGnd, bmp::KeyOn, bmp::KeysChannel, bmp::KeysSlope, bmp::KeysLfoWave,
-                bmp::KeysVcoWave, bmp::KeysFilter}) {
+  for (int n : {bmp::kKeyGnd, bmp::kKeyOn, bmp::kKeysChannel, bmp::kKeysSlope, bmp::kKeysLfoWave,
+                bmp::kKeysVcoWave, bmp::kKeysFilter}) {
     const Surface keys = MakeBitmap(n);
-    const int keyW = keys.Width() / 2, keyH = n >= bmp::KeysLfoWave ? 17 : 13;
+    const int keyW = keys.Width() / 2, keyH = n >= bmp::kKeysLfoWave ? 17 : 13;
     for (int top = 0; top < keys.Height(); top += keyH) {
       const Color off = keys.Pixel(2, top + 2), on = keys.Pixel(keyW + keyW - 3, top + 3);
       EXPECT_TRUE(RedOf(off) == GreenOf(off) && GreenOf(off) == BlueOf(off)) << n;
@@ -175,14 +175,14 @@ TEST(Art, KeysAreGreyWhenOffAndRedWhenOn) {
 }
 
 TEST(Art, SliderTrackClosesItsGrooveInTheBottomCap) {
-  const Surface track = MakeBitmap(bmp::Track);
+  const Surface track = MakeBitmap(bmp::kTrack);
   EXPECT_EQ(track.Pixel(7, 60), kBlack) << "groove";
   EXPECT_NE(track.Pixel(7, 118), kBlack) << "below the cap's lip";
   EXPECT_NE(track.Pixel(7, 1), kBlack) << "above the groove's top end";
 }
 
 TEST(Art, ScopeScreenIsABlackWindowWithWhiteCorners) {
-  const Surface screen = MakeBitmap(bmp::ScopeScreen);
+  const Surface screen = MakeBitmap(bmp::kScopeScreen);
   for (Point corner : {Point{0, 0}, Point{320, 0}, Point{0, 260}, Point{320, 260}})
     EXPECT_EQ(screen.Pixel(corner.x, corner.y), kWhite);
   EXPECT_EQ(screen.Pixel(160, 130), kBlack);
@@ -191,7 +191,7 @@ TEST(Art, ScopeScreenIsABlackWindowWithWhiteCorners) {
 }
 
 TEST(Art, GraticuleSitsOnDarkGreenInsideTheScreenOnly) {
-  const Surface g = MakeBitmap(bmp::ScopeGraticule), screen = MakeBitmap(bmp::ScopeScreen);
+  const Surface g = MakeBitmap(bmp::kScopeGraticule), screen = MakeBitmap(bmp::kScopeScreen);
   EXPECT_EQ(g.Pixel(25, 55), Rgb(0, 21, 0)) << "between grid lines";
   EXPECT_NE(g.Pixel(40, 55), Rgb(0, 21, 0)) << "a vertical grid line";
   EXPECT_NE(g.Pixel(25, 100), Rgb(0, 21, 0)) << "a horizontal grid line";
@@ -203,7 +203,7 @@ TEST(Art, GraticuleSitsOnDarkGreenInsideTheScreenOnly) {
 }
 
 TEST(Art, ScopeMarkersPointFromTheirPlacesInChannelColours) {
-  const Surface g = MakeBitmap(bmp::ScopeGraticule);
+  const Surface g = MakeBitmap(bmp::kScopeGraticule);
   const Color colours[4] = {Rgb(0, 255, 0), Rgb(255, 0, 255), Rgb(255, 0, 0), Rgb(0, 255, 255)};
   for (int k = 0; k < 4; ++k) {
     const int x = 26 * k;
@@ -244,8 +244,8 @@ Surface OnPanel(int maskNo, int imageNo) {
 // A display field showing the text as the read-outs lay it: 4 x 7 glyphs, 5 pixels apart.
 Surface Readout(const std::string& text) {
   const std::string order = "0123456789+-. ?okmus";
-  const Surface font = MakeBitmap(bmp::DisplayFont);
-  Surface s = MakeBitmap(bmp::DisplayField);
+  const Surface font = MakeBitmap(bmp::kDisplayFont);
+  Surface s = MakeBitmap(bmp::kDisplayField);
   for (size_t i = 0; i < text.size(); ++i) {
     const size_t glyph = order.find(text[i]);
     for (int y = 0; y < 7; ++y)
@@ -290,20 +290,20 @@ class Sheet {
 TEST(Art, ContactSheetIsWritten) {
   Sheet sheet;
   for (int n = 1; n <= 39; ++n)
-    if (n != bmp::ScopeScreen && n != bmp::ScopeGraticule && !MakeBitmap(n).Empty())
+    if (n != bmp::kScopeScreen && n != bmp::kScopeGraticule && !MakeBitmap(n).Empty())
       sheet.Add(MakeBitmap(n));
   sheet.NewRow();
-  for (int jack : {bmp::JackBlue, bmp::JackRed, bmp::JackWhite})
-    sheet.Add(OnPanel(bmp::JackMask, jack));
-  sheet.Add(OnPanel(bmp::IoArrowMask, bmp::IoArrow));
-  sheet.Add(OnPanel(bmp::CrossMask, bmp::Cross));
+  for (int jack : {bmp::kJackBlue, bmp::kJackRed, bmp::kJackWhite})
+    sheet.Add(OnPanel(bmp::kJackMask, jack));
+  sheet.Add(OnPanel(bmp::kIoArrowMask, bmp::kIoArrow));
+  sheet.Add(OnPanel(bmp::kCrossMask, bmp::kCross));
   sheet.NewRow();
   for (const char* text : {" -oo ", "+10.0", "-89.9", "13.75", "880.0", " 1760", "0.500", "680us",
                            "500ms", "2.0s", "+1.25", "?4679"})
     sheet.Add(Readout(text));
   sheet.NewRow();
-  sheet.Add(MakeBitmap(bmp::ScopeGraticule));
-  sheet.Add(OnPanel(bmp::ScopeScreen, bmp::ScopeGraticule));
+  sheet.Add(MakeBitmap(bmp::kScopeGraticule));
+  sheet.Add(OnPanel(bmp::kScopeScreen, bmp::kScopeGraticule));
   EXPECT_TRUE(WritePng(sheet.Render(), std::string(QUARVIN_BINARY_DIR) + "/contact_sheet.png"));
 }
 

@@ -10,6 +10,8 @@ fi
 program=$(realpath "$1")
 shots=$(realpath "${2:-.}")
 work=$(mktemp -d)
+# Recovery copies go to a folder of the run's own: none left by the user's programs is offered.
+export XDG_STATE_HOME="$work/state"
 # A server of our own, so that parallel runs and other JACK users do not meet.
 export JACK_DEFAULT_SERVER="quarvin-e2e-$$"
 jack_pid="" program_pid="" window="" ox=0 oy=0
@@ -61,7 +63,7 @@ e2e_start_jack() {
 e2e_start_program() {
   "$program" "$@" >"$work/quarvin.log" 2>&1 &
   program_pid=$!
-  window=$(timeout 10 xdotool search --sync --name Quarvin | head -n 1) ||
+  window=$(timeout 10 xdotool search --sync --name '^Quarvin V' | head -n 1) ||
     fail "no window named Quarvin"
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   # The program streams through the server: it has ports of its own beside the server's "system".
@@ -78,6 +80,24 @@ expect() {  # shot, canvas x, y, colour, what
   local got
   got=$(pixel "$1" $((ox + $2)) $((oy + $3)))
   [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) is $got, expected $4"
+}
+
+# Black pixels in the column between the start panels, where a wire between them hangs.
+wire_pixels() {  # shot
+  convert "$shots/$1" -crop 1x20+$((ox + 95))+$((oy + 48)) txt:- | grep -c '#000000' || true
+}
+
+# Answers the program's question box with a key: the underlined letter of "Ja" or "Nein" (j, n),
+# or Escape for "Abbrechen"; the main window then has the focus again.
+e2e_answer() {  # key
+  local box
+  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Frage$' | head -n 1) ||
+    fail "no question box"
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key "$1"
+  sleep 0.5
+  # Without a window manager nobody hands the focus back to the main window.
+  xdotool windowfocus "$window" 2>/dev/null || true
 }
 
 click() {  # canvas x, y

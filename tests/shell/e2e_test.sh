@@ -2,7 +2,7 @@
 # The real program end to end: under a virtual X server, with a dummy JACK server as its sound
 # card. Checks the start panels on the background tiles, makes a wire with two clicks,
 # deletes a panel through its popup menu, and ends the program from the keyboard with "Datei" /
-# "Beenden", which must exit with code 0.
+# "Beenden", answering "Nein" to saving the changes, which must exit with code 0.
 # Usage: e2e_test.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: the current dir)
 set -euo pipefail
 
@@ -17,10 +17,6 @@ expect start.png 100 10 FFFFFF "Output panel's top-left corner"
 expect start.png 9 9 46FF46 "tile above and left of Input"
 expect start.png 99 9 4AFF4A "tile above and left of Output"
 
-# Black pixels in the column between the panels, where the wire hangs.
-wire_pixels() {
-  convert "$shots/$1" -crop 1x20+$((ox + 95))+$((oy + 48)) txt:- | grep -c '#000000' || true
-}
 [ "$(wire_pixels start.png)" = 0 ] || fail "a wire before any connection"
 
 # Input "L" (panel-relative 48, 32) to Output "L" (16, 32); connectors are 16 x 16.
@@ -41,9 +37,10 @@ expect deleted.png 10 10 46FF46 "background where the deleted Input was"
 expect deleted.png 100 10 FFFFFF "Output panel after deleting Input"
 [ "$(wire_pixels deleted.png)" = 0 ] || fail "the wire outlived the deleted Input"
 
-# "&Datei" -> "&Beenden" from the keyboard.
+# "&Datei" -> "&Beenden" from the keyboard; the changes are not to be saved ("Nein").
 xdotool key alt+d
 sleep 0.5
 xdotool key b
+e2e_answer n
 e2e_expect_exit 0
 echo "PASS"

@@ -11,11 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
 #include "app/commands.h"
 #include "shell/about_box.h"
 #include "shell/main_frame.h"
+#include "shell/translations.h"
 
 namespace {
 
@@ -25,11 +27,22 @@ class ScriptedCanvas : public TCanvasWidget {
   using TCanvasWidget::TCanvasWidget;
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
-  void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  // Records the caption too: the box must come after the title follows the file.
+  void ErrorBox(const std::string& text) override {
+    errors.push_back(text);
+    captionsAtError.push_back(window()->windowTitle().toStdString());
+  }
   int TrackDevicePopup(Point) override { return popupAnswer; }
+  Answer Question(const std::string& text, bool) override {
+    questions.push_back(text);
+    const Answer a = answers.empty() ? Answer::No : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return a;
+  }
 
   std::optional<std::string> openAnswer, saveAnswer;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, captionsAtError, questions;
+  std::deque<Answer> answers;
   int popupAnswer = 0;
 };
 
@@ -61,8 +74,8 @@ class MainFrameTest : public ::testing::Test {
   // The captions of the option entries that carry a check mark, in menu order.
   std::string Marked() const {
     std::string marked;
-    for (int id : {cmd::WiresVisible, cmd::WiresFront, cmd::WiresBehind, cmd::CurvesOff,
-                   cmd::CurvesOn, cmd::Snap})
+    for (int id : {cmd::kWiresVisible, cmd::kWiresFront, cmd::kWiresBehind, cmd::kCurvesOff,
+                   cmd::kCurvesOn, cmd::kSnap})
       if (frame->Action(id)->isChecked()) marked += frame->Action(id)->text().toStdString() + " ";
     return marked;
   }
@@ -106,21 +119,21 @@ TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
 
 TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
-  Choose(cmd::WiresBehind);
+  Choose(cmd::kWiresBehind);
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresBehind);  // choosing it again changes nothing
+  Choose(cmd::kWiresBehind);  // choosing it again changes nothing
   EXPECT_EQ(Marked(), "&Sichtbar &Hinten &Kurven &Snap ");
-  Choose(cmd::WiresFront);
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kWiresFront);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOff);
+  Choose(cmd::kCurvesOff);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Geraden &Snap ");
-  Choose(cmd::CurvesOn);
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kCurvesOn);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Vorne &Kurven ");
-  Choose(cmd::WiresVisible);
-  Choose(cmd::Snap);
+  Choose(cmd::kWiresVisible);
+  Choose(cmd::kSnap);
   EXPECT_EQ(Marked(), "&Sichtbar &Vorne &Kurven &Snap ");
   EXPECT_EQ(canvas->Client().SnapOn, 1);
   EXPECT_EQ(canvas->Client().WiresOn, 1);
@@ -128,18 +141,18 @@ TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
 
 TEST_F(MainFrameTest, CaptionNamesTheFileAfterSaveAs) {
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
-  Choose(cmd::FileSaveAs);  // cancelled
+  Choose(cmd::kFileSaveAs);  // cancelled
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 
   QTemporaryDir dir;
   const std::string path = QDir(dir.path()).filePath("klang.qvn").toStdString();
   canvas->saveAnswer = path;
-  Choose(cmd::FileSaveAs);
+  Choose(cmd::kFileSaveAs);
   EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + path);
   EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
   EXPECT_TRUE(canvas->errors.empty());
 
-  Choose(cmd::FileNew);
+  Choose(cmd::kFileNew);
   EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
 }
 
@@ -153,8 +166,8 @@ TEST_F(MainFrameTest, CanvasShowsTilesAndTheStartPanels) {
 
 TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
   ShowAndWait();
-  Choose(cmd::Snap);  // no snapping to the start panels
-  Choose(110);        // "&Input"
+  Choose(cmd::kSnap);  // no snapping to the start panels
+  Choose(110);         // "&Input"
   QTest::mouseMove(canvas, QPoint(300, 200));
   QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(300, 200));
   const std::vector<NTDevWin*> devices = canvas->Client().Devices();
@@ -165,10 +178,44 @@ TEST_F(MainFrameTest, InsertedPanelFollowsThePointerWithoutAButtonHeld) {
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheLoopWithZero) {
   ShowAndWait();
-  QTimer::singleShot(0, [this] { Choose(cmd::Exit); });
+  QTimer::singleShot(0, [this] { Choose(cmd::kExit); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(canvas->Client().Devices().empty());  // the close query ran
+}
+
+// With unsaved changes, closing asks first: "Abbrechen" keeps the window, "Nein" closes it.
+TEST_F(MainFrameTest, ExitAsksAboutUnsavedChanges) {
+  ShowAndWait();
+  Choose(cmd::kSnap);
+  canvas->answers = {Answer::Cancel, Answer::No};
+  QTimer::singleShot(0, [this] {
+    Choose(cmd::kExit);
+    EXPECT_TRUE(frame->isVisible());
+    Choose(cmd::kExit);
+  });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(canvas->questions.size(), 2u);
+  EXPECT_FALSE(frame->isVisible());
+}
+
+// A file cut short: one error box, shown once the title is untitled.
+TEST_F(MainFrameTest, ADamagedFileIsReportedUntitled) {
+  QTemporaryDir dir;
+  const std::string path = QDir(dir.path()).filePath("cut.qvn").toStdString();
+  std::vector<uint8_t> bytes = canvas->Client().SaveBytes();
+  bytes.resize(bytes.size() - 4);
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  file.close();
+  canvas->openAnswer = path;
+  Choose(cmd::kFileOpen);
+  ASSERT_EQ(canvas->errors.size(), 1u);
+  EXPECT_EQ(canvas->errors[0],
+            "Die Datei ist beschädigt oder unvollständig!\nWas gelesen werden konnte, wurde "
+            "geladen.");
+  EXPECT_EQ(canvas->captionsAtError[0], "Quarvin V1.01 - (Kein Titel)");
 }
 
 TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
@@ -199,20 +246,89 @@ TEST_F(MainFrameTest, AboutBoxIsModalWithItsTextsInPlace) {
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(ok->geometry(), about->ToPixels(QRect(62, 126, 76, 20)));
   });
-  Choose(cmd::About);
+  Choose(cmd::kAbout);
 }
 
-TEST(CanvasWidget, ErrorBoxIsAnOwnerlessStopBox) {
-  TCanvasWidget canvas(nullptr);
-  OnNextModal([](QWidget* modal) {
+TEST_F(MainFrameTest, ErrorBoxIsAStopBoxModalToTheMainWindowAndOverIt) {
+  ShowAndWait();
+  OnNextModal([this](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->parentWidget(), frame.get());
+    EXPECT_TRUE(box->isModal());
+    EXPECT_TRUE(frame->geometry().contains(box->geometry().center()));
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->text(), "Kein Eingabegerät gefunden!");
   });
-  canvas.ErrorBox("Kein Eingabegerät gefunden!");
+  canvas->TCanvasWidget::ErrorBox("Kein Eingabegerät gefunden!");
+}
+
+TEST_F(MainFrameTest, FileCommandsHaveTheStandardShortcutsShownInGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  const std::pair<int, const char*> keys[] = {{cmd::kFileNew, "Strg+N"},
+                                              {cmd::kFileOpen, "Strg+O"},
+                                              {cmd::kFileSave, "Strg+S"},
+                                              {cmd::kFileSaveAs, "Strg+Umschalt+S"},
+                                              {cmd::kExit, "Strg+Q"}};
+  for (const auto& [id, text] : keys)
+    EXPECT_EQ(frame->Action(id)->shortcut().toString(QKeySequence::NativeText), text) << id;
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  canvas->saveAnswer = QDir(QDir::tempPath()).filePath("quarvin_shortcut.qvn").toStdString();
+  QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - " + *canvas->saveAnswer);
+  QTest::keyClick(frame.get(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(frame->windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+  QFile::remove(QString::fromStdString(*canvas->saveAnswer));
+}
+
+TEST(Translations, QtsOwnDialogTextsAreGerman) {
+  ASSERT_TRUE(LoadGermanQtTexts(*qApp));
+  QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Nein");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Speichern unter");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  EXPECT_TRUE(
+      QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+          .contains("existiert bereits"));
+}
+
+TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
+  ShowAndWait();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  Choose(cmd::kSnap);
+  Choose(101);  // "&VCO"
+  QTest::mouseMove(canvas, QPoint(300, 150));
+  QTest::keyClick(frame.get(), Qt::Key_Escape);
+  EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
+  EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
+}
+
+// The question box over the window: German buttons in the order Ja, Nein, Abbrechen.
+TEST(CanvasWidget, QuestionsAnswerWithTheButtonPressed) {
+  QWidget window;
+  auto* canvas = new TCanvasWidget(nullptr, &window);
+  for (const bool cancel : {true, false}) {
+    OnNextModal([&window, cancel](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->parentWidget(), &window);
+      EXPECT_EQ(box->windowTitle(), "Frage");
+      EXPECT_EQ(box->text(), "Speichern?");
+      QStringList texts;
+      for (QAbstractButton* b : box->buttons()) texts << b->text();
+      texts.sort();
+      EXPECT_EQ(texts, cancel ? QStringList({"&Ja", "&Nein", "Abbrechen"})
+                              : QStringList({"&Ja", "&Nein"}));
+      // The underlined letter answers; the button then shows its click for a moment.
+      QTest::keyClick(box, Qt::Key_N);
+      for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
+    });
+    EXPECT_EQ(canvas->Question("Speichern?", cancel), Answer::No);
+  }
 }
 
 TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {

@@ -6,6 +6,7 @@
 
 #include "engine/canvas.h"
 #include "toolkit/bitmap_cache.h"
+#include "toolkit/window_numbers.h"
 
 class TestCanvas : public NTCanvas {
  public:
@@ -21,13 +22,15 @@ class TestCanvas : public NTCanvas {
   void Invalidate(Rect r, bool erase) override { invalidated.push_back({r, erase}); }
   void Beep() override { ++beeps; }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  void PatchChanged() override { ++changes; }
   int32_t Snap() const override { return snap; }
   int32_t WiresVisible() const override { return wiresVisible; }
   int32_t WireCurves() const override { return wireCurves; }
   TFrameIo& Io() override { return io; }
+  Rect ClientRect() const override { return pixels.Bounds(); }
   void OpenDevicePopup(NTDevWin* device, Point) override { popupDevice = device; }
-  int32_t NumberOf(const NTWin* w) override { return WindowNumber(&root, w); }
-  NTWin* WindowOf(int32_t n) override { return WindowByNumber(&root, n); }
+  int32_t NumberOf(const NTWin* w) override { return TWindowNumbers(&root).NumberOf(w); }
+  NTWin* WindowOf(int32_t n) override { return TWindowNumbers(&root).WindowOf(n); }
 
   // Mouse routing as the canvas does it: the captured window first, else the dispatch.
   int Mouse(MouseKind kind, Point pt) {
@@ -64,6 +67,7 @@ class TestCanvas : public NTCanvas {
   std::vector<Invalidation> invalidated;
   std::vector<std::string> errors;
   int beeps = 0;
+  int changes = 0;
   int32_t snap = 1, wiresVisible = 1, wireCurves = 1;
   TFrameIo io;
 };

@@ -38,9 +38,6 @@ bool Shows(const Surface& canvas, int x, int y, int w, int h, const Surface& src
 
 class Controls : public ::testing::Test {
  protected:
-  void SetUp() override { Interaction = ModeIdle; }
-  void TearDown() override { Interaction = ModeIdle; }
-
   // Grabs the knob at its top row, moves the mouse to the row of pos and lets go.
   void DragKnob(NTSlider& s, int pos) {
     const Point p = s.AbsPos();
@@ -60,7 +57,7 @@ class Controls : public ::testing::Test {
 };
 
 TEST_F(Controls, KeyTogglesOnEveryClickInsideAndNotifies) {
-  NTKey key(&canvas, &device, 7, bmp::KeyGnd, 20, 13, 0);
+  NTKey key(&canvas, &device, 7, bmp::kKeyGnd, 20, 13, 0);
   key.MoveTo({10, 10});
   ClickCentre(key);
   EXPECT_EQ(key.State, 1);
@@ -71,23 +68,23 @@ TEST_F(Controls, KeyTogglesOnEveryClickInsideAndNotifies) {
   EXPECT_EQ(device.notes[1].code, 7);
 
   canvas.Click({110 + 20, 60});  // just right of the key
-  Interaction = ModeMoving;
+  canvas.SetInteraction(InteractionMode::Moving);
   ClickCentre(key);
   EXPECT_EQ(key.State, 0);
   EXPECT_EQ(device.notes.size(), 2u);
 }
 
 TEST_F(Controls, KeyShowsItsOnImageWhenOn) {
-  NTKey key(&canvas, &device, 1, bmp::KeyOn, 20, 13, 1);
+  NTKey key(&canvas, &device, 1, bmp::kKeyOn, 20, 13, 1);
   key.MoveTo({10, 10});
   key.Paint(*TClientDC(canvas));
-  EXPECT_TRUE(Shows(canvas.pixels, 110, 60, 20, 13, Bitmap(bmp::KeyOn), 20, 0));
+  EXPECT_TRUE(Shows(canvas.pixels, 110, 60, 20, 13, Bitmap(bmp::kKeyOn), 20, 0));
   ClickCentre(key);
-  EXPECT_TRUE(Shows(canvas.pixels, 110, 60, 20, 13, Bitmap(bmp::KeyOn), 0, 0));
+  EXPECT_TRUE(Shows(canvas.pixels, 110, 60, 20, 13, Bitmap(bmp::kKeyOn), 0, 0));
 }
 
 TEST_F(Controls, KeysetSelectsTheRowUnderTheMouseAndNotifiesEvenWhenUnchanged) {
-  NTKeyset keys(&canvas, &device, 4, bmp::KeysVcoWave, 25, 17, 4, 0);
+  NTKeyset keys(&canvas, &device, 4, bmp::kKeysVcoWave, 25, 17, 4, 0);
   keys.MoveTo({10, 10});
   EXPECT_EQ(keys.H, 68);
   canvas.Click({115, 60 + 40});
@@ -98,12 +95,12 @@ TEST_F(Controls, KeysetSelectsTheRowUnderTheMouseAndNotifiesEvenWhenUnchanged) {
   EXPECT_EQ(device.notes[0].code, 4);
   EXPECT_EQ(device.notes[1].code, 4);
   // The selected key shows its on image, the others their off images.
-  EXPECT_TRUE(Shows(canvas.pixels, 110, 60 + 34, 25, 17, Bitmap(bmp::KeysVcoWave), 25, 34));
-  EXPECT_TRUE(Shows(canvas.pixels, 110, 60 + 17, 25, 17, Bitmap(bmp::KeysVcoWave), 0, 17));
+  EXPECT_TRUE(Shows(canvas.pixels, 110, 60 + 34, 25, 17, Bitmap(bmp::kKeysVcoWave), 25, 34));
+  EXPECT_TRUE(Shows(canvas.pixels, 110, 60 + 17, 25, 17, Bitmap(bmp::kKeysVcoWave), 0, 17));
 }
 
 TEST_F(Controls, KeysetWithADamagedSelectionShowsEveryKeyOff) {
-  NTKeyset keys(&canvas, &device, 4, bmp::KeysFilter, 25, 17, 4, 0);
+  NTKeyset keys(&canvas, &device, 4, bmp::kKeysFilter, 25, 17, 4, 0);
   for (int32_t bad : {-1, 4, std::numeric_limits<int32_t>::max()}) {
     opstream os;
     os.WriteWord(bad);
@@ -113,7 +110,7 @@ TEST_F(Controls, KeysetWithADamagedSelectionShowsEveryKeyOff) {
     keys.Paint(*TClientDC(canvas));
     for (int i = 0; i < 4; ++i)
       EXPECT_TRUE(
-          Shows(canvas.pixels, 100, 50 + 17 * i, 25, 17, Bitmap(bmp::KeysFilter), 0, 17 * i));
+          Shows(canvas.pixels, 100, 50 + 17 * i, 25, 17, Bitmap(bmp::kKeysFilter), 0, 17 * i));
   }
 }
 
@@ -124,13 +121,13 @@ TEST_F(Controls, ButtonFiresOnReleaseEvenOutside) {
   ASSERT_EQ(up.H, 12);
   ASSERT_TRUE(canvas.Mouse(MouseKind::LDown, {105, 55}));
   EXPECT_EQ(up.Pressed, 1);
-  EXPECT_EQ(Interaction, ModeControl);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Control);
   EXPECT_EQ(canvas.captured, &up);
   EXPECT_TRUE(device.notes.empty());  // nothing before the release
 
   EXPECT_TRUE(canvas.Mouse(MouseKind::LUp, {500, 400}));
   EXPECT_EQ(up.Pressed, 0);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
   ASSERT_EQ(device.notes.size(), 1u);
   EXPECT_EQ(device.notes[0].code, 9);
@@ -138,7 +135,7 @@ TEST_F(Controls, ButtonFiresOnReleaseEvenOutside) {
 
 TEST_F(Controls, PressedButtonSinksIntoADarkFrame) {
   NTButDn down(&canvas, &device, 2);
-  const Surface& arrow = Bitmap(bmp::ArrowDown);
+  const Surface& arrow = Bitmap(bmp::kArrowDown);
   down.Paint(*TClientDC(canvas));
   EXPECT_TRUE(Shows(canvas.pixels, 100, 50, 16, 12, arrow, 0, 0));
 
@@ -161,14 +158,14 @@ TEST_F(Sliders, KnobAtTheBottomCoversTheLastTwentyRows) {
   EXPECT_EQ(slider.W, 16);
   EXPECT_EQ(slider.H, 120);
   slider.Paint(*TClientDC(canvas));
-  EXPECT_TRUE(Shows(canvas.pixels, 100, 150, 16, 20, Bitmap(bmp::Knob), 0, 0));
-  EXPECT_TRUE(Shows(canvas.pixels, 100, 50, 16, 100, Bitmap(bmp::Track), 0, 0));
+  EXPECT_TRUE(Shows(canvas.pixels, 100, 150, 16, 20, Bitmap(bmp::kKnob), 0, 0));
+  EXPECT_TRUE(Shows(canvas.pixels, 100, 50, 16, 100, Bitmap(bmp::kTrack), 0, 0));
 
   // Only the knob takes the mouse, not the track above it.
   EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {108, 149}), 0);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {108, 150}), 1);
-  EXPECT_EQ(Interaction, ModeControl);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Control);
 }
 
 TEST_F(Sliders, TrackEndsInItsCapAboveTheKnob) {
@@ -176,9 +173,9 @@ TEST_F(Sliders, TrackEndsInItsCapAboveTheKnob) {
   small.MoveTo({20, 0});
   small.Pos = 40;
   small.Paint(*TClientDC(canvas));
-  EXPECT_TRUE(Shows(canvas.pixels, 120, 50 + 20, 16, 36, Bitmap(bmp::Track), 0, 20));
-  EXPECT_TRUE(Shows(canvas.pixels, 120, 50 + 56, 16, 4, Bitmap(bmp::Track), 0, 116));
-  EXPECT_TRUE(Shows(canvas.pixels, 120, 50, 16, 20, Bitmap(bmp::Knob), 0, 0));
+  EXPECT_TRUE(Shows(canvas.pixels, 120, 50 + 20, 16, 36, Bitmap(bmp::kTrack), 0, 20));
+  EXPECT_TRUE(Shows(canvas.pixels, 120, 50 + 56, 16, 4, Bitmap(bmp::kTrack), 0, 116));
+  EXPECT_TRUE(Shows(canvas.pixels, 120, 50, 16, 20, Bitmap(bmp::kKnob), 0, 0));
 }
 
 TEST_F(Sliders, DragsClampAtBothEndsAndEveryMoveNotifies) {
@@ -194,7 +191,7 @@ TEST_F(Sliders, DragsClampAtBothEndsAndEveryMoveNotifies) {
   canvas.Mouse(MouseKind::Move, {104, std::numeric_limits<int32_t>::max()});
   EXPECT_EQ(slider.Pos, 0);
   canvas.Mouse(MouseKind::LUp, {0, 0});
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
 
   ASSERT_EQ(device.notes.size(), 4u);
@@ -212,7 +209,7 @@ TEST_F(Sliders, RightButtonDuringADragIsRefusedAndItsReleaseEndsTheDrag) {
   EXPECT_EQ(canvas.Mouse(MouseKind::RDown, {104, 130}), 0);
   EXPECT_EQ(canvas.captured, &slider);
   EXPECT_EQ(canvas.Mouse(MouseKind::RUp, {104, 130}), 1);
-  EXPECT_EQ(Interaction, ModeIdle);
+  EXPECT_EQ(canvas.Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas.captured, nullptr);
   EXPECT_EQ(slider.Pos, 30);
 }
@@ -222,7 +219,7 @@ TEST_F(Sliders, DamagedPositionKeepsTheKnobOnItsTrack) {
     slider.Pos = bad;
     slider.Paint(*TClientDC(canvas));
     const int top = bad < 0 ? 150 : 50;
-    EXPECT_TRUE(Shows(canvas.pixels, 100, top, 16, 20, Bitmap(bmp::Knob), 0, 0)) << bad;
+    EXPECT_TRUE(Shows(canvas.pixels, 100, top, 16, 20, Bitmap(bmp::kKnob), 0, 0)) << bad;
     EXPECT_EQ(slider.Pos, bad);
   }
 }
@@ -302,7 +299,7 @@ TEST_F(ValueSliders, SteppingAtALimitStillNotifies) {
 
 TEST_F(ValueSliders, OtherCodesOnlyNotify) {
   NTReg& reg = Make(100, 0, 1000, 10, 500);
-  reg.CtrlNotify(3);
+  reg.CtrlNotify(NTReg::kSliderCode);
   reg.CtrlNotify(77);
   EXPECT_EQ(reg.Value, 500);
   EXPECT_EQ(device.notes.size(), 2u);
@@ -317,9 +314,9 @@ TEST_F(ValueSliders, ColumnOfTravelHundredIs16By144) {
   EXPECT_EQ(reg.Up.Target, &reg);
   EXPECT_EQ(reg.Slider.Target, &reg);
   EXPECT_EQ(reg.Target, &device);
-  EXPECT_EQ(reg.Up.Code, 1);
-  EXPECT_EQ(reg.Down.Code, 2);
-  EXPECT_EQ(reg.Slider.Code, 3);
+  EXPECT_EQ(reg.Up.Code, NTReg::kUpCode);
+  EXPECT_EQ(reg.Down.Code, NTReg::kDownCode);
+  EXPECT_EQ(reg.Slider.Code, NTReg::kSliderCode);
 }
 
 TEST_F(ValueSliders, SavesEachPartThenItsValueAndLoadsThemBack) {
@@ -343,10 +340,10 @@ TEST_F(ValueSliders, DamagedValuesNeitherOverflowNorEscapeTheRange) {
   NTReg& reg = Make(100, 18000, 60000, 100, 30000);
   reg.Value = std::numeric_limits<int32_t>::max();
   reg.Step = std::numeric_limits<int32_t>::max();
-  reg.CtrlNotify(1);
+  reg.CtrlNotify(NTReg::kUpCode);
   EXPECT_EQ(reg.Value, 60000);
   reg.Value = std::numeric_limits<int32_t>::min();
-  reg.CtrlNotify(2);
+  reg.CtrlNotify(NTReg::kDownCode);
   EXPECT_EQ(reg.Value, 18000);
 
   reg.SetValue(std::numeric_limits<int32_t>::min());

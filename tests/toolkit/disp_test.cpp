@@ -8,64 +8,64 @@
 
 namespace {
 
-std::string F(int kind, int32_t v) {
+std::string F(DisplayKind kind, int32_t v) {
   return NTDisp::Format(kind, v);
 }
 
 TEST(DisplayText, LevelsInDecibels) {
-  EXPECT_EQ(F(1, 900), " +0.0");
-  EXPECT_EQ(F(1, 1000), "+10.0");
-  EXPECT_EQ(F(1, 1), "-89.9");
-  EXPECT_EQ(F(1, 0), " -oo ");
+  EXPECT_EQ(F(DisplayKind::LevelDecibel, 900), " +0.0");
+  EXPECT_EQ(F(DisplayKind::LevelDecibel, 1000), "+10.0");
+  EXPECT_EQ(F(DisplayKind::LevelDecibel, 1), "-89.9");
+  EXPECT_EQ(F(DisplayKind::LevelDecibel, 0), " -oo ");
 }
 
 TEST(DisplayText, FrequenciesShowFiveCharacters) {
-  EXPECT_EQ(F(2, 0), "13.75");
-  EXPECT_EQ(F(2, 6000), "27.50");
-  EXPECT_EQ(F(2, 36000), "880.0");
-  EXPECT_EQ(F(2, 42000), " 1760");
-  EXPECT_EQ(F(2, 30000), "440.0");
-  EXPECT_EQ(F(2, -6000), "6.875");
+  EXPECT_EQ(F(DisplayKind::Frequency, 0), "13.75");
+  EXPECT_EQ(F(DisplayKind::Frequency, 6000), "27.50");
+  EXPECT_EQ(F(DisplayKind::Frequency, 36000), "880.0");
+  EXPECT_EQ(F(DisplayKind::Frequency, 42000), " 1760");
+  EXPECT_EQ(F(DisplayKind::Frequency, 30000), "440.0");
+  EXPECT_EQ(F(DisplayKind::Frequency, -6000), "6.875");
   // 2^(1/6) * 13750 = 15433.9...: truncated, never rounded up.
-  EXPECT_EQ(F(2, 1000), "15.43");
+  EXPECT_EQ(F(DisplayKind::Frequency, 1000), "15.43");
   // The low-frequency base: 0.0537109375 Hz at position 0, doubling per 6000 steps.
-  EXPECT_EQ(F(3, 0), "0.053");
-  EXPECT_EQ(F(3, 60000), "55.00");
-  EXPECT_EQ(F(3, 48000), "13.75");
+  EXPECT_EQ(F(DisplayKind::LowFrequency, 0), "0.053");
+  EXPECT_EQ(F(DisplayKind::LowFrequency, 60000), "55.00");
+  EXPECT_EQ(F(DisplayKind::LowFrequency, 48000), "13.75");
 }
 
 TEST(DisplayText, FarOffPitchesSaturateInsteadOfOverflowing) {
-  EXPECT_EQ(F(2, std::numeric_limits<int32_t>::max()), "2147483");
-  EXPECT_EQ(F(3, std::numeric_limits<int32_t>::min()), "0.000");
+  EXPECT_EQ(F(DisplayKind::Frequency, std::numeric_limits<int32_t>::max()), "2147483");
+  EXPECT_EQ(F(DisplayKind::LowFrequency, std::numeric_limits<int32_t>::min()), "0.000");
 }
 
 TEST(DisplayText, FixedPointKinds) {
-  EXPECT_EQ(F(4, 500), "0.500");
-  EXPECT_EQ(F(4, 1000), "1.000");
-  EXPECT_EQ(F(5, 10), "  1.0");
-  EXPECT_EQ(F(5, 1234), "123.4");
-  EXPECT_EQ(F(6, 25), " +2.5");
-  EXPECT_EQ(F(6, -100), "-10.0");
-  EXPECT_EQ(F(7, 10), "+0.33");
-  EXPECT_EQ(F(7, -45), "-1.50");
-  EXPECT_EQ(F(8, 10), " +0.3");
-  EXPECT_EQ(F(8, 300), "+10.0");
+  EXPECT_EQ(F(DisplayKind::Thousandths, 500), "0.500");
+  EXPECT_EQ(F(DisplayKind::Thousandths, 1000), "1.000");
+  EXPECT_EQ(F(DisplayKind::Tenths, 10), "  1.0");
+  EXPECT_EQ(F(DisplayKind::Tenths, 1234), "123.4");
+  EXPECT_EQ(F(DisplayKind::Decibel, 25), " +2.5");
+  EXPECT_EQ(F(DisplayKind::Decibel, -100), "-10.0");
+  EXPECT_EQ(F(DisplayKind::Divisions, 10), "+0.33");
+  EXPECT_EQ(F(DisplayKind::Divisions, -45), "-1.50");
+  EXPECT_EQ(F(DisplayKind::TriggerPosition, 10), " +0.3");
+  EXPECT_EQ(F(DisplayKind::TriggerPosition, 300), "+10.0");
 }
 
 TEST(DisplayText, TimeBases) {
-  EXPECT_EQ(F(9, -13), "  10s");
-  EXPECT_EQ(F(9, -12), " 5.0s");
-  EXPECT_EQ(F(9, 0), "680us");
-  EXPECT_EQ(F(9, 6), " 10us");
+  EXPECT_EQ(F(DisplayKind::TimeBase, -13), "  10s");
+  EXPECT_EQ(F(DisplayKind::TimeBase, -12), " 5.0s");
+  EXPECT_EQ(F(DisplayKind::TimeBase, 0), "680us");
+  EXPECT_EQ(F(DisplayKind::TimeBase, 6), " 10us");
   // Outside the list (only from a damaged file).
-  EXPECT_EQ(F(9, -14), "?????");
-  EXPECT_EQ(F(9, 7), "?????");
-  EXPECT_EQ(F(9, std::numeric_limits<int32_t>::max()), "?????");
+  EXPECT_EQ(F(DisplayKind::TimeBase, -14), "?????");
+  EXPECT_EQ(F(DisplayKind::TimeBase, 7), "?????");
+  EXPECT_EQ(F(DisplayKind::TimeBase, std::numeric_limits<int32_t>::max()), "?????");
 }
 
 TEST(DisplayText, UnknownKindsShowNothing) {
-  EXPECT_EQ(F(0, 5), "");
-  EXPECT_EQ(F(10, 5), "");
+  EXPECT_EQ(F(DisplayKind(0), 5), "");
+  EXPECT_EQ(F(DisplayKind(10), 5), "");
 }
 
 class Display : public ::testing::Test {
@@ -82,7 +82,7 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, DrawsGlyphsFromTheFieldsInnerCorner) {
-  NTDisp disp(&canvas, &device, 5, "Q");
+  NTDisp disp(&canvas, &device, DisplayKind::Tenths, "Q");
   disp.MoveTo({40, 20});
   EXPECT_EQ(disp.W, 28);
   EXPECT_EQ(disp.H, 13);
@@ -100,11 +100,11 @@ TEST_F(Display, DrawsGlyphsFromTheFieldsInnerCorner) {
 }
 
 TEST_F(Display, SavesItsValue) {
-  NTDisp disp(&canvas, &device, 2, "Freq");
+  NTDisp disp(&canvas, &device, DisplayKind::Frequency, "Freq");
   disp.SetValue(-4242);
   opstream os;
   disp.Write(os);
-  NTDisp loaded(&canvas, &device, 2, "Freq");
+  NTDisp loaded(&canvas, &device, DisplayKind::Frequency, "Freq");
   ipstream is(os.Bytes());
   loaded.Read(is);
   EXPECT_EQ(loaded.Value, -4242);
@@ -112,12 +112,12 @@ TEST_F(Display, SavesItsValue) {
 
 TEST_F(Display, HoldsItsBitmapsWhileItLives) {
   {
-    NTDisp disp(&canvas, &device, 1, "L");
-    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::DisplayField), 1);
-    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::DisplayFont), 1);
+    NTDisp disp(&canvas, &device, DisplayKind::LevelDecibel, "L");
+    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kDisplayField), 1);
+    EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kDisplayFont), 1);
   }
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::DisplayField), 0);
-  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::DisplayFont), 0);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kDisplayField), 0);
+  EXPECT_EQ(canvas.bitmaps.UseCount(bmp::kDisplayFont), 0);
 }
 
 }  // namespace

@@ -36,16 +36,17 @@ TEST(WindowTree, NumbersFollowThePreOrderNotTheOrderOfCreation) {
   NTWin b(&canvas, &canvas.root);
   NTWin a1(&canvas, &a);
   NTWin a2(&canvas, &a);
-  EXPECT_EQ(WindowNumber(&canvas.root, &canvas.root), 1);
-  EXPECT_EQ(WindowNumber(&canvas.root, &a), 2);
-  EXPECT_EQ(WindowNumber(&canvas.root, &a1), 3);
-  EXPECT_EQ(WindowNumber(&canvas.root, &a2), 4);
-  EXPECT_EQ(WindowNumber(&canvas.root, &b), 5);
-  EXPECT_EQ(WindowByNumber(&canvas.root, 4), &a2);
-  EXPECT_EQ(WindowByNumber(&canvas.root, 6), nullptr);
-  EXPECT_EQ(WindowByNumber(&canvas.root, 0), nullptr);
+  const TWindowNumbers numbers(&canvas.root);
+  EXPECT_EQ(numbers.NumberOf(&canvas.root), 1);
+  EXPECT_EQ(numbers.NumberOf(&a), 2);
+  EXPECT_EQ(numbers.NumberOf(&a1), 3);
+  EXPECT_EQ(numbers.NumberOf(&a2), 4);
+  EXPECT_EQ(numbers.NumberOf(&b), 5);
+  EXPECT_EQ(numbers.WindowOf(4), &a2);
+  EXPECT_EQ(numbers.WindowOf(6), nullptr);
+  EXPECT_EQ(numbers.WindowOf(0), nullptr);
   NTWin stranger(&canvas, nullptr);
-  EXPECT_EQ(WindowNumber(&canvas.root, &stranger), 0);
+  EXPECT_EQ(numbers.NumberOf(&stranger), 0);
 }
 
 TEST(WindowTree, FirstCreatedOfOverlappingSiblingsGetsTheClickDeepestFirst) {

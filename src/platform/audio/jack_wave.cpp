@@ -50,9 +50,9 @@ class JackClient {
       error = "JACK-Server nicht erreichbar";
       return false;
     }
-    if (const jack_nframes_t rate = jack_get_sample_rate(client_); rate != WaveRate) {
+    if (const jack_nframes_t rate = jack_get_sample_rate(client_); rate != kWaveRate) {
       error = "Der JACK-Server läuft mit " + std::to_string(rate) + " Hz, gebraucht werden " +
-              std::to_string(WaveRate) + " Hz";
+              std::to_string(kWaveRate) + " Hz";
       return false;
     }
     jack_set_process_callback(client_, &Process, this);
@@ -123,13 +123,13 @@ class JackClient {
   // the other would starve the output.
   void Cycle(jack_nframes_t frames) noexcept {
     constexpr jack_nframes_t Chunk = 256;
-    int16_t samples[Chunk * WaveChannels];
+    int16_t samples[Chunk * kWaveChannels];
     if (running_[1].load(std::memory_order_acquire)) {
       auto* l = static_cast<float*>(jack_port_get_buffer(ports_[1][0], frames));
       auto* r = static_cast<float*>(jack_port_get_buffer(ports_[1][1], frames));
       for (jack_nframes_t at = 0; at < frames; at += Chunk) {
         const jack_nframes_t n = std::min(Chunk, frames - at);
-        streams_[1].Play(samples, n * WaveChannels);
+        streams_[1].Play(samples, n * kWaveChannels);
         for (jack_nframes_t f = 0; f < n; ++f) {
           l[at + f] = FromSample(samples[2 * f]);
           r[at + f] = FromSample(samples[2 * f + 1]);
@@ -145,7 +145,7 @@ class JackClient {
           samples[2 * f] = ToSample(l[at + f]);
           samples[2 * f + 1] = ToSample(r[at + f]);
         }
-        streams_[0].Record(samples, n * WaveChannels);
+        streams_[0].Record(samples, n * kWaveChannels);
       }
     }
   }

@@ -17,7 +17,7 @@ int Index(Direction d) {
 
 Clock::duration FrameTime(int64_t frames) {
   return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::nanoseconds(frames * 1'000'000'000 / WaveRate));
+      std::chrono::nanoseconds(frames * 1'000'000'000 / kWaveRate));
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ class MemoryDevice final : public WaveDevice {
       if (stop_) return;
       WaveHeader& block = *queue_.front();
       if (starved) {
-        const auto elapsed = (Clock::now() - origin_) * WaveRate / slowdown_;
+        const auto elapsed = (Clock::now() - origin_) * kWaveRate / slowdown_;
         position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)));
       }
       const Clock::time_point start = CardTime(position_);
@@ -138,7 +138,7 @@ class MemoryDevice final : public WaveDevice {
 
   Clock::time_point CardTime(int64_t frame) const { return origin_ + FrameTime(frame) * slowdown_; }
 
-  static int64_t Frames(const WaveHeader& block) { return block.Samples() / WaveChannels; }
+  static int64_t Frames(const WaveHeader& block) { return block.Samples() / kWaveChannels; }
 
   // Records into the block from the card position on, or captures it as played from `start` on.
   void Move(WaveHeader& block, Clock::time_point start) {
@@ -151,7 +151,7 @@ class MemoryDevice final : public WaveDevice {
 
   void Record(WaveHeader& block) const {
     const std::vector<int16_t>& source = state_->Options.Input;
-    const int64_t first = position_ * WaveChannels;
+    const int64_t first = position_ * kWaveChannels;
     for (uint32_t i = 0; i < block.Samples(); ++i) {
       const int64_t at = first + i;
       block.Data[i] = at < static_cast<int64_t>(source.size()) ? source[at] : 0;
@@ -160,7 +160,7 @@ class MemoryDevice final : public WaveDevice {
 
   void Capture(const WaveHeader& block, Clock::time_point start) {
     std::lock_guard lock(state_->Mutex);
-    state_->Spans.push_back({static_cast<int64_t>(state_->Played.size() / WaveChannels), start});
+    state_->Spans.push_back({static_cast<int64_t>(state_->Played.size() / kWaveChannels), start});
     state_->Played.insert(state_->Played.end(), block.Data, block.Data + block.Samples());
   }
 

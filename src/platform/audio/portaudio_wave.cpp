@@ -7,7 +7,7 @@
 
 std::string PortAudioErrorText(int code) {
   std::string text = Pa_GetErrorText(code);
-  if (text.size() > MaxErrorText) text.resize(MaxErrorText);
+  if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
   return text;
 }
 
@@ -47,7 +47,7 @@ class PortAudioDevice final : public WaveDevice {
     if (!info) return paInvalidDevice;
     PaStreamParameters params{};
     params.device = device;
-    params.channelCount = WaveChannels;
+    params.channelCount = kWaveChannels;
     params.sampleFormat = paInt16;
     params.suggestedLatency =
         direction_ == Direction::In ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
@@ -56,7 +56,7 @@ class PortAudioDevice final : public WaveDevice {
     PaError err;
     {
       QuietProbe quiet;
-      err = Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, WaveRate,
+      err = Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, kWaveRate,
                           frames, paClipOff, &Callback, this);
     }
     if (err != paNoError) {
@@ -91,7 +91,7 @@ class PortAudioDevice final : public WaveDevice {
   static int Callback(const void* input, void* output, unsigned long frames,
                       const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto& device = *static_cast<PortAudioDevice*>(self);
-    const size_t samples = frames * WaveChannels;
+    const size_t samples = frames * kWaveChannels;
     if (output)
       device.blocks_.Play(static_cast<int16_t*>(output), samples);
     else

@@ -23,6 +23,6 @@ class PortAudioWaveSystem : public WaveSystem {
   std::shared_ptr<PortAudioLibrary> library_;
 };
 
-// PortAudio's text for an error code, at most MaxErrorText characters.
-inline constexpr size_t MaxErrorText = 200;
+// PortAudio's text for an error code, at most kMaxErrorText characters.
+inline constexpr size_t kMaxErrorText = 200;
 std::string PortAudioErrorText(int code);

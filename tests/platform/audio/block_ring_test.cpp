@@ -6,12 +6,12 @@
 #include <vector>
 
 TEST(AudioBlockRing, HandsOutBlocksInQueueOrderAndRefusesWhenFull) {
-  std::vector<WaveHeader> blocks(BlockRing::Capacity + 1);
+  std::vector<WaveHeader> blocks(BlockRing::kCapacity + 1);
   BlockRing ring;
   EXPECT_EQ(ring.Front(), nullptr);
-  for (size_t i = 0; i < BlockRing::Capacity; ++i) ASSERT_TRUE(ring.Push(&blocks[i]));
+  for (size_t i = 0; i < BlockRing::kCapacity; ++i) ASSERT_TRUE(ring.Push(&blocks[i]));
   EXPECT_FALSE(ring.Push(&blocks.back()));
-  for (size_t i = 0; i < BlockRing::Capacity; ++i) {
+  for (size_t i = 0; i < BlockRing::kCapacity; ++i) {
     ASSERT_EQ(ring.Front(), &blocks[i]);
     ring.Pop();
     // Wrapping around: a freed slot takes the next block at once.
@@ -26,7 +26,7 @@ TEST(AudioBlockRing, HandsOutBlocksInQueueOrderAndRefusesWhenFull) {
 TEST(AudioBlockRing, PassesEveryBlockInOrderBetweenTwoThreads) {
   constexpr int Count = 20000;
   // One more block than the ring holds: a block is written again only after it was popped.
-  std::vector<WaveHeader> blocks(BlockRing::Capacity + 1);
+  std::vector<WaveHeader> blocks(BlockRing::kCapacity + 1);
   BlockRing ring;
   std::vector<int> seen;
   seen.reserve(Count);

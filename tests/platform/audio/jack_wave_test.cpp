@@ -49,7 +49,7 @@ TEST(AudioJack, NamedClientStreamsShortBlocksAndConnectsOnlyWhenAsked) {
   constexpr int Count = 8;
   std::array<TestBlock, Count> recorded, played;
   for (auto* blocks : {&recorded, &played})
-    for (TestBlock& b : *blocks) b.Header.Length = 128 * WaveChannels * sizeof(int16_t);
+    for (TestBlock& b : *blocks) b.Header.Length = 128 * kWaveChannels * sizeof(int16_t);
   const auto waitDone = [&bell](const WaveHeader& h) {
     const auto deadline = WaveDoorbell::Clock::now() + 340ms;
     while (!h.IsDone())

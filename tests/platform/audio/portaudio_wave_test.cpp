@@ -30,7 +30,7 @@ bool WaitDone(const WaveHeader& h, std::chrono::milliseconds limit) {
 TEST(PortAudioWave, ErrorTextsAreTheLibrarysAndShort) {
   EXPECT_EQ(PortAudioErrorText(paInvalidDevice), Pa_GetErrorText(paInvalidDevice));
   for (int code = paNotInitialized; code <= paNoError; ++code)
-    EXPECT_LE(PortAudioErrorText(code).size(), MaxErrorText);
+    EXPECT_LE(PortAudioErrorText(code).size(), kMaxErrorText);
 }
 
 // Streams through the default devices for two seconds, the way the audio loop does. It needs a

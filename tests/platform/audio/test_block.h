@@ -6,7 +6,7 @@
 // A wave block of the program's size (3000 stereo frames) with its own memory.
 struct TestBlock {
   static constexpr int Frames = 3000;
-  static constexpr int Samples = Frames * WaveChannels;
+  static constexpr int Samples = Frames * kWaveChannels;
 
   explicit TestBlock(int16_t fill = 0) : Data(Samples, fill) {
     Header.Data = Data.data();

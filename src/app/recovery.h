@@ -1,0 +1,36 @@
+#pragma once
+#include <chrono>
+#include <filesystem>
+#include <vector>
+
+// Where the copies of a patch being edited are kept, so that a crash or a killed program loses at
+// most the last interval of work. Every running program has a file of its own, named by its
+// process id; a file whose program is gone is left over from a crash.
+class TRecovery {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::seconds DefaultInterval{30};
+
+  // $XDG_STATE_HOME/quarvin, else ~/.local/state/quarvin; empty when neither is known.
+  static std::filesystem::path DefaultFolder();
+
+  TRecovery(std::filesystem::path folder, Clock::duration interval);
+
+  // This program's copy.
+  const std::filesystem::path& Path() const { return path_; }
+  // Copies left by programs that are gone, the newest first.
+  std::vector<std::filesystem::path> LeftOver() const;
+
+  // A copy is due once the interval has passed since the last one (or since the start).
+  bool Due(Clock::time_point now) const { return now - last_ >= interval_; }
+  // Creates the folder (readable by the user only); false when that fails.
+  bool PrepareFolder() const;
+  void Written(Clock::time_point now) { last_ = now; }
+  // The patch is saved or given up: its copy goes.
+  void Remove() const;
+
+ private:
+  std::filesystem::path folder_, path_;
+  Clock::duration interval_;
+  Clock::time_point last_ = Clock::now();
+};

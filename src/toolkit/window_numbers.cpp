@@ -1,0 +1,28 @@
+#include "toolkit/window_numbers.h"
+
+#include <algorithm>
+
+#include "toolkit/ntwin.h"
+
+TWindowNumbers::TWindowNumbers(NTWin* root) : windowOf_(1, nullptr) {
+  // An explicit stack: the tree is shallow but may be very wide.
+  std::vector<NTWin*> stack{root};
+  while (!stack.empty()) {
+    NTWin* w = stack.back();
+    stack.pop_back();
+    numberOf_[w] = int32_t(windowOf_.size());
+    windowOf_.push_back(w);
+    const size_t mark = stack.size();
+    for (NTWin* c = w->FirstChild; c; c = c->Next) stack.push_back(c);
+    std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
+  }
+}
+
+int32_t TWindowNumbers::NumberOf(const NTWin* w) const {
+  const auto it = numberOf_.find(w);
+  return it == numberOf_.end() ? 0 : it->second;
+}
+
+NTWin* TWindowNumbers::WindowOf(int32_t number) const {
+  return number > 0 && size_t(number) < windowOf_.size() ? windowOf_[size_t(number)] : nullptr;
+}

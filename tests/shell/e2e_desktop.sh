@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The real program as a desktop user meets it: the provisional cable follows the pointer and
+# Escape drops it, a new panel placed by a click on the menu bar lands inside the canvas, the file
+# shortcuts open German dialogs (the overwrite question is answered with its "&Ja" button) and
+# Ctrl+Q ends the program with code 0.
+# Usage: e2e_desktop.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: .)
+set -euo pipefail
+
+source "$(dirname "$0")/e2e_lib.sh"
+
+e2e_start_jack
+e2e_start_program
+mv "$shots/origin.png" "$shots/desktop_start.png"
+
+# Black pixels in canvas column $2 between rows $3 and $4 of screenshot $1.
+black_in_column() {
+  convert "$shots/$1" -crop 1x$(($4 - $3))+$((ox + $2))+$((oy + $3)) txt:- | grep -c '#000000' || true
+}
+
+# The cable hangs from Input "L" (centre 66, 50) to the pointer at (400, 300) and crosses the
+# empty background at x = 300; Escape takes it and the connector's frame away.
+click 66 50
+xdotool mousemove $((ox + 400)) $((oy + 300))
+sleep 0.5
+shot pending_cable.png
+[ "$(black_in_column pending_cable.png 300 40 400)" -gt 0 ] || fail "no cable at x = 300"
+xdotool key Escape
+sleep 0.5
+shot after_escape.png
+[ "$(black_in_column after_escape.png 300 40 400)" = 0 ] || fail "the cable outlived Escape"
+for p in "58 42" "73 57" "400 300" "300 200"; do
+  read -r x y <<<"$p"
+  [ "$(pixel after_escape.png $((ox + x)) $((oy + y)))" = \
+    "$(pixel desktop_start.png $((ox + x)) $((oy + y)))" ] || fail "($x, $y) changed by the cancelled cable"
+done
+
+# "&Einfügen" -> "&VCO"; the new panel follows the pointer onto the menu bar and is placed there
+# by a click: it lands at the top of the canvas, whole.
+xdotool key alt+e
+sleep 0.5
+xdotool key v
+sleep 0.5
+xdotool mousemove $((ox + 600)) $((oy - 10))
+sleep 0.3
+xdotool click 1
+sleep 0.5
+shot placed_from_menu_bar.png
+expect placed_from_menu_bar.png 600 0 FFFFFF "the VCO's top-left corner at the canvas top"
+
+# Ctrl+Shift+S: the save dialog speaks German; saving over an existing file asks, "&Ja" replaces.
+echo "alt" >"$work/old.qvn"
+xdotool key ctrl+shift+s
+dialog=$(timeout 10 xdotool search --sync --name '^Speichern unter$' | head -n 1) ||
+  fail "no German save dialog after Ctrl+Shift+S"
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+sleep 0.5
+xdotool type --delay 20 "$work/old.qvn"
+xdotool key Return
+sleep 1
+xdotool key alt+j
+poll 30 bash -c "[ \"\$(head -c 1 '$work/old.qvn')\" = ':' ]" ||
+  fail "the overwrite question had no German \"&Ja\" button or the file was not written"
+main=$(xdotool search --name '^Quarvin V1\.01 - ' | head -n 1)
+[ -n "$main" ] || fail "no main window"
+poll 30 bash -c "xdotool getwindowname $main | grep -qF '$work/old.qvn'" ||
+  fail "the caption lacks the file: $(xdotool getwindowname "$main")"
+
+# Ctrl+O opens the German open dialog; Escape closes it. Without a window manager the focus
+# does not come back by itself after a dialog.
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+xdotool key ctrl+o
+dialog=$(timeout 10 xdotool search --sync --name '^Öffnen$' | head -n 1) ||
+  fail "no German open dialog after Ctrl+O: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr "\n" "|")"
+xdotool key Escape
+sleep 0.5
+
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+xdotool key ctrl+q
+e2e_expect_exit 0
+echo "PASS"
