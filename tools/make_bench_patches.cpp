@@ -1,6 +1,7 @@
 // quarvin-bench-patches: writes the patches the side-by-side benchmark renders, built with the
 // canvas's own device factory and saved with its own writer:
 //   empty.qvn       no devices
+//   passthrough.qvn Input to Output, both channels (latency measurements)
 //   vocoder_N.qvn   N Vocoders on the Input, summed by Mixers into the Output
 //   filterbank.qvn  100 Filters on the Input, summed by Mixers into the Output
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
@@ -65,6 +66,13 @@ void Bank(TMainClient& client, DeviceType type, int count) {
   output->L.Source = SumTree(client, outs);
 }
 
+void PassThrough(TMainClient& client) {
+  auto* input = static_cast<NTInput*>(client.CreateDevice(DeviceType::Input));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(DeviceType::Output));
+  output->L.Source = &input->L;
+  output->R.Source = &input->R;
+}
+
 bool Write(TMainClient& client, const std::string& path) {
   if (WriteFileAtomically(path, client.SaveBytes())) return true;
   std::fprintf(stderr, "quarvin-bench-patches: %s kann nicht geschrieben werden\n", path.c_str());
@@ -90,6 +98,7 @@ int main(int argc, char** argv) {
   const int vocoders = std::atoi(argv[2]);
   const bool ok =
       Make(dir + "/empty.qvn", [](TMainClient&) {}) &&
+      Make(dir + "/passthrough.qvn", PassThrough) &&
       Make(dir + "/vocoder_" + std::to_string(vocoders) + ".qvn",
            [&](TMainClient& c) { Bank(c, DeviceType::Vocoder, vocoders); }) &&
       Make(dir + "/filterbank.qvn",

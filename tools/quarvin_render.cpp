@@ -11,6 +11,7 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "live_run.h"
 #include "platform/png.h"
 #include "render/sound_input.h"
 #include "render/sound_output.h"
@@ -35,7 +36,9 @@ constexpr const char* kUsage =
     "  -q             keine Hinweise, keine Fortschrittsanzeige und keine Zusammenfassung\n"
     "  --version      Version anzeigen\n"
     "\n"
-    "Rückgabewert: 0 fertig, 1 Aufruf- oder Dateifehler, 2 Patch abgelehnt\n";
+    "Rückgabewert: 0 fertig, 1 Aufruf- oder Dateifehler, 2 Patch abgelehnt\n"
+    "\n"
+    "       quarvin-render --live PATCH.qvn ...   live über die Soundkarte (--live --help)\n";
 
 struct Options {
   std::string patch, in, out, saved, png;
@@ -188,6 +191,7 @@ std::optional<long> RenderBlocks(const Options& o, TMainClient& client, SoundInp
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (WantsLive(argc, argv)) return RunLive(argc, argv);
   Options o;
   if (const auto code = Parse(argc, argv, o)) return *code;
 

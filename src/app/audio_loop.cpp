@@ -1,30 +1,67 @@
 #include "app/audio_loop.h"
 
-#include <chrono>
+#include <algorithm>
 #include <thread>
 
+namespace {
+using Clock = std::chrono::steady_clock;
+}
+
+int TAudioLoop::ShortBlockCount(int frames) {
+  frames = std::clamp(frames, kMinBlockFrames, kMaxBlockFrames);
+  return std::max(3, (kReserveFrames + frames - 1) / frames);
+}
+
 TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& outBuf, Hooks hooks)
-    : in_(in), out_(out), inBuf_(inBuf), outBuf_(outBuf), hooks_(std::move(hooks)) {}
+    : in_(in),
+      out_(out),
+      inBuf_(inBuf),
+      outBuf_(outBuf),
+      count_(kBlockCount),
+      doorbell_(nullptr),
+      hooks_(std::move(hooks)) {}
+
+TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer> inBuf,
+                       std::span<TSampleBuffer> outBuf, int frames, WaveDoorbell& doorbell,
+                       Hooks hooks)
+    : in_(in),
+      out_(out),
+      inBuf_(inBuf),
+      outBuf_(outBuf),
+      count_(int(std::min(inBuf.size(), outBuf.size()))),
+      doorbell_(&doorbell),
+      hooks_(std::move(hooks)) {
+  for (auto blocks : {inBuf_, outBuf_})
+    for (TSampleBuffer& block : blocks) block.SetLength(frames);
+  silence_.SetLength(frames);
+  scratch_.SetLength(frames);
+}
 
 int TAudioLoop::Run() {
-  for (TSampleBuffer& block : inBuf_) in_.Queue(block.Header());
+  const Clock::time_point start = Clock::now();
+  if (doorbell_) {
+    in_.SetDoorbell(doorbell_);
+    out_.SetDoorbell(doorbell_);
+  }
+  for (TSampleBuffer& block : inBuf_.first(size_t(count_))) in_.Queue(block.Header());
   in_.Start();
-  for (int i = 0; i < kBlockCount; ++i) {
-    TakeBack(in_, inBuf_[i]);
+  for (int i = 0; i < count_; ++i) {
+    TakeBack(in_, inBuf_[size_t(i)]);
     Process(i);
     Requeue(i);
   }
   int i = 0;
-  for (; !hooks_.Terminating(); i = (i + 1) % kBlockCount) {
-    TakeBack(in_, inBuf_[i]);
-    TakeBack(out_, outBuf_[i]);
+  for (; !hooks_.Terminating(); i = (i + 1) % count_) {
+    TakeBack(in_, inBuf_[size_t(i)]);
+    TakeBack(out_, outBuf_[size_t(i)]);
     Process(i);
     Requeue(i);
   }
-  for (int n = 0; n < kBlockCount; ++n, i = (i + 1) % kBlockCount) {
-    TakeBack(in_, inBuf_[i]);
-    TakeBack(out_, outBuf_[i]);
+  for (int n = 0; n < count_; ++n, i = (i + 1) % count_) {
+    TakeBack(in_, inBuf_[size_t(i)]);
+    TakeBack(out_, outBuf_[size_t(i)]);
   }
+  figures_.Wall = Clock::now() - start;
   return 0;
 }
 
@@ -32,23 +69,39 @@ int TAudioLoop::Run() {
 // device still holds the block, its memory is the device's: the cycle then reads silence
 // instead of the recording block, or writes a scratch block instead of the playback block.
 void TAudioLoop::Process(int i) {
-  const TSampleBuffer& in = inBuf_[i].Header().IsHeld() ? silence_ : inBuf_[i];
-  TSampleBuffer& out = outBuf_[i].Header().IsHeld() ? scratch_ : outBuf_[i];
+  const TSampleBuffer& in = inBuf_[size_t(i)].Header().IsHeld() ? silence_ : inBuf_[size_t(i)];
+  TSampleBuffer& out = outBuf_[size_t(i)].Header().IsHeld() ? scratch_ : outBuf_[size_t(i)];
+  const Clock::time_point start = Clock::now();
   hooks_.Process(in, out);
+  figures_.Busy += Clock::now() - start;
+  ++figures_.Blocks;
 }
 
 // Queueing a block that its device still holds is ignored, so a late block cannot upset the
 // queues.
 void TAudioLoop::Requeue(int i) {
-  in_.Queue(inBuf_[i].Header());
-  out_.Queue(outBuf_[i].Header());
+  in_.Queue(inBuf_[size_t(i)].Header());
+  out_.Queue(outBuf_[size_t(i)].Header());
 }
 
+// Polls in the default mode; in short-block mode sleeps until a completion rings. Either way a
+// block that has not completed after kWaitLimit beeps.
 bool TAudioLoop::WaitDone(const WaveHeader& header) {
+  if (doorbell_) {
+    const Clock::time_point deadline = Clock::now() + kWaitLimit;
+    while (!header.IsDone())
+      if (!doorbell_->WaitUntil(deadline) && !header.IsDone()) return Late();
+    return true;
+  }
   for (int look = 0; look < kPollLooks; ++look) {
     if (header.IsDone()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
+  return Late();
+}
+
+bool TAudioLoop::Late() {
+  ++figures_.Late;
   hooks_.Beep();
   return false;
 }

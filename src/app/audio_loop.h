@@ -1,19 +1,30 @@
 #pragma once
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <span>
 
 #include "engine/sample_buffer.h"
 #include "platform/audio/wave.h"
 
-// The audio loop (audio thread): keeps the seven recording blocks queued at the input, waits
-// for each to fill by polling its done flag, has it processed into the playback block of the
-// same index and queues that at the output. The devices must be open; between Run's start and
-// its return only the loop touches them and the blocks.
+// The audio loop (audio thread): keeps the recording blocks queued at the input, waits for each
+// to fill, has it processed into the playback block of the same index and queues that at the
+// output. By default seven blocks of 3000 frames per direction, and the wait polls the done flag
+// every 5 ms. In short-block mode the blocks are shorter, fewer are in flight
+// (ShortBlockCount), and the card's completion wakes the loop at once. The devices must be open;
+// between Run's start and its return only the loop touches them and the blocks.
 class TAudioLoop {
  public:
   static constexpr int kBlockCount = 7;
   static constexpr int kPollMs = 5;
   static constexpr int kPollLooks = 68;  // 340 ms in all
+  static constexpr std::chrono::milliseconds kWaitLimit{kPollMs * kPollLooks};
+  // Short blocks: the shortest and longest block, and the recording a late audio thread may
+  // fall behind by before input is lost.
+  static constexpr int kMinBlockFrames = 64;
+  static constexpr int kMaxBlockFrames = TSampleBuffer::kFrames;
+  static constexpr int kReserveFrames = 1024;
 
   using Blocks = std::array<TSampleBuffer, kBlockCount>;
   struct Hooks {
@@ -24,23 +35,47 @@ class TAudioLoop {
     // Whether the loop has been asked to end; asked at the top of each steady-state step.
     std::function<bool()> Terminating;
   };
+  // What a run did, for the live runner's summary.
+  struct Figures {
+    int64_t Blocks = 0;                                  // processed
+    int64_t Late = 0;                                    // waits that ran out (each beeped)
+    std::chrono::steady_clock::duration Busy{}, Wall{};  // processing, and the whole run
+  };
 
+  // Blocks in flight per direction for short blocks of `frames`: enough to hold kReserveFrames
+  // of recording, and at least three (one filling, one being processed, one spare). Queued
+  // recording blocks add no latency — a block completes when it is full, however many wait
+  // behind it — and playback blocks are queued one at a time as they are processed, so only
+  // what a late audio thread let pile up ever waits ahead of the next one.
+  static int ShortBlockCount(int frames);
+
+  // The default mode.
   TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& outBuf, Hooks hooks);
+  // Short-block mode over equally many blocks per direction, each set to `frames`. The devices
+  // ring `doorbell` from then on, so it must outlive them: a block still held after a failed
+  // wait may complete at any time.
+  TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer> inBuf,
+             std::span<TSampleBuffer> outBuf, int frames, WaveDoorbell& doorbell, Hooks hooks);
 
   // Streams until asked to end, then takes back every block; returns 0.
   int Run();
+  const Figures& Stats() const { return figures_; }
 
  private:
   bool WaitDone(const WaveHeader& header);
+  bool Late();
   void TakeBack(WaveDevice& device, TSampleBuffer& block);
   void Process(int i);
   void Requeue(int i);
 
   WaveDevice& in_;
   WaveDevice& out_;
-  Blocks& inBuf_;
-  Blocks& outBuf_;
+  std::span<TSampleBuffer> inBuf_;
+  std::span<TSampleBuffer> outBuf_;
+  const int count_;
+  WaveDoorbell* doorbell_;  // null: the default mode, which polls
   Hooks hooks_;
+  Figures figures_;
   // Stand-ins for blocks that a device still holds after a failed wait.
   TSampleBuffer silence_;
   TSampleBuffer scratch_;

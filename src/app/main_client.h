@@ -37,6 +37,14 @@ class TMainClient : public NTCanvas, public TThread {
   bool Setup();
   // The close query: stops the audio thread, the timer and the audio; deletes every device.
   void CloseQuery();
+  // Live sound in short blocks of `frames` (TAudioLoop::kMinBlockFrames..kMaxBlockFrames) instead
+  // of the default blocks; before Setup.
+  void SetLiveBlock(int frames) { liveBlock_ = frames; }
+  // What the audio thread's run did, once it has ended; and the sound card's dropouts and the
+  // sound server's xruns so far (while the devices are open).
+  const TAudioLoop::Figures& LiveFigures() const { return figures_; }
+  uint64_t Dropouts() const;
+  uint64_t Xruns() const;
 
   // Window-system entry points.
   void Command(int id);
@@ -181,7 +189,13 @@ class TMainClient : public NTCanvas, public TThread {
 
   Shell& shell_;
   WaveSystem* audio_;
+  // Short-block mode: its blocks and the doorbell the devices ring. Both outlive the devices,
+  // which may still hold a block after a failed wait.
+  int liveBlock_ = 0;
+  std::vector<TSampleBuffer> shortIn_, shortOut_;
+  WaveDoorbell doorbell_;
   std::unique_ptr<WaveDevice> waveIn_, waveOut_;
+  TAudioLoop::Figures figures_;
   NTWin root_;
   TBitmapCache bitmaps_;
   NTWin* captured_ = nullptr;

@@ -9,6 +9,11 @@ bool TMainClient::Setup() {
     shell_.Quit(1);
     return false;
   }
+  if (liveBlock_ > 0) {
+    const auto count = size_t(TAudioLoop::ShortBlockCount(liveBlock_));
+    shortIn_ = std::vector<TSampleBuffer>(count);
+    shortOut_ = std::vector<TSampleBuffer>(count);
+  }
   PlaceStartDevices();
   shell_.StartTimer();
   if (waveIn_ && waveOut_) Start();
@@ -30,11 +35,24 @@ void TMainClient::CloseQuery() {
   DeleteAllDevices();
 }
 
+uint64_t TMainClient::Dropouts() const {
+  return (waveIn_ ? waveIn_->Dropouts() : 0) + (waveOut_ ? waveOut_->Dropouts() : 0);
+}
+
+uint64_t TMainClient::Xruns() const {
+  return (waveIn_ ? waveIn_->Xruns() : 0) + (waveOut_ ? waveOut_->Xruns() : 0);
+}
+
 int TMainClient::Run() {
-  TAudioLoop loop(
-      *waveIn_, *waveOut_, inBuf_, outBuf_,
-      {.Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
-       .Beep = [this] { shell_.Beep(); },
-       .Terminating = [this] { return ShouldTerminate(); }});
-  return loop.Run();
+  TAudioLoop::Hooks hooks{
+      .Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
+      .Beep = [this] { shell_.Beep(); },
+      .Terminating = [this] { return ShouldTerminate(); }};
+  TAudioLoop loop = liveBlock_ > 0
+                        ? TAudioLoop(*waveIn_, *waveOut_, shortIn_, shortOut_, liveBlock_,
+                                     doorbell_, std::move(hooks))
+                        : TAudioLoop(*waveIn_, *waveOut_, inBuf_, outBuf_, std::move(hooks));
+  const int code = loop.Run();
+  figures_ = loop.Stats();
+  return code;
 }

@@ -19,6 +19,10 @@ class TSampleBuffer {
   TSampleBuffer& operator=(const TSampleBuffer&) = delete;
 
   WaveHeader& Header() { return header_; }
+  // Frames in use: all of them, or the first `frames` for live sound in short blocks (1..Frames;
+  // set while no device holds the block).
+  int Length() const { return int(header_.Length / 4); }
+  void SetLength(int frames);
   int16_t* Data() { return data_.data(); }
   const int16_t* Data() const { return data_.data(); }
 
@@ -27,7 +31,8 @@ class TSampleBuffer {
   std::array<int16_t, kFrames * 2> data_{};
 };
 
-// The reference cycle: runs the devices over the block, two phases per frame, in list order (audio
-// thread; the caller holds the canvas lock). The compiled schedule gives the same results faster.
+// The reference cycle: runs the devices over the frames in use of both blocks, two phases per
+// frame, in list order (audio thread; the caller holds the canvas lock). The compiled schedule
+// gives the same results faster.
 void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
                    TSampleBuffer& out);

@@ -295,8 +295,9 @@ void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin*
                       TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out) {
   const int16_t* src = in.Data();
   int16_t* dst = out.Data();
-  for (int f = 0; f < TSampleBuffer::kFrames; f += THistories::kFrames) {
-    const int n = std::min(THistories::kFrames, TSampleBuffer::kFrames - f);
+  const int frames = std::min(in.Length(), out.Length());
+  for (int f = 0; f < frames; f += THistories::kFrames) {
+    const int n = std::min(THistories::kFrames, frames - f);
     TSchedule* s = slot.Take();
     if (s && s->Version() == version && s->Current()) {
       s->Run(io, src + 2 * f, dst + 2 * f, n);

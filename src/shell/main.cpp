@@ -1,8 +1,31 @@
-#include "platform/audio/portaudio_wave.h"
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "platform/audio/sound_card.h"
 #include "shell/my_app.h"
 
 int main(int argc, char** argv) {
-  PortAudioWaveSystem audio;
+  using Kind = CommandLine::Kind;
+  std::string error;
+  const std::optional<CommandLine> line =
+      ParseCommandLine({argv + 1, size_t(argc > 0 ? argc - 1 : 0)}, Kind::Program, error);
+  if (!line) {
+    std::fprintf(stderr, "quarvin: %s\n\n%s", error.c_str(), UsageText(Kind::Program).c_str());
+    return 1;
+  }
+  if (line->Help) {
+    std::fputs(UsageText(Kind::Program).c_str(), stdout);
+    return 0;
+  }
+  if (line->Version) {
+    std::puts(VersionText().c_str());
+    return 0;
+  }
+  if (line->ListDevices) {
+    std::fputs(DeviceTable(ListSoundCards()).c_str(), stdout);
+    return 0;
+  }
+  const std::unique_ptr<WaveSystem> audio = OpenSoundCard(line->Card);
   TMyApp app(argc, argv);
-  return app.Run(audio);
+  return app.Run(*audio, line->Patch, line->Card.BlockFrames);
 }

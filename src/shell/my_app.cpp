@@ -11,12 +11,16 @@ TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
   LoadGermanQtTexts(*this);
 }
 
-int TMyApp::Run(WaveSystem& audio) {
+int TMyApp::Run(WaveSystem& audio, const std::string& patch, int liveBlock) {
   TMainFrame frame(std::make_unique<TCanvasWidget>(&audio));
+  frame.Canvas().Client().SetLiveBlock(liveBlock);
   if (!frame.Setup()) return 1;  // the error box has told why
   frame.show();
-  // A patch left by a crash is offered once the window is on screen.
-  QTimer::singleShot(
-      0, &frame, [&frame] { frame.Canvas().Client().StartRecovery(TRecovery::DefaultFolder()); });
+  // Once the window is on screen, so that a rejected file's error box appears over it: the patch
+  // from the command line, then a patch left by a crash is offered.
+  QTimer::singleShot(0, &frame, [&frame, patch] {
+    if (!patch.empty()) frame.Canvas().Client().Load(patch);
+    frame.Canvas().Client().StartRecovery(TRecovery::DefaultFolder());
+  });
   return exec();
 }

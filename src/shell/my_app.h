@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <string>
 
 class WaveSystem;
 
@@ -10,5 +11,7 @@ class TMyApp : public QApplication {
  public:
   TMyApp(int& argc, char** argv);
 
-  int Run(WaveSystem& audio);
+  // patch: opened after the start as "Öffnen" would (empty: none); liveBlock: the live block
+  // size, 0 for the default blocks.
+  int Run(WaveSystem& audio, const std::string& patch = {}, int liveBlock = 0);
 };

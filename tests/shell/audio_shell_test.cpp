@@ -44,6 +44,7 @@ class WatchedDevice : public WaveDevice {
     log_.devicesAtClose.push_back(log_.client->Devices().size());
     return inner_->Close();
   }
+  void SetDoorbell(WaveDoorbell* bell) override { inner_->SetDoorbell(bell); }
 
  private:
   void Use() {
@@ -64,6 +65,7 @@ class WatchedCard : public WaveSystem {
     if (!device) return nullptr;
     return std::make_unique<WatchedDevice>(std::move(device), log_);
   }
+  std::vector<WaveDeviceInfo> List() override { return inner_.List(); }
 
  private:
   WaveSystem& inner_;

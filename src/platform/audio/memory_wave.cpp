@@ -36,6 +36,7 @@ struct MemoryWaveSystem::State {
   int Opens[2] = {};
   int Unprepares[2] = {};
   int Closes[2] = {};
+  int Opened[2] = {-1, -1};
   std::vector<int16_t> Played;
   std::vector<Span> Spans;
   Clock::time_point RecordStart;
@@ -89,6 +90,8 @@ class MemoryDevice final : public WaveDevice {
 
   void Unprepare(WaveHeader&) override { state_->Count(state_->Unprepares, direction_); }
 
+  void SetDoorbell(WaveDoorbell* bell) override { completion_.SetDoorbell(bell); }
+
   std::string Close() override {
     Stop();
     state_->Count(state_->Closes, direction_);
@@ -107,7 +110,7 @@ class MemoryDevice final : public WaveDevice {
       WaveHeader& block = *queue_.front();
       queue_.pop_front();
       Move(block, Clock::now());
-      block.Complete();
+      completion_.Complete(block);
     }
   }
 
@@ -129,7 +132,7 @@ class MemoryDevice final : public WaveDevice {
         return;
       queue_.pop_front();
       Move(block, start);
-      block.Complete();
+      completion_.Complete(block);
     }
   }
 
@@ -181,6 +184,7 @@ class MemoryDevice final : public WaveDevice {
   bool stop_ = false;
   Clock::time_point origin_;  // card frame 0
   int64_t position_ = 0;      // card frames moved so far
+  WaveCompletion completion_;
   std::thread worker_;
 };
 
@@ -201,8 +205,29 @@ std::unique_ptr<WaveDevice> MemoryWaveSystem::Open(Direction d, std::string& err
     error = failure;
     return nullptr;
   }
+  int chosen = -1;
+  if (const std::string& choice =
+          d == Direction::In ? state_->Options.Choice.In : state_->Options.Choice.Out;
+      !choice.empty()) {
+    const std::optional<int> found = FindWaveDevice(List(), d, choice, error);
+    if (!found) return nullptr;
+    chosen = *found;
+  }
+  {
+    std::lock_guard lock(state_->Mutex);
+    state_->Opened[Index(d)] = chosen;
+  }
   state_->Count(state_->Opens, d);
   return std::make_unique<MemoryDevice>(state_, d);
+}
+
+std::vector<WaveDeviceInfo> MemoryWaveSystem::List() {
+  return state_->Options.Devices;
+}
+
+int MemoryWaveSystem::Opened(Direction d) const {
+  std::lock_guard lock(state_->Mutex);
+  return state_->Opened[Index(d)];
 }
 
 int MemoryWaveSystem::Opens(Direction d) const {

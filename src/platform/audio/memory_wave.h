@@ -29,6 +29,9 @@ struct MemoryWaveOptions {
   std::string OutOpenError{};
   // Non-empty: closing either device reports this text.
   std::string CloseError{};
+  // What the system lists; the choice of devices (number or name) as the user gave it.
+  std::vector<WaveDeviceInfo> Devices{};
+  WaveSettings Choice{};
 };
 
 // A sound card in memory for tests: records from a buffer, captures what is played, and counts
@@ -42,10 +45,13 @@ class MemoryWaveSystem : public WaveSystem {
 
   int DeviceCount(Direction d) override;
   std::unique_ptr<WaveDevice> Open(Direction d, std::string& error) override;
+  std::vector<WaveDeviceInfo> List() override;
 
   int Opens(Direction d) const;
   int Unprepares(Direction d) const;
   int Closes(Direction d) const;
+  // The listed device the last Open of the direction chose; -1 for the default.
+  int Opened(Direction d) const;
   // Every sample played so far, in order (silence while nothing was queued is not included).
   std::vector<int16_t> Played() const;
   // Real-time pacing: when input frame `frame` reached the card, and when played frame `frame`

@@ -2,7 +2,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/audio/doorbell.h"
 
 #include "platform/sample_rate.h"
 
@@ -43,6 +47,20 @@ struct WaveHeader {
 static_assert(sizeof(WaveHeader) == 32);
 static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
+// The completing side of a device: completes a block and then rings the doorbell, if one is set.
+class WaveCompletion {
+ public:
+  // From now on every completion rings `bell` (null: none); set before the blocks are queued.
+  void SetDoorbell(WaveDoorbell* bell) noexcept { bell_.store(bell, std::memory_order_release); }
+  void Complete(WaveHeader& block) noexcept {
+    block.Complete();
+    if (WaveDoorbell* bell = bell_.load(std::memory_order_acquire)) bell->Ring();
+  }
+
+ private:
+  std::atomic<WaveDoorbell*> bell_{nullptr};
+};
+
 // One direction of the sound card, opened in the one format (PCM, 2 channels, 44100 Hz, 16 bit).
 // Queued blocks complete in queue order; each sets kDone in its header when full (input) or
 // played (output). Queueing a block that is still queued is ignored. Every operation is called
@@ -58,6 +76,33 @@ class WaveDevice {
   virtual void Unprepare(WaveHeader& block) = 0;
   // Closes the device; an error text when that fails, else empty.
   virtual std::string Close() = 0;
+  // Rings `bell` after every block that completes from now on (audio thread, before queueing).
+  virtual void SetDoorbell(WaveDoorbell* bell) = 0;
+  // Interruptions of the sound so far: input lost or output starved between blocks. Any thread
+  // may ask.
+  virtual uint64_t Dropouts() const { return 0; }
+  // Cycles the sound server itself reported late (JACK's xruns), which may or may not have
+  // reached this program's blocks.
+  virtual uint64_t Xruns() const { return 0; }
+};
+
+// A device as the sound library lists it.
+struct WaveDeviceInfo {
+  int Index = 0;
+  std::string HostApi;
+  std::string Name;
+  int InChannels = 0;
+  int OutChannels = 0;
+};
+
+// What the user chose for the sound card; the defaults are the program's own behaviour.
+struct WaveSettings {
+  // A device number (as listed) or a name, or a unique part of one; empty: the default device.
+  std::string In{}, Out{};
+  // Frames the card should move per callback; 0: the card's own choice.
+  int BlockFrames = 0;
+  // Under JACK: connect the ports to the system's capture and playback ports.
+  bool Connect = true;
 };
 
 // Opens devices of one kind of backend.
@@ -67,9 +112,17 @@ class WaveSystem {
   enum class Direction { In, Out };
   // Number of devices of the direction.
   virtual int DeviceCount(Direction d) = 0;
-  // Opens the first (default) device; on failure returns null and sets error to the text.
+  // Opens the first (default) or the chosen device; on failure returns null and sets error to
+  // the text.
   virtual std::unique_ptr<WaveDevice> Open(Direction d, std::string& error) = 0;
+  // Every device the system sees, in its own numbering.
+  virtual std::vector<WaveDeviceInfo> List() = 0;
 };
+
+// The index of the device `choice` names for direction d in `list`: its number, its name, or a
+// part of exactly one name (letter case ignored). Null with a German error text otherwise.
+std::optional<int> FindWaveDevice(const std::vector<WaveDeviceInfo>& list, WaveSystem::Direction d,
+                                  const std::string& choice, std::string& error);
 
 // The one format of both directions: kSampleRate frames per second of two 16-bit channels.
 inline constexpr int kWaveChannels = 2;

@@ -1,0 +1,37 @@
+#pragma once
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/audio/wave.h"
+
+// The command lines of the program and of the render tool's live mode, which share the options
+// that choose and drive the sound card.
+struct CommandLine {
+  enum class Kind {
+    Program,  // quarvin [OPTIONS] [PATCH.qvn]
+    Live,     // quarvin-render --live PATCH.qvn [OPTIONS] [-q]
+  };
+  std::string Patch;
+  // The sound card: devices, JACK connections, and BlockFrames, which is also the live block
+  // size (0: the default blocks).
+  WaveSettings Card;
+  bool Help = false;
+  bool Version = false;
+  bool ListDevices = false;  // program only
+  bool Quiet = false;        // live mode only
+};
+
+// Parses the arguments after the program name; null with a German reason for a usage error.
+std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, CommandLine::Kind kind,
+                                            std::string& error);
+
+// The German help text of a kind of command line.
+std::string UsageText(CommandLine::Kind kind);
+
+// "Quarvin V1.01".
+std::string VersionText();
+
+// The devices as a table (number, interface, name, input and output channels) for --geraete.
+std::string DeviceTable(const std::vector<WaveDeviceInfo>& devices);

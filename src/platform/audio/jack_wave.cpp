@@ -1,0 +1,215 @@
+#include "platform/audio/jack_wave.h"
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/audio/block_stream.h"
+#include "platform/audio/quiet_probe.h"
+
+namespace {
+
+using Direction = WaveSystem::Direction;
+
+int Index(Direction d) {
+  return d == Direction::In ? 0 : 1;
+}
+
+int16_t ToSample(float x) noexcept {
+  const float v = x * 32768.0f;
+  if (!(v > -32768.0f)) return -32768;  // NaN too
+  if (v >= 32767.0f) return 32767;
+  return int16_t(std::lrint(v));
+}
+
+float FromSample(int16_t s) noexcept {
+  return float(s) / 32768.0f;
+}
+
+}  // namespace
+
+// One JACK client and its two port pairs. The blocks of both directions live here, so the
+// process callback never touches an object that a device's close could free.
+class JackClient {
+ public:
+  JackClient() = default;
+  ~JackClient() {
+    if (!client_) return;
+    jack_deactivate(client_);
+    jack_client_close(client_);
+  }
+  JackClient(const JackClient&) = delete;
+  JackClient& operator=(const JackClient&) = delete;
+
+  bool Open(const std::string& name, std::string& error) {
+    QuietProbe quiet;
+    jack_status_t status{};
+    client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    if (!client_) {
+      error = "JACK-Server nicht erreichbar";
+      return false;
+    }
+    if (const jack_nframes_t rate = jack_get_sample_rate(client_); rate != kSampleRate) {
+      error = "Der JACK-Server läuft mit " + std::to_string(rate) + " Hz, gebraucht werden " +
+              std::to_string(kSampleRate) + " Hz";
+      return false;
+    }
+    jack_set_process_callback(client_, &Process, this);
+    jack_set_xrun_callback(client_, &Xrun, this);
+    if (jack_activate(client_) != 0) {
+      error = "JACK-Client konnte nicht gestartet werden";
+      return false;
+    }
+    return true;
+  }
+
+  // Registers the direction's ports and connects them to the system's unless told not to.
+  bool AddPorts(Direction d, bool connect, std::string& error) {
+    const bool in = d == Direction::In;
+    const char* names[2] = {in ? "in_L" : "out_L", in ? "in_R" : "out_R"};
+    jack_port_t** ports = ports_[Index(d)];
+    for (int c = 0; c < 2; ++c) {
+      if (ports[c]) continue;
+      ports[c] = jack_port_register(client_, names[c], JACK_DEFAULT_AUDIO_TYPE,
+                                    in ? JackPortIsInput : JackPortIsOutput, 0);
+      if (!ports[c]) {
+        error = "JACK-Anschluss " + std::string(names[c]) + " konnte nicht angelegt werden";
+        return false;
+      }
+    }
+    if (connect) ConnectToSystem(d);
+    return true;
+  }
+
+  BlockStream& Stream(Direction d) { return streams_[Index(d)]; }
+  uint64_t Xruns() const { return xruns_.load(std::memory_order_relaxed); }
+  // Whether the callback moves the direction's frames.
+  void SetRunning(Direction d, bool on) { running_[Index(d)].store(on, std::memory_order_release); }
+
+ private:
+  // The physical capture ports feed in_L and in_R, out_L and out_R feed the playback ports; a
+  // single physical port serves both channels.
+  void ConnectToSystem(Direction d) {
+    const bool in = d == Direction::In;
+    const char** system =
+        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                       JackPortIsPhysical | (in ? JackPortIsOutput : JackPortIsInput));
+    if (!system) return;
+    for (int c = 0; c < 2 && system[0]; ++c) {
+      const char* other = system[1] ? system[c] : system[0];
+      const char* own = jack_port_name(ports_[Index(d)][c]);
+      if (in)
+        jack_connect(client_, other, own);
+      else
+        jack_connect(client_, own, other);
+    }
+    jack_free(system);
+  }
+
+  static int Process(jack_nframes_t frames, void* self) {
+    static_cast<JackClient*>(self)->Cycle(frames);
+    return 0;
+  }
+
+  static int Xrun(void* self) {
+    static_cast<JackClient*>(self)->xruns_.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+  }
+
+  // Output before input: a block recorded in this cycle is processed while the server waits
+  // for the next one and plays in it, every time; in the other order it would play in this
+  // cycle or the next depending on how fast the audio thread woke, and each change from one to
+  // the other would starve the output.
+  void Cycle(jack_nframes_t frames) noexcept {
+    constexpr jack_nframes_t Chunk = 256;
+    int16_t samples[Chunk * kWaveChannels];
+    if (running_[1].load(std::memory_order_acquire)) {
+      auto* l = static_cast<float*>(jack_port_get_buffer(ports_[1][0], frames));
+      auto* r = static_cast<float*>(jack_port_get_buffer(ports_[1][1], frames));
+      for (jack_nframes_t at = 0; at < frames; at += Chunk) {
+        const jack_nframes_t n = std::min(Chunk, frames - at);
+        streams_[1].Play(samples, n * kWaveChannels);
+        for (jack_nframes_t f = 0; f < n; ++f) {
+          l[at + f] = FromSample(samples[2 * f]);
+          r[at + f] = FromSample(samples[2 * f + 1]);
+        }
+      }
+    }
+    if (running_[0].load(std::memory_order_acquire)) {
+      const auto* l = static_cast<const float*>(jack_port_get_buffer(ports_[0][0], frames));
+      const auto* r = static_cast<const float*>(jack_port_get_buffer(ports_[0][1], frames));
+      for (jack_nframes_t at = 0; at < frames; at += Chunk) {
+        const jack_nframes_t n = std::min(Chunk, frames - at);
+        for (jack_nframes_t f = 0; f < n; ++f) {
+          samples[2 * f] = ToSample(l[at + f]);
+          samples[2 * f + 1] = ToSample(r[at + f]);
+        }
+        streams_[0].Record(samples, n * kWaveChannels);
+      }
+    }
+  }
+
+  jack_client_t* client_ = nullptr;
+  // [direction][channel]; written before the direction runs, read by the callback after.
+  jack_port_t* ports_[2][2] = {};
+  std::atomic<bool> running_[2] = {false, false};
+  BlockStream streams_[2];
+  std::atomic<uint64_t> xruns_{0};
+};
+
+namespace {
+
+class JackDevice final : public WaveDevice {
+ public:
+  JackDevice(std::shared_ptr<JackClient> client, Direction d) : client_(std::move(client)), d_(d) {
+    // Output plays (silence) from the start; input records once started.
+    if (d_ == Direction::Out) client_->SetRunning(d_, true);
+  }
+  ~JackDevice() override { Close(); }
+
+  void Queue(WaveHeader& block) override { client_->Stream(d_).Queue(block); }
+  void Start() override { client_->SetRunning(d_, true); }
+  void Unprepare(WaveHeader&) override {}
+  std::string Close() override {
+    client_->SetRunning(d_, false);
+    return {};
+  }
+  void SetDoorbell(WaveDoorbell* bell) override { client_->Stream(d_).SetDoorbell(bell); }
+  uint64_t Dropouts() const override { return client_->Stream(d_).Dropouts(); }
+  // The client's, reported by the output only, so that they count once.
+  uint64_t Xruns() const override { return d_ == Direction::Out ? client_->Xruns() : 0; }
+
+ private:
+  std::shared_ptr<JackClient> client_;
+  Direction d_;
+};
+
+}  // namespace
+
+JackWaveSystem::JackWaveSystem(WaveSettings settings, std::string clientName)
+    : settings_(std::move(settings)), name_(std::move(clientName)) {}
+JackWaveSystem::~JackWaveSystem() = default;
+
+std::shared_ptr<JackClient> JackWaveSystem::Client(std::string& error) {
+  if (client_) return client_;
+  auto client = std::make_shared<JackClient>();
+  if (!client->Open(name_, error)) return nullptr;
+  client_ = std::move(client);
+  return client_;
+}
+
+int JackWaveSystem::DeviceCount(Direction) {
+  std::string error;
+  return Client(error) ? 1 : 0;
+}
+
+std::vector<WaveDeviceInfo> JackWaveSystem::List() {
+  return {{.Index = 0, .HostApi = "JACK", .Name = name_, .InChannels = 2, .OutChannels = 2}};
+}
+
+std::unique_ptr<WaveDevice> JackWaveSystem::Open(Direction d, std::string& error) {
+  std::shared_ptr<JackClient> client = Client(error);
+  if (!client || !client->AddPorts(d, settings_.Connect, error)) return nullptr;
+  return std::make_unique<JackDevice>(std::move(client), d);
+}

@@ -1,0 +1,89 @@
+#include "live_run.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/headless_shell.h"
+#include "app/main_client.h"
+#include "platform/audio/sound_card.h"
+
+namespace {
+
+using Kind = CommandLine::Kind;
+
+void PrintErrors(const HeadlessShell& shell) {
+  for (const std::string& e : shell.errors) std::fprintf(stderr, "quarvin-render: %s\n", e.c_str());
+}
+
+void PrintSummary(const TAudioLoop::Figures& f, uint64_t dropouts, uint64_t xruns, int block) {
+  using Seconds = std::chrono::duration<double>;
+  const double wall = Seconds(f.Wall).count();
+  const double busy = Seconds(f.Busy).count();
+  std::fprintf(stderr,
+               "%lld Blöcke zu %d Frames in %.1f s, %llu Aussetzer, %llu Xruns des Servers, "
+               "Rechenlast %.1f %% (%.3f ms je Block)\n",
+               static_cast<long long>(f.Blocks), block, wall,
+               static_cast<unsigned long long>(dropouts), static_cast<unsigned long long>(xruns),
+               wall > 0 ? 100.0 * busy / wall : 0.0,
+               f.Blocks > 0 ? 1000.0 * busy / double(f.Blocks) : 0.0);
+}
+
+}  // namespace
+
+bool WantsLive(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--live") return true;
+  return false;
+}
+
+int RunLive(int argc, char** argv) {
+  std::string error;
+  const std::optional<CommandLine> line =
+      ParseCommandLine({argv + 1, size_t(argc - 1)}, Kind::Live, error);
+  if (!line) {
+    std::fprintf(stderr, "quarvin-render: %s\n\n%s", error.c_str(), UsageText(Kind::Live).c_str());
+    return 1;
+  }
+  if (line->Help || line->Version) {
+    std::puts(line->Help ? UsageText(Kind::Live).c_str() : VersionText().c_str());
+    return 0;
+  }
+  // The signals are taken by sigwait below; blocked before any thread starts, so that every
+  // thread (the audio thread, the sound library's) inherits the mask and none is interrupted.
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
+  const std::unique_ptr<WaveSystem> card = OpenSoundCard(line->Card);
+  HeadlessShell shell;
+  TMainClient client(shell, card.get());
+  client.SetLiveBlock(line->Card.BlockFrames);
+  if (!client.Setup()) {
+    PrintErrors(shell);
+    return 1;
+  }
+  if (!client.Load(line->Patch)) {
+    PrintErrors(shell);
+    client.CloseQuery();
+    return 2;
+  }
+  if (!line->Quiet) std::fprintf(stderr, "%s läuft live; Strg+C beendet.\n", line->Patch.c_str());
+  int signal = 0;
+  sigwait(&stop, &signal);
+  const uint64_t cardDropouts = client.Dropouts(), xruns = client.Xruns();
+  client.CloseQuery();
+  if (!line->Quiet) {
+    const TAudioLoop::Figures& f = client.LiveFigures();
+    const int block = line->Card.BlockFrames > 0 ? line->Card.BlockFrames : TSampleBuffer::kFrames;
+    PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, block);
+  }
+  PrintErrors(shell);
+  return 0;
+}
