@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "devices/random.h"
 #include "device_support.h"
+#include "devices/random.h"
 
 namespace {
 std::vector<int32_t> Lengths(const NTHall& h) {

@@ -98,7 +98,7 @@ TEST_F(LfoTest, LevelAndOffsetChangesShowInTheirDisplays) {
   lfo.Offset.Value = 1000;
   lfo.RegChanged(NTLFO::kOffsetCode);
   lfo.RegChanged(NTLFO::kWaveCode + 5);  // no control has this code
-      EXPECT_EQ(lfo.LevelDisp.Value, 250);
+  EXPECT_EQ(lfo.LevelDisp.Value, 250);
   EXPECT_EQ(lfo.OffsetDisp.Value, 1000);
   EXPECT_EQ(canvas.shown.size(), 2u);
   EXPECT_EQ(lfo.Osc.Increment, 10461);
