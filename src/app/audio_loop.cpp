@@ -19,7 +19,8 @@ TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& o
       outBuf_(outBuf),
       count_(kBlockCount),
       doorbell_(nullptr),
-      hooks_(std::move(hooks)) {}
+      hooks_(std::move(hooks)),
+      skipped_(size_t(count_)) {}
 
 TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer> inBuf,
                        std::span<TSampleBuffer> outBuf, int frames, WaveDoorbell& doorbell,
@@ -30,7 +31,8 @@ TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer>
       outBuf_(outBuf),
       count_(int(std::min(inBuf.size(), outBuf.size()))),
       doorbell_(&doorbell),
-      hooks_(std::move(hooks)) {
+      hooks_(std::move(hooks)),
+      skipped_(size_t(count_)) {
   for (auto blocks : {inBuf_, outBuf_})
     for (TSampleBuffer& block : blocks) block.SetLength(frames);
   silence_.SetLength(frames);
@@ -53,13 +55,13 @@ int TAudioLoop::Run() {
   int i = 0;
   for (; !hooks_.Terminating(); i = (i + 1) % count_) {
     TakeBack(in_, inBuf_[size_t(i)]);
-    TakeBack(out_, outBuf_[size_t(i)]);
+    TakeBackPlayed(i);
     Process(i);
     Requeue(i);
   }
   for (int n = 0; n < count_; ++n, i = (i + 1) % count_) {
     TakeBack(in_, inBuf_[size_t(i)]);
-    TakeBack(out_, outBuf_[size_t(i)]);
+    TakeBackPlayed(i);
   }
   figures_.Wall = Clock::now() - start;
   return 0;
@@ -78,10 +80,30 @@ void TAudioLoop::Process(int i) {
 }
 
 // Queueing a block that its device still holds is ignored, so a late block cannot upset the
-// queues.
+// queues. A playback block left out to catch up is not handed over, so it is not taken back.
 void TAudioLoop::Requeue(int i) {
   in_.Queue(inBuf_[size_t(i)].Header());
-  out_.Queue(outBuf_[size_t(i)].Header());
+  skipped_[size_t(i)] = doorbell_ && CatchingUp();
+  if (!skipped_[size_t(i)]) out_.Queue(outBuf_[size_t(i)].Header());
+}
+
+// After a late wake-up the output starved while the recording piled up; playing all of it would
+// keep the sound late by that much for good. The blocks in flight — recorded and waiting, or
+// queued and not yet played — stay the same from block to block while the loop keeps pace, and
+// grow only by what the output missed. So after the output starved, playback blocks are left
+// out until their number is back within kLagSlack of the least seen.
+bool TAudioLoop::CatchingUp() {
+  int lag = 0;
+  for (int k = 0; k < count_; ++k)
+    lag += int(inBuf_[size_t(k)].Header().IsDone()) + int(outBuf_[size_t(k)].Header().IsHeld());
+  leastLag_ = std::min(leastLag_, lag);
+  if (lag <= leastLag_ + kLagSlack) {
+    dropoutsSeen_ = out_.Dropouts();
+    return false;
+  }
+  if (out_.Dropouts() == dropoutsSeen_) return false;
+  ++figures_.Skipped;
+  return true;
 }
 
 // Polls in the default mode; in short-block mode sleeps until a completion rings. Either way a
@@ -108,4 +130,8 @@ bool TAudioLoop::Late() {
 
 void TAudioLoop::TakeBack(WaveDevice& device, TSampleBuffer& block) {
   if (WaitDone(block.Header())) device.Unprepare(block.Header());
+}
+
+void TAudioLoop::TakeBackPlayed(int i) {
+  if (!skipped_[size_t(i)]) TakeBack(out_, outBuf_[size_t(i)]);
 }

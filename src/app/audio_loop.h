@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <span>
+#include <vector>
 
 #include "engine/sample_buffer.h"
 #include "platform/audio/wave.h"
@@ -37,8 +39,9 @@ class TAudioLoop {
   };
   // What a run did, for the live runner's summary.
   struct Figures {
-    int64_t Blocks = 0;                                  // processed
-    int64_t Late = 0;                                    // waits that ran out (each beeped)
+    int64_t Blocks = 0;   // processed
+    int64_t Late = 0;     // waits that ran out (each beeped)
+    int64_t Skipped = 0;  // playback blocks left out to catch up after the output starved
     std::chrono::steady_clock::duration Busy{}, Wall{};  // processing, and the whole run
   };
 
@@ -48,6 +51,9 @@ class TAudioLoop {
   // behind it — and playback blocks are queued one at a time as they are processed, so only
   // what a late audio thread let pile up ever waits ahead of the next one.
   static int ShortBlockCount(int frames);
+  // Blocks in flight beyond the least seen so far that short-block mode lets stand after the
+  // output starved: the card's own cycle may take one more now and then.
+  static constexpr int kLagSlack = 1;
 
   // The default mode.
   TAudioLoop(WaveDevice& in, WaveDevice& out, Blocks& inBuf, Blocks& outBuf, Hooks hooks);
@@ -65,8 +71,10 @@ class TAudioLoop {
   bool WaitDone(const WaveHeader& header);
   bool Late();
   void TakeBack(WaveDevice& device, TSampleBuffer& block);
+  void TakeBackPlayed(int i);
   void Process(int i);
   void Requeue(int i);
+  bool CatchingUp();
 
   WaveDevice& in_;
   WaveDevice& out_;
@@ -79,4 +87,9 @@ class TAudioLoop {
   // Stand-ins for blocks that a device still holds after a failed wait.
   TSampleBuffer silence_;
   TSampleBuffer scratch_;
+  // The playback blocks left out this round; in short-block mode the least number of blocks
+  // seen in flight between card and loop, and the output's dropouts already caught up with.
+  std::vector<uint8_t> skipped_;
+  int leastLag_ = std::numeric_limits<int>::max();
+  uint64_t dropoutsSeen_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/audio/memory_wave.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -69,7 +70,7 @@ class MemoryDevice final : public WaveDevice {
     if (!block.Claim() || stalled_) return;
     {
       std::lock_guard lock(mutex_);
-      queue_.push_back(&block);
+      queue_.push_back({&block, Clock::now()});
     }
     Advance();
   }
@@ -91,6 +92,7 @@ class MemoryDevice final : public WaveDevice {
   void Unprepare(WaveHeader&) override { state_->Count(state_->Unprepares, direction_); }
 
   void SetDoorbell(WaveDoorbell* bell) override { completion_.SetDoorbell(bell); }
+  uint64_t Dropouts() const override { return dropouts_.load(std::memory_order_relaxed); }
 
   std::string Close() override {
     Stop();
@@ -107,7 +109,7 @@ class MemoryDevice final : public WaveDevice {
     }
     std::unique_lock lock(mutex_);
     while (started_ && !queue_.empty()) {
-      WaveHeader& block = *queue_.front();
+      WaveHeader& block = *queue_.front().Block;
       queue_.pop_front();
       Move(block, Clock::now());
       completion_.Complete(block);
@@ -115,17 +117,22 @@ class MemoryDevice final : public WaveDevice {
   }
 
   // The worker: each block takes its length of real time on a card clock that keeps running
-  // while the card starves for blocks (input arriving then is lost, output is silent).
+  // while the card starves for blocks (input arriving then is lost, output is silent). A block
+  // handed over after its card time has come starts when it arrives, even when this worker
+  // itself woke late and so found it already waiting.
   void Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      const bool starved = started_ && queue_.empty();
       wake_.wait(lock, [this] { return stop_ || (started_ && !queue_.empty()); });
       if (stop_) return;
-      WaveHeader& block = *queue_.front();
-      if (starved) {
-        const auto elapsed = (Clock::now() - origin_) * kSampleRate / slowdown_;
-        position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)));
+      const auto [blockPointer, queued] = queue_.front();
+      WaveHeader& block = *blockPointer;
+      if (queued > CardTime(position_)) {
+        // Rounded up, so that no frame starts before it arrived.
+        const auto elapsed = (queued - origin_) * kSampleRate / slowdown_;
+        // Silence before the first block is the start, not an interruption.
+        if (position_ > 0) dropouts_.fetch_add(1, std::memory_order_relaxed);
+        position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)) + 1);
       }
       const Clock::time_point start = CardTime(position_);
       if (wake_.wait_until(lock, CardTime(position_ + Frames(block)), [this] { return stop_; }))
@@ -179,12 +186,17 @@ class MemoryDevice final : public WaveDevice {
   const int slowdown_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<WaveHeader*> queue_;
+  struct Queued {
+    WaveHeader* Block;
+    Clock::time_point At;
+  };
+  std::deque<Queued> queue_;
   bool started_;
   bool stop_ = false;
   Clock::time_point origin_;  // card frame 0
   int64_t position_ = 0;      // card frames moved so far
   WaveCompletion completion_;
+  std::atomic<uint64_t> dropouts_{0};
   std::thread worker_;
 };
 
