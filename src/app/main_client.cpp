@@ -258,7 +258,10 @@ void TMainClient::PaintPendingConnection(Dc& dc) {
 void TMainClient::Timer() {
   // A connection made without telling the canvas reaches the schedule here.
   if (schedule_.Stale()) Reschedule();
-  TickWalk(&root_);
+  // Of the whole tree only devices act on the timer (meters, scopes): their controls have
+  // nothing to tick, and with hundreds of devices walking every control cost the render tool as
+  // much as a fifth of its processing.
+  for (NTDevWin* d : devices_) d->Tick();
   KeepRecoveryCopy();
 }
 

@@ -96,7 +96,7 @@ class TMainClient : public NTCanvas, public TThread {
   bool SaveCopy(const std::string& path);
 
   // Compiles the device list and its wiring into the schedule the audio thread takes up at its
-  // next sub-block. Called after every change of the list or of a connection.
+  // next block. Called after every change of the list or of a connection.
   void Reschedule();
   // Whether every sub-block since the last Reschedule ran through the schedule.
   bool Scheduled() const noexcept { return !schedule_.Stale(); }

@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -24,16 +25,23 @@ inline int32_t Wrap32Of(double whole) noexcept {
   return int32_t(uint32_t(bits));
 }
 
-// sum += x · gain / 10000 for every frame, truncated as ApplyGain does.
-QUARVIN_LANES void AddChannel(const int32_t* __restrict x, double gain, double* __restrict sum,
-                              int frames) noexcept {
-  for (int f = 0; f < frames; ++f) sum[f] += std::trunc(double(x[f]) * gain * kPerGainUnit);
-}
+// The connected channels of one Mixer: their rows and gains, in channel order.
+struct Channels {
+  std::array<const int32_t*, NTMixer::kChannels> rows;
+  std::array<double, NTMixer::kChannels> gains;
+};
 
-// out = sum · master / 10000, wrapped to 32 bits.
-QUARVIN_LANES void Master(const double* __restrict sum, double master, int32_t* __restrict out,
-                          int frames) noexcept {
-  for (int f = 0; f < frames; ++f) out[f] = Wrap32Of(std::trunc(sum[f] * master * kPerGainUnit));
+// Every frame: the sum of x · gain / 10000 over the first N channels, each truncated as ApplyGain
+// does, then times master / 10000, wrapped to 32 bits. The channel count is fixed per build so
+// that the channels unroll and the frames fill the lanes.
+template <int N>
+QUARVIN_LANES void Mix(const Channels& c, double master, int32_t* __restrict out,
+                       int frames) noexcept {
+  for (int f = 0; f < frames; ++f) {
+    double sum = 0;
+    for (int k = 0; k < N; ++k) sum += std::trunc(double(c.rows[k][f]) * c.gains[k] * kPerGainUnit);
+    out[f] = Wrap32Of(std::trunc(sum * master * kPerGainUnit));
+  }
 }
 
 class TMixerBatch final : public TBatch {
@@ -46,16 +54,26 @@ class TMixerBatch final : public TBatch {
   void Run(const TSubBlock& b) noexcept override {
     const TTables& t = Tables();
     for (const Mixer& m : mixers_) {
-      double sum[THistories::kFrames] = {};
       // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
+      Channels c{};
+      int n = 0;
       for (int k = 0; k < NTMixer::kChannels; ++k)
-        if (const int32_t slot = m.ports.In[size_t(k)])
-          AddChannel(b.Row(slot), LevelGain(t, m.device->Level[size_t(k)].Value), sum, b.Frames);
-      Master(sum, LevelGain(t, m.device->Master.Value), b.Publish(m.ports.Out[0]), b.Frames);
+        if (const int32_t slot = m.ports.In[size_t(k)]) {
+          c.rows[size_t(n)] = b.Row(slot);
+          c.gains[size_t(n++)] = LevelGain(t, m.device->Level[size_t(k)].Value);
+        }
+      const double master = LevelGain(t, m.device->Master.Value);
+      int32_t* out = b.Publish(m.ports.Out[0]);
+      kMixers[n](c, master, out, b.Frames);
     }
   }
 
  private:
+  using MixFunction = void (*)(const Channels&, double, int32_t*, int) noexcept;
+  static constexpr std::array<MixFunction, NTMixer::kChannels + 1> kMixers = {
+      Mix<0>, Mix<1>, Mix<2>, Mix<3>, Mix<4>};
+  static_assert(NTMixer::kChannels == 4);
+
   struct Mixer {
     NTMixer* device;
     TPorts ports;

@@ -40,6 +40,9 @@ struct FrameStep final : TSchedule::Step {
       for (NTDevWin* d : devices) d->Compute();
       for (const Port& p : published) b.Publish(p.Slot)[f] = p.Out->Value;
     }
+    // A device may read its own output's value in the next sub-block, so the staged outputs get
+    // back the values their devices published last.
+    for (const Port& p : staged) p.Out->Value = b.Row(p.Slot)[b.Frames];
   }
   bool FrameByFrame() const noexcept override { return true; }
   std::vector<NTDevWin*> devices;
@@ -222,24 +225,36 @@ bool TSchedule::Current() const noexcept {
   return true;
 }
 
-void TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept {
-  const size_t slots = outputs_.size();
-  for (size_t s = 1; s < slots; ++s) hist_.Row(int32_t(s))[0] = outputs_[s]->Value.Get();
+int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept {
+  const auto slots = int32_t(outputs_.size());
+  for (int32_t s = 1; s < slots; ++s) hist_.Row(s)[0] = outputs_[size_t(s)]->Value.Get();
   std::fill(out, out + 2 * frames, int16_t{0});
-  const TSubBlock b{hist_, frames, in, out};
-  for (const auto& step : steps_) step->Run(b);
-  for (size_t s = 1; s < slots; ++s) outputs_[s]->Value = hist_.Row(int32_t(s))[frames];
+  int f = 0, n = 0;  // frames run, and those of the last sub-block
+  while (f < frames) {
+    if (f > 0) {
+      // A connection changed while the block ran: the rest is not this schedule's.
+      if (!Current()) break;
+      // Each sub-block starts from what the one before published last.
+      for (int32_t s = 1; s < slots; ++s) hist_.Row(s)[0] = hist_.Row(s)[n];
+    }
+    n = std::min(THistories::kFrames, frames - f);
+    const TSubBlock b{hist_, n, in + 2 * f, out + 2 * f};
+    for (const auto& step : steps_) step->Run(b);
+    f += n;
+  }
+  for (int32_t s = 1; s < slots; ++s) outputs_[size_t(s)]->Value = hist_.Row(s)[n];
   for (const LatchBack& l : latchBack_) {
     if (l.Slot)
-      l.In->Value = hist_.Row(l.Slot)[frames - 1];
+      l.In->Value = hist_.Row(l.Slot)[n - 1];
     else if (l.Rule == TKernel::Latch::Zero)
       l.In->Value = 0;
   }
-  const int last = 2 * (frames - 1);
+  const int last = 2 * (f - 1);
   io.InL = in[last];
   io.InR = in[last + 1];
   io.OutL = out[last];
   io.OutR = out[last + 1];
+  return f;
 }
 
 size_t TSchedule::FrameSteps() const noexcept {
@@ -293,19 +308,13 @@ void TScheduleSlot::FreeRetired() {
 
 void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin* const> devices,
                       TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out) {
-  const int16_t* src = in.Data();
-  int16_t* dst = out.Data();
   const int frames = std::min(in.Length(), out.Length());
-  for (int f = 0; f < frames; f += THistories::kFrames) {
-    const int n = std::min(THistories::kFrames, frames - f);
-    TSchedule* s = slot.Take();
-    if (s && s->Version() == version && s->Current()) {
-      s->Run(io, src + 2 * f, dst + 2 * f, n);
-    } else {
-      ProcessFrameRange(devices, io, src + 2 * f, dst + 2 * f, n);
-      slot.MarkStale();
-    }
-  }
+  TSchedule* s = slot.Take();
+  const int done =
+      s && s->Version() == version && s->Current() ? s->Run(io, in.Data(), out.Data(), frames) : 0;
+  if (done == frames) return;
+  ProcessFrameRange(devices, io, in.Data() + 2 * done, out.Data() + 2 * done, frames - done);
+  slot.MarkStale();
 }
 
 void ProcessFrameRange(std::span<NTDevWin* const> devices, TFrameIo& io, const int16_t* src,

@@ -84,8 +84,10 @@ class TSchedule {
   uint64_t Version() const noexcept { return version_; }
   // Whether every input still has the source it was compiled with (audio thread).
   bool Current() const noexcept;
-  // Runs frames [0, frames) of the given stereo frames; frames <= THistories::kFrames.
-  void Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept;
+  // Runs frames [0, frames) of the given stereo frames, a sub-block at a time, as long as the
+  // wiring stays as compiled (checked before each sub-block but the first); returns the frames
+  // run.
+  int Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept;
 
   // How many steps run frame by frame, and how many as batches (tests, benchmarks).
   size_t FrameSteps() const noexcept;
@@ -116,7 +118,7 @@ class TSchedule {
 };
 
 // Hands compiled schedules from the window thread to the audio thread, which takes a new one at
-// the start of a sub-block; the replaced one goes back to the window thread to be freed. Neither
+// the start of a block; the replaced one goes back to the window thread to be freed. Neither
 // side waits or (on the audio side) allocates.
 class TScheduleSlot {
  public:

@@ -82,11 +82,6 @@ void PaintWiresWalk(NTWin* w, Dc& dc) {
   for (NTWin* c = w->FirstChild; c; c = c->Next) PaintWiresWalk(c, dc);
 }
 
-void TickWalk(NTWin* w) {
-  w->Tick();
-  for (NTWin* c = w->FirstChild; c; c = c->Next) TickWalk(c);
-}
-
 void ReadWalk(NTWin* w, ipstream& is) {
   for (NTWin* c = w->FirstChild; c; c = c->Next) ReadWalk(c, is);
   w->Read(is);

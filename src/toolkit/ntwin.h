@@ -61,7 +61,6 @@ enum class MouseKind { Move, LDown, LUp, RDown, RUp, Other };
 // The tree walks.
 void PaintWalk(NTWin* w, Dc& dc);
 void PaintWiresWalk(NTWin* w, Dc& dc);
-void TickWalk(NTWin* w);
 void ReadWalk(NTWin* w, ipstream& is);
 void WriteWalk(NTWin* w, opstream& os);
 void ForgetWalk(NTWin* w, NTWin* dying);

@@ -162,14 +162,15 @@ struct Canvas {
   TMainClient client{shell, nullptr};
 };
 
-// Runs frames through a freshly compiled schedule in sub-blocks of random lengths.
+// Runs frames through a freshly compiled schedule in pieces of random lengths, some of them
+// longer than a sub-block.
 void RunInPieces(TMainClient& client, PatchMaker& patch, const int16_t* in, int16_t* out,
                  int frames) {
   const auto s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
   ASSERT_TRUE(s && s->Current());
   for (int f = 0; f < frames;) {
-    const int n = std::min(frames - f, patch.Uniform(1, THistories::kFrames));
-    s->Run(client.Io(), in + 2 * f, out + 2 * f, n);
+    const int n = std::min(frames - f, patch.Uniform(1, 2 * THistories::kFrames));
+    ASSERT_EQ(s->Run(client.Io(), in + 2 * f, out + 2 * f, n), n);
     f += n;
   }
 }

@@ -76,7 +76,7 @@ TEST_P(EveryDevice, DamagedControlValuesRunAndSaveLoadSaveByteIdentical) {
     for (NTReg* reg : Children<NTReg>(loaded)) loaded.RegChanged(reg->Code);
     for (NTKeyset* keys : Children<NTKeyset>(loaded)) loaded.CtrlNotify(keys->Code);
     for (int i = 0; i < 3000; ++i) RunFrame(loaded);
-    TickWalk(&loaded);
+    loaded.Tick();
     Paint();
   }
 }
