@@ -69,9 +69,20 @@ void NTFlanger::Latch() noexcept {
 }
 
 void NTFlanger::Compute() noexcept {
+  Out.Value = Step(In.Value, Ext.Value);
+}
+
+void NTFlanger::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  const int32_t* in = b.Row(ports.In[0]);
+  const int32_t* ext = b.Row(ports.In[1]);
+  int32_t* out = b.Publish(ports.Out[0]);
+  for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f], ext[f]);
+}
+
+int32_t NTFlanger::Step(int32_t in, int32_t ext) noexcept {
   const int32_t a = Line.Read();
-  Line.Write(Wrap32(int64_t{a} * Feedback.Value / 1000 + In.Value));
-  Out.Value = a;
-  Line.SetDelay(DelayFor(Ext.Value, Delay.Value));
+  Line.Write(Wrap32(int64_t{a} * Feedback.Value / 1000 + in));
+  Line.SetDelay(DelayFor(ext, Delay.Value));
   Line.Advance();
+  return a;
 }

@@ -2,6 +2,7 @@
 #include "devices/delay_line.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/reg.h"
 
@@ -18,10 +19,16 @@ class NTFlanger : public NTDevWin {
   void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   NTFlPipe Line;  // audio thread, after construction
   NTPlugIn In, Ext;
   NTPlugOut Out;
   NTDisp FeedbackDisp, DelayDisp;
   NTReg Feedback, Delay;
+
+ private:
+  // One frame of the line: the output for the input and the delay input.
+  int32_t Step(int32_t in, int32_t ext) noexcept;
 };

@@ -51,13 +51,22 @@ void NTHall::Latch() noexcept {
 }
 
 void NTHall::Compute() noexcept {
+  Out.Value = Step(In.Value);
+}
+
+void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  const int32_t* in = b.Row(ports.In[0]);
+  int32_t* out = b.Publish(ports.Out[0]);
+  for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f]);
+}
+
+int32_t NTHall::Step(int32_t in) noexcept {
   const int64_t feedback = Feedback.Value;
-  const int32_t in = In.Value;
   int64_t sum = 0;
   for (NTPipe& comb : combs_) {
     const int32_t a = comb.ReadNext();
     sum += a;
     comb.Write(Wrap32(a * feedback / 1000 + in));
   }
-  Out.Value = Wrap32(sum) / kCombs;
+  return Wrap32(sum) / kCombs;
 }

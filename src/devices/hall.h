@@ -4,6 +4,7 @@
 #include "devices/delay_line.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/reg.h"
 
@@ -20,6 +21,8 @@ class NTHall : public NTDevWin {
   void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   const NTPipe& Comb(int i) const { return combs_[i]; }
 
@@ -31,4 +34,7 @@ class NTHall : public NTDevWin {
  private:
   // Drawn after the windows, each length from the program's generator in comb order.
   std::array<NTPipe, kCombs> combs_;  // audio thread, after construction
+
+  // One frame of the combs: the output for the input.
+  int32_t Step(int32_t in) noexcept;
 };

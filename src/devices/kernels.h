@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "engine/schedule.h"
 
@@ -17,4 +19,28 @@ template <class Batch>
 std::unique_ptr<TBatch> MakeBatch(std::span<NTDevWin* const> devices,
                                   std::span<const TPorts> ports) {
   return std::make_unique<Batch>(devices, ports);
+}
+
+// Devices that run a sub-block through their own Block(sub-block, connectors): every frame's
+// Latch and Compute in one call, with the arithmetic they share with Compute and no virtual call
+// per frame.
+template <class Device>
+class TBlockBatch final : public TBatch {
+ public:
+  TBlockBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
+    for (size_t i = 0; i < devices.size(); ++i)
+      devices_.push_back({static_cast<Device*>(devices[i]), ports[i]});
+  }
+  void Run(const TSubBlock& b) noexcept override {
+    for (auto& [device, ports] : devices_) device->Block(b, ports);
+  }
+
+ private:
+  std::vector<std::pair<Device*, TPorts>> devices_;
+};
+
+template <class Device, TKernel::Latch Inputs>
+const TKernel& BlockKernel() {
+  static const TKernel k{MakeBatch<TBlockBatch<Device>>, Inputs};
+  return k;
 }

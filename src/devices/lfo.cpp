@@ -1,5 +1,7 @@
 #include "devices/lfo.h"
 
+#include <tuple>
+
 #include "devices/panel.h"
 #include "platform/art.h"
 
@@ -83,13 +85,23 @@ void NTLFO::RegChanged(int code) {
   }
 }
 
-void NTLFO::Compute() noexcept {
+std::pair<int32_t, int32_t> NTLFO::Next() noexcept {
   // Within the controls' ranges every term is positive and fits 32 bits; 64 bits keep values
   // from a damaged file defined.
   const int64_t s = Osc.Sample();
   const int64_t level = Level.Value;
   const int64_t offset = int64_t(Offset.Value) * kWaveAmplitude / 1000;
-  Out.Value = int32_t((s + kWaveAmplitude) * level / 2000 + offset);
-  OutMirror.Value = int32_t((kWaveAmplitude - s) * level / 2000 + offset);
   Osc.Advance();
+  return {int32_t((s + kWaveAmplitude) * level / 2000 + offset),
+          int32_t((kWaveAmplitude - s) * level / 2000 + offset)};
+}
+
+void NTLFO::Compute() noexcept {
+  std::tie(Out.Value, OutMirror.Value) = Next();
+}
+
+void NTLFO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  int32_t* out = b.Publish(ports.Out[0]);
+  int32_t* mirror = b.Publish(ports.Out[1]);
+  for (int f = 0; f < b.Frames; ++f) std::tie(out[f], mirror[f]) = Next();
 }

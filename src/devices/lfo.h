@@ -1,7 +1,10 @@
 #pragma once
+#include <utility>
+
 #include "devices/phase_osc.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
@@ -20,6 +23,8 @@ class NTLFO : public NTDevWin {
   void CtrlNotify(int code) override;
   void RegChanged(int code) override;
   void Compute() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // The children in creation order: it fixes the order of their records in a patch file.
   NTPlugOut Out, OutMirror;
@@ -34,4 +39,6 @@ class NTLFO : public NTDevWin {
  private:
   // The rate control's increment; set only here, as the LFO has no frequency input.
   void SetRate();
+  // The two outputs' values of this frame; the phase moves on.
+  std::pair<int32_t, int32_t> Next() noexcept;
 };

@@ -34,3 +34,11 @@ void NTMult::Latch() noexcept {
 void NTMult::Compute() noexcept {
   Out.Value = In1.Source && In2.Source ? Product(In1.Value, In2.Value) : 0;
 }
+
+void NTMult::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  const int32_t* x1 = b.Row(ports.In[0]);
+  const int32_t* x2 = b.Row(ports.In[1]);
+  int32_t* out = b.Publish(ports.Out[0]);
+  const bool both = ports.In[0] && ports.In[1];
+  for (int f = 0; f < b.Frames; ++f) out[f] = both ? Product(x1[f], x2[f]) : 0;
+}

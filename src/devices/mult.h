@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/bmpwin.h"
 
 // The product of two signals, scaled so that full scale times full scale is full scale: a ring
@@ -10,6 +11,8 @@ class NTMult : public NTDevWin {
   NTMult(NTCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
   void Compute() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // x1 * x2 / 65536, each shift rounding towards minus infinity.
   static int32_t Product(int32_t x1, int32_t x2) noexcept;

@@ -128,11 +128,29 @@ int32_t NTOsci::Scale(int32_t value, float gain) noexcept {
 }
 
 void NTOsci::Latch() noexcept {
-  osci::TFrame frame;
+  PerChannel<int32_t> values;
   for (int ch = 0; ch < osci::kChannels; ++ch) {
     const NTPlugOut* source = In[ch].Source;
-    const bool live = source && Ground[ch].State == 0;
-    frame[ch] = live ? Scale(source->Value, gain_[ch]) : 0;
+    values[ch] = source ? source->Value.Get() : 0;
+  }
+  Sample(values);
+}
+
+void NTOsci::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  PerChannel<const int32_t*> rows;
+  for (int ch = 0; ch < osci::kChannels; ++ch) rows[ch] = b.Row(ports.In[size_t(ch)]);
+  for (int f = 0; f < b.Frames; ++f) {
+    PerChannel<int32_t> values;
+    for (int ch = 0; ch < osci::kChannels; ++ch) values[ch] = rows[ch][f];
+    Sample(values);
+  }
+}
+
+void NTOsci::Sample(const PerChannel<int32_t>& values) noexcept {
+  osci::TFrame frame;
+  for (int ch = 0; ch < osci::kChannels; ++ch) {
+    const bool live = In[ch].Source && Ground[ch].State == 0;
+    frame[ch] = live ? Scale(values[ch], gain_[ch]) : 0;
     In[ch].Value = frame[ch];
   }
   capture_.Step(frame, frame[trigger_.Get()], controls_);

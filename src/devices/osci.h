@@ -4,6 +4,7 @@
 #include "devices/osci_capture.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
@@ -32,6 +33,8 @@ class NTOsci : public NTDevWin {
   void CtrlNotify(int code) override;
   void RegChanged(int code) override;
   void Latch() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // Screen pixels per input unit for a gain control value in tenths of a decibel: 75 pixels for
   // full scale (65536) at 0 dB.
@@ -63,6 +66,8 @@ class NTOsci : public NTDevWin {
   // A value slider's value within its range: a damaged file may hold any value.
   static int32_t Setting(const NTReg& r);
   void UpdateGain(int ch);
+  // Latches the sources' values of one frame (0 for an unconnected input) and records them.
+  void Sample(const PerChannel<int32_t>& values) noexcept;
   void SelectTrigger();
   // The screen: graticule, zero lines, traces and markers (window thread; osci_screen.cpp).
   void PaintScreen(Dc& dc);

@@ -41,13 +41,24 @@ int32_t NTVUMeter::Level(int32_t peak) {
 }
 
 void NTVUMeter::Latch() noexcept {
-  const NTPlugOut* s = In.Source;
-  if (!s) {
+  if (const NTPlugOut* s = In.Source)
+    Sense(s->Value);
+  else
+    Peak = 0;
+}
+
+void NTVUMeter::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  if (!ports.In[0]) {
     Peak = 0;
     return;
   }
+  const int32_t* in = b.Row(ports.In[0]);
+  for (int f = 0; f < b.Frames; ++f) Sense(in[f]);
+}
+
+void NTVUMeter::Sense(int32_t value) noexcept {
   // The magnitude of the most negative value does not fit 32 bits; it reads as the largest.
-  const int32_t v = int32_t(std::min<int64_t>(std::abs(int64_t(s->Value.Get())), INT32_MAX));
+  const int32_t v = int32_t(std::min<int64_t>(std::abs(int64_t(value)), INT32_MAX));
   if (v > Peak) Peak = v;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "platform/relaxed.h"
 #include "toolkit/statics.h"
 
@@ -16,6 +17,8 @@ class NTVUMeter : public NTDevWin {
   void Paint(Dc& dc) override;
   void Tick() override;
   void Latch() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // The bar height of a peak: 140 + 1.5 x (dB relative to 65535), 0 for silence. Not limited.
   static int32_t Level(int32_t peak);
@@ -31,6 +34,8 @@ class NTVUMeter : public NTDevWin {
   Relaxed<int32_t> Peak{0};
 
  private:
+  // Raises the peak to the magnitude of a latched value.
+  void Sense(int32_t value) noexcept;
   // Draws the bar at h (limited to 0..BarMax) and makes it the bar height.
   void DrawBar(Dc& dc, int32_t h);
   // Draws the bar at h through a client drawing context, unless it stands there already.

@@ -4,8 +4,8 @@
 
 #include "platform/art.h"
 
-// One shared bitmap per resource number with a use count: made on first acquire, freed when the
-// count drops to zero.
+// One shared bitmap per resource number with a use count: drawn when first asked for while
+// acquired, freed when the count drops to zero. Window thread only.
 class TBitmapCache {
  public:
   void Acquire(int resource);
@@ -16,9 +16,9 @@ class TBitmapCache {
 
  private:
   struct Entry {
-    std::unique_ptr<Surface> bitmap;
+    std::unique_ptr<Surface> bitmap;  // null until first drawn
     int uses = 0;
   };
   static bool Valid(int resource) { return resource >= 0 && resource < bmp::kCount; }
-  std::array<Entry, bmp::kCount> entries_;
+  mutable std::array<Entry, bmp::kCount> entries_;
 };
