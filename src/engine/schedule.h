@@ -15,8 +15,8 @@ class TSampleBuffer;
 
 // The compiled form of a patch: devices outside feedback loops run a sub-block of frames at a
 // time from their sources' output histories, batched by type; devices in loops (and any type
-// without a batch kernel) run frame by frame, but only among themselves. Every connection still delays by
-// exactly one frame, so each value equals the frame-by-frame cycle's bit for bit.
+// without a batch kernel) run frame by frame, but only among themselves. Every connection still
+// delays by exactly one frame, so each value equals the frame-by-frame cycle's bit for bit.
 
 // Every output's values over one sub-block: row[0] is what it published before the sub-block,
 // row[1 + f] what it publishes in frame f. An input latches row[f] of its source in frame f.
