@@ -25,10 +25,13 @@ if [ "${QUARVIN_QUICK:-0}" != 1 ]; then
   if command -v clang++ >/dev/null; then
     CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DQUARVIN_FUZZ=ON -DQUARVIN_SHELL=OFF -DQUARVIN_TESTS=OFF -DQUARVIN_BENCH=OFF >/dev/null
-    cmake --build build/fuzz -j "$jobs" --target patch_fuzzer
+    cmake --build build/fuzz -j "$jobs" --target patch_fuzzer schedule_fuzzer
     # An input that finds a fault is kept where the regression test runs every such file.
     mkdir -p build/fuzz/corpus
     build/fuzz/patch_fuzzer -max_total_time=60 -timeout=25 -rss_limit_mb=4096 \
       -artifact_prefix=tests/app/fuzz_regressions/ build/fuzz/corpus fuzz/corpus
+    # Random patches through the schedule and the frame-by-frame cycle, for half a minute more.
+    build/fuzz/schedule_fuzzer -max_total_time=30 -timeout=60 -rss_limit_mb=4096 \
+      -artifact_prefix=build/fuzz/schedule-
   fi
 fi
