@@ -20,17 +20,21 @@ void PrintErrors(const HeadlessShell& shell) {
   for (const std::string& e : shell.errors) std::fprintf(stderr, "quarvin-render: %s\n", e.c_str());
 }
 
+// block: the short blocks' frames, 0 for the default blocks.
 void PrintSummary(const TAudioLoop::Figures& f, uint64_t dropouts, uint64_t xruns, int block) {
+  const char* priority = !block       ? ""
+                         : f.RealTime ? ", Echtzeit-Priorität"
+                                      : ", ohne Echtzeit-Priorität (nicht erlaubt)";
   using Seconds = std::chrono::duration<double>;
   const double wall = Seconds(f.Wall).count();
   const double busy = Seconds(f.Busy).count();
   std::fprintf(stderr,
                "%lld Blöcke zu %d Frames in %.1f s, %llu Aussetzer, %llu Xruns des Servers, "
-               "Rechenlast %.1f %% (%.3f ms je Block)\n",
-               static_cast<long long>(f.Blocks), block, wall,
+               "Rechenlast %.1f %% (%.3f ms je Block)%s\n",
+               static_cast<long long>(f.Blocks), block ? block : TSampleBuffer::kFrames, wall,
                static_cast<unsigned long long>(dropouts), static_cast<unsigned long long>(xruns),
                wall > 0 ? 100.0 * busy / wall : 0.0,
-               f.Blocks > 0 ? 1000.0 * busy / double(f.Blocks) : 0.0);
+               f.Blocks > 0 ? 1000.0 * busy / double(f.Blocks) : 0.0, priority);
 }
 
 }  // namespace
@@ -81,8 +85,7 @@ int RunLive(int argc, char** argv) {
   client.CloseQuery();
   if (!line->Quiet) {
     const TAudioLoop::Figures& f = client.LiveFigures();
-    const int block = line->Card.BlockFrames > 0 ? line->Card.BlockFrames : TSampleBuffer::kFrames;
-    PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, block);
+    PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, line->Card.BlockFrames);
   }
   PrintErrors(shell);
   return 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/realtime.h"
+
 namespace {
 using Clock = std::chrono::steady_clock;
 }
@@ -42,6 +44,9 @@ TAudioLoop::TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer>
 int TAudioLoop::Run() {
   const Clock::time_point start = Clock::now();
   if (doorbell_) {
+    // A short block leaves only a few milliseconds for the wake-up: an ordinary thread that the
+    // system lets wait behind others for that long loses sound.
+    figures_.RealTime = RaiseThreadToRealTime();
     in_.SetDoorbell(doorbell_);
     out_.SetDoorbell(doorbell_);
   }

@@ -43,6 +43,7 @@ class TAudioLoop {
     int64_t Late = 0;     // waits that ran out (each beeped)
     int64_t Skipped = 0;  // playback blocks left out to catch up after the output starved
     std::chrono::steady_clock::duration Busy{}, Wall{};  // processing, and the whole run
+    bool RealTime = false;  // short blocks: the loop ran at real-time priority
   };
 
   // Blocks in flight per direction for short blocks of `frames`: enough to hold kReserveFrames
