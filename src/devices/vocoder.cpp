@@ -47,8 +47,10 @@ inline __attribute__((always_inline)) void Rectify(V4& v) noexcept {
   std::memcpy(&v, &bits, sizeof v);
 }
 
+// Four phases as unsigned table indices.
 using P4 = uint32_t __attribute__((vector_size(16)));
 
+// Four copies of x.
 inline __attribute__((always_inline)) void Broadcast(V4& v, double x) noexcept {
   v = V4{x, x, x, x};
 }
@@ -282,7 +284,7 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
     // Rows past the chunk's last frame fill the last four and are not stored.
     for (int j = n; j % 4; ++j) std::fill(partial[j], partial[j] + N, 0.0);
     for (int j = 0; j < n; j += 8) {
-      // Two quarters at once, so that their chains of additions overlap.
+      // Eight frames at once, so that two chains of additions overlap.
       V4 sum[2] = {};
       SumFrames(partial, count, j, sum[0]);
       if (j + 4 < n) SumFrames(partial, count, j + 4, sum[1]);
