@@ -47,9 +47,6 @@ inline __attribute__((always_inline)) void Rectify(V4& v) noexcept {
   std::memcpy(&v, &bits, sizeof v);
 }
 
-// Four phases as unsigned table indices.
-using P4 = uint32_t __attribute__((vector_size(16)));
-
 // Four copies of x.
 inline __attribute__((always_inline)) void Broadcast(V4& v, double x) noexcept {
   v = V4{x, x, x, x};
@@ -80,7 +77,9 @@ struct TGroup {
   V4 s1, s2;      // the second stage's
   V4 r1, r2, r3;  // the same rectified, and one further back
   V4 e1, e2;      // the smoothing stage's: the envelopes
-  I4 phase, step;
+  // The oscillators' phases and steps, one by one: vector lanes would have to move to integer
+  // registers to index the table, through the same ports as the coefficient loads.
+  uint32_t phase[4], step[4];
 };
 
 template <size_t N>
@@ -97,8 +96,10 @@ inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
   Rectify(h.r2);
   Load(h.e1, bands.Smooth.y1 + g);
   Load(h.e2, bands.Smooth.y2 + g);
-  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
-  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
+  for (size_t k = 0; k < 4; ++k) {
+    h.phase[k] = uint32_t(oscillators.Phase[g + k]);
+    h.step[k] = uint32_t(oscillators.Step[g + k]);
+  }
 }
 
 // Stores a held group back; the envelope is the smoothing stage's latest output.
@@ -113,7 +114,7 @@ inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
   Store(bands.Smooth.y1 + g, h.e1);
   Store(bands.Smooth.y2 + g, h.e2);
   Store(bands.Envelope + g, h.e1);
-  std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
+  for (size_t k = 0; k < 4; ++k) oscillators.Phase[g + k] = int32_t(h.phase[k]);
 }
 
 // The first stage for the input x now and x1, x2 before.
@@ -155,12 +156,13 @@ inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& band
   SumLanes(bands.Smooth, g, h.r1, h.r2, h.r3, h.e1, h.e2, env);
   h.e2 = h.e1;
   h.e1 = env;
-  // Phases are never negative: as unsigned indices they need no sign extension.
-  const P4 at = P4(h.phase);
   const double* wave = tab.Data();
-  partial = env * V4{wave[at[0]], wave[at[1]], wave[at[2]], wave[at[3]]};
-  const I4 p = h.phase + h.step;
-  h.phase = p - (I4(p >= TVCSinTab::kSize) & TVCSinTab::kSize);
+  partial = env * V4{wave[h.phase[0]], wave[h.phase[1]], wave[h.phase[2]], wave[h.phase[3]]};
+  // Phases are never negative and below the table size, so unsigned sums do not wrap.
+  for (size_t k = 0; k < 4; ++k) {
+    const uint32_t p = h.phase[k] + h.step[k];
+    h.phase[k] = p >= uint32_t(TVCSinTab::kSize) ? p - uint32_t(TVCSinTab::kSize) : p;
+  }
 }
 
 // One frame of a held group for the input x[2] after x[1] and x[0], stages unskewed.
