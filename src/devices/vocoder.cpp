@@ -82,6 +82,7 @@ struct TGroup {
   uint32_t phase[4], step[4];
 };
 
+// Loads group g from the banks into registers.
 template <size_t N>
 inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
                                                 const TVCOscBank<N>& oscillators, size_t g,
