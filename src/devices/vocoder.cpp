@@ -69,13 +69,11 @@ inline __attribute__((always_inline)) void SumLanes(const Stage& s, size_t g, co
 
 // Four bands held in registers while they run through several frames. The stages run skewed: the
 // second stage a frame behind the first and the smoothing stage two, so that the three chains of
-// dependent operations of a frame overlap. Hence the first stage keeps three past outputs and the
-// second its last three rectified ones. Between chunks of frames the skew is undone, so the bank in
-// memory always holds whole frames.
+// dependent operations of a frame overlap. Hence the first two stages keep three past outputs.
+// Between chunks of frames the skew is undone, so the bank in memory always holds whole frames.
 struct TGroup {
   V4 f1, f2, f3;  // the first stage's last outputs, latest first
-  V4 s1, s2;      // the second stage's
-  V4 r1, r2, r3;  // the same rectified, and one further back
+  V4 s1, s2, s3;  // the second stage's
   V4 e1, e2;      // the smoothing stage's: the envelopes
   // The oscillators' phases and steps, one by one: vector lanes would have to move to integer
   // registers to index the table, through the same ports as the coefficient loads.
@@ -91,10 +89,6 @@ inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
   Load(h.f2, bands.First.y2 + g);
   Load(h.s1, bands.Second.y1 + g);
   Load(h.s2, bands.Second.y2 + g);
-  h.r1 = h.s1;
-  h.r2 = h.s2;
-  Rectify(h.r1);
-  Rectify(h.r2);
   Load(h.e1, bands.Smooth.y1 + g);
   Load(h.e2, bands.Smooth.y2 + g);
   for (size_t k = 0; k < 4; ++k) {
@@ -138,12 +132,9 @@ inline __attribute__((always_inline)) void StepSecond(const TVCBandBank<N>& band
                                                       TGroup& h) noexcept {
   V4 y;
   SumLanes(bands.Second, g, h.f1, h.f2, h.f3, h.s1, h.s2, y);
+  h.s3 = h.s2;
   h.s2 = h.s1;
   h.s1 = y;
-  h.r3 = h.r2;
-  h.r2 = h.r1;
-  h.r1 = y;
-  Rectify(h.r1);
 }
 
 // The smoothing stage on the second stage's rectified output of a frame before, and each band's
@@ -154,7 +145,11 @@ inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& band
                                                       const TVCSinTab& tab, size_t g, TGroup& h,
                                                       V4& partial) noexcept {
   V4 env;
-  SumLanes(bands.Smooth, g, h.r1, h.r2, h.r3, h.e1, h.e2, env);
+  V4 r1 = h.s1, r2 = h.s2, r3 = h.s3;
+  Rectify(r1);
+  Rectify(r2);
+  Rectify(r3);
+  SumLanes(bands.Smooth, g, r1, r2, r3, h.e1, h.e2, env);
   h.e2 = h.e1;
   h.e1 = env;
   const double* wave = tab.Data();
