@@ -40,44 +40,135 @@ void NTVocoder::Latch() noexcept {
 }
 
 namespace {
-inline void Rectify(V4& v) noexcept {
+inline __attribute__((always_inline)) void Rectify(V4& v) noexcept {
   U4 bits;
   std::memcpy(&bits, &v, sizeof v);
   bits &= ~(U4{} + (uint64_t{1} << 63));
   std::memcpy(&v, &bits, sizeof v);
 }
 
-// Lanes g..g+3 of a stage whose input is x now and was x1, x2 before: the biquad's sum, in its
-// order. Leaves the stage's previous outputs in y1, y2 for the next stage's input history.
+// Four copies of x.
+inline __attribute__((always_inline)) void Broadcast(V4& v, double x) noexcept {
+  v = V4{x, x, x, x};
+}
+
+// Lanes g..g+3 of a stage's output y for input x now and x1, x2 before and outputs y1, y2 before:
+// the biquad's sum, in its order.
 template <class Stage>
-inline __attribute__((always_inline)) void StepLanes(Stage& s, size_t g, const V4& x, const V4& x1,
-                                                     const V4& x2, V4& y1, V4& y2, V4& y) noexcept {
+inline __attribute__((always_inline)) void SumLanes(const Stage& s, size_t g, const V4& x,
+                                                    const V4& x1, const V4& x2, const V4& y1,
+                                                    const V4& y2, V4& y) noexcept {
   V4 b0, b1, b2, a1, a2;
   Load(b0, s.b0 + g);
   Load(b1, s.b1 + g);
   Load(b2, s.b2 + g);
   Load(a1, s.a1 + g);
   Load(a2, s.a2 + g);
-  Load(y1, s.y1 + g);
-  Load(y2, s.y2 + g);
   y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
-  Store(s.y2 + g, y1);
-  Store(s.y1 + g, y);
 }
 
-// Lanes g..g+3 of the analysis of the input, which is x now and was x1, x2 before: the envelopes.
+// Four bands held in registers while they run through several frames. The stages run skewed: the
+// second stage a frame behind the first and the smoothing stage two, so that the three chains of
+// dependent operations of a frame overlap. Hence the first two stages keep three past outputs.
+// Between chunks of frames the skew is undone, so the bank in memory always holds whole frames.
+struct TGroup {
+  V4 f1, f2, f3;  // the first stage's last outputs, latest first
+  V4 s1, s2, s3;  // the second stage's
+  V4 e1, e2;      // the smoothing stage's: the envelopes
+  // The oscillators' phases and steps, one by one: vector lanes would have to move to integer
+  // registers to index the table, through the same ports as the coefficient loads.
+  uint32_t phase[4], step[4];
+};
+
+// Loads group g from the banks into registers.
 template <size_t N>
-inline __attribute__((always_inline)) void AnalyseLanes(TVCBandBank<N>& bands, size_t g,
-                                                        const V4& x, const V4& x1, const V4& x2,
-                                                        V4& env) noexcept {
-  V4 first, f1, f2, second, s1, s2, e1, e2;
-  StepLanes(bands.First, g, x, x1, x2, f1, f2, first);
-  StepLanes(bands.Second, g, first, f1, f2, s1, s2, second);
-  Rectify(second);
-  Rectify(s1);
-  Rectify(s2);
-  StepLanes(bands.Smooth, g, second, s1, s2, e1, e2, env);
-  Store(bands.Envelope + g, env);
+inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
+                                                const TVCOscBank<N>& oscillators, size_t g,
+                                                TGroup& h) noexcept {
+  Load(h.f1, bands.First.y1 + g);
+  Load(h.f2, bands.First.y2 + g);
+  Load(h.s1, bands.Second.y1 + g);
+  Load(h.s2, bands.Second.y2 + g);
+  Load(h.e1, bands.Smooth.y1 + g);
+  Load(h.e2, bands.Smooth.y2 + g);
+  for (size_t k = 0; k < 4; ++k) {
+    h.phase[k] = uint32_t(oscillators.Phase[g + k]);
+    h.step[k] = uint32_t(oscillators.Step[g + k]);
+  }
+}
+
+// Stores a held group back; the envelope is the smoothing stage's latest output.
+template <size_t N>
+inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
+                                                   TVCOscBank<N>& oscillators, size_t g,
+                                                   const TGroup& h) noexcept {
+  Store(bands.First.y1 + g, h.f1);
+  Store(bands.First.y2 + g, h.f2);
+  Store(bands.Second.y1 + g, h.s1);
+  Store(bands.Second.y2 + g, h.s2);
+  Store(bands.Smooth.y1 + g, h.e1);
+  Store(bands.Smooth.y2 + g, h.e2);
+  Store(bands.Envelope + g, h.e1);
+  for (size_t k = 0; k < 4; ++k) oscillators.Phase[g + k] = int32_t(h.phase[k]);
+}
+
+// The first stage for the input x now and x1, x2 before.
+template <size_t N>
+inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
+                                                     TGroup& h, const double* x) noexcept {
+  V4 x0, x1, x2, y;
+  Broadcast(x0, x[2]);
+  Broadcast(x1, x[1]);
+  Broadcast(x2, x[0]);
+  SumLanes(bands.First, g, x0, x1, x2, h.f1, h.f2, y);
+  h.f3 = h.f2;
+  h.f2 = h.f1;
+  h.f1 = y;
+}
+
+// The second stage on the first stage's output of a frame before.
+template <size_t N>
+inline __attribute__((always_inline)) void StepSecond(const TVCBandBank<N>& bands, size_t g,
+                                                      TGroup& h) noexcept {
+  V4 y;
+  SumLanes(bands.Second, g, h.f1, h.f2, h.f3, h.s1, h.s2, y);
+  h.s3 = h.s2;
+  h.s2 = h.s1;
+  h.s1 = y;
+}
+
+// The smoothing stage on the second stage's rectified output of a frame before, and each band's
+// envelope times its oscillator's value; then the oscillators one step on as NTVCSinGen::Next
+// moves them.
+template <size_t N>
+inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& bands,
+                                                      const TVCSinTab& tab, size_t g, TGroup& h,
+                                                      V4& partial) noexcept {
+  V4 env;
+  V4 r1 = h.s1, r2 = h.s2, r3 = h.s3;
+  Rectify(r1);
+  Rectify(r2);
+  Rectify(r3);
+  SumLanes(bands.Smooth, g, r1, r2, r3, h.e1, h.e2, env);
+  h.e2 = h.e1;
+  h.e1 = env;
+  const double* wave = tab.Data();
+  partial = env * V4{wave[h.phase[0]], wave[h.phase[1]], wave[h.phase[2]], wave[h.phase[3]]};
+  // Phases are never negative and below the table size, so unsigned sums do not wrap.
+  for (size_t k = 0; k < 4; ++k) {
+    const uint32_t p = h.phase[k] + h.step[k];
+    h.phase[k] = p >= uint32_t(TVCSinTab::kSize) ? p - uint32_t(TVCSinTab::kSize) : p;
+  }
+}
+
+// One frame of a held group for the input x[2] after x[1] and x[0], stages unskewed.
+template <size_t N>
+inline __attribute__((always_inline)) void StepGroup(const TVCBandBank<N>& bands,
+                                                     const TVCSinTab& tab, size_t g, TGroup& h,
+                                                     const double* x, V4& partial) noexcept {
+  StepFirst(bands, g, h, x);
+  StepSecond(bands, g, h);
+  StepSmooth(bands, tab, g, h, partial);
 }
 
 // The input history moves on by x.
@@ -88,58 +179,118 @@ inline void Shift(TVCBandBank<N>& bands, double x) noexcept {
 }
 
 // Analyses x in every band and sums each envelope times its oscillator's value in band order,
-// then moves the oscillators on. Each group's share of the sum follows its analysis at once, so
-// the long chain of additions overlaps the next group's work.
+// then moves the oscillators on.
 template <size_t N>
 QUARVIN_LANES double MixBands(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
                               const TVCSinTab& tab, int count, double x) noexcept {
-  const V4 in = V4{} + x, in1 = V4{} + bands.x1, in2 = V4{} + bands.x2;
+  const double in[3] = {bands.x2, bands.x1, x};
   double sum = 0;
   for (size_t g = 0; g < N; g += 4) {
-    V4 env;
-    AnalyseLanes(bands, g, in, in1, in2, env);
-    for (size_t k = 0; k < 4 && int(g + k) < count; ++k)
-      sum = env[k] * tab[oscillators.Phase[g + k]] + sum;
+    TGroup h;
+    V4 partial;
+    Hold(bands, oscillators, g, h);
+    StepGroup(bands, tab, g, h, in, partial);
+    Release(bands, oscillators, g, h);
+    for (size_t k = 0; k < 4 && int(g + k) < count; ++k) sum = partial[k] + sum;
   }
   Shift(bands, x);
-  oscillators.Advance();
   return sum;
 }
 
-// MixBands over consecutive frames, a chunk at a time: first every frame's partials (envelope
-// times oscillator value), then the sums in band order with four frames in the lanes of a vector,
-// so that four chains of additions run side by side instead of one.
+// Rows become columns: four frames' partials of four bands become each band's partials of the
+// four frames.
+inline __attribute__((always_inline)) void Transpose(V4& a, V4& b, V4& c, V4& d) noexcept {
+  const V4 lo01 = __builtin_shufflevector(a, b, 0, 4, 2, 6),
+           hi01 = __builtin_shufflevector(a, b, 1, 5, 3, 7),
+           lo23 = __builtin_shufflevector(c, d, 0, 4, 2, 6),
+           hi23 = __builtin_shufflevector(c, d, 1, 5, 3, 7);
+  a = __builtin_shufflevector(lo01, lo23, 0, 1, 4, 5);
+  b = __builtin_shufflevector(hi01, hi23, 0, 1, 4, 5);
+  c = __builtin_shufflevector(lo01, lo23, 2, 3, 6, 7);
+  d = __builtin_shufflevector(hi01, hi23, 2, 3, 6, 7);
+}
+
+// Group g through frames 0..n-1 of the input history x (x[j + 2] the frame j), the stages skewed
+// in the frames between the first two and the last two.
+template <size_t N, int C>
+inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands,
+                                                    TVCOscBank<N>& oscillators,
+                                                    const TVCSinTab& tab, size_t g, const double* x,
+                                                    int n, double (&partial)[C][N]) noexcept {
+  TGroup h;
+  V4 p;
+  Hold(bands, oscillators, g, h);
+  StepFirst(bands, g, h, x);
+  StepSecond(bands, g, h);
+  if (n > 1) StepFirst(bands, g, h, x + 1);
+  for (int j = 2; j < n; ++j) {
+    StepSmooth(bands, tab, g, h, p);
+    Store(partial[j - 2] + g, p);
+    StepSecond(bands, g, h);
+    StepFirst(bands, g, h, x + j);
+  }
+  if (n > 1) {
+    StepSmooth(bands, tab, g, h, p);
+    Store(partial[n - 2] + g, p);
+    StepSecond(bands, g, h);
+  }
+  StepSmooth(bands, tab, g, h, p);
+  Store(partial[n - 1] + g, p);
+  Release(bands, oscillators, g, h);
+}
+
+// The sums in band order of frames j..j+3 of the chunk's partials, four frames in the lanes of a
+// vector: each group's four rows turned into columns, one per band.
+template <size_t N, int C>
+inline __attribute__((always_inline)) void SumFrames(const double (&partial)[C][N], int count,
+                                                     int j, V4& sum) noexcept {
+  sum = V4{};
+  for (size_t g = 0; g < N; g += 4) {
+    V4 a, b, c, d;
+    Load(a, partial[j] + g);
+    Load(b, partial[j + 1] + g);
+    Load(c, partial[j + 2] + g);
+    Load(d, partial[j + 3] + g);
+    Transpose(a, b, c, d);
+    const int bands = count - int(g);
+    if (bands > 0) sum = a + sum;
+    if (bands > 1) sum = b + sum;
+    if (bands > 2) sum = c + sum;
+    if (bands > 3) sum = d + sum;
+  }
+}
+
+// MixBands over consecutive frames, a chunk at a time: first each group of bands through the
+// whole chunk, leaving its partials (envelope times oscillator value) frame by frame; then the
+// sums in band order.
 template <size_t N>
 QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
                                  const TVCSinTab& tab, int count, const int32_t* in, int32_t* out,
                                  int frames) noexcept {
-  constexpr int kChunk = 16;
+  constexpr int kChunk = 64;
   alignas(32) double partial[kChunk][N];
+  // The chunk's input after the two frames before it.
+  double x[kChunk + 2];
   for (int f0 = 0; f0 < frames; f0 += kChunk) {
     const int n = std::min(kChunk, frames - f0);
-    for (int j = 0; j < n; ++j) {
-      const double x = in[f0 + j];
-      const V4 x0 = V4{} + x, x1 = V4{} + bands.x1, x2 = V4{} + bands.x2;
-      for (size_t g = 0; g < N; g += 4) {
-        V4 env;
-        AnalyseLanes(bands, g, x0, x1, x2, env);
-        const V4 wave = {tab[oscillators.Phase[g]], tab[oscillators.Phase[g + 1]],
-                         tab[oscillators.Phase[g + 2]], tab[oscillators.Phase[g + 3]]};
-        Store(partial[j] + g, env * wave);
+    x[0] = bands.x2;
+    x[1] = bands.x1;
+    for (int j = 0; j < n; ++j) x[j + 2] = in[f0 + j];
+    for (size_t g = 0; g < N; g += 4) RunGroup(bands, oscillators, tab, g, x, n, partial);
+    bands.x2 = x[n];
+    bands.x1 = x[n + 1];
+    // Rows past the chunk's last frame fill the last four and are not stored.
+    for (int j = n; j % 4; ++j) std::fill(partial[j], partial[j] + N, 0.0);
+    for (int j = 0; j < n; j += 8) {
+      // Eight frames at once, so that two chains of additions overlap.
+      V4 sum[2] = {};
+      SumFrames(partial, count, j, sum[0]);
+      if (j + 4 < n) SumFrames(partial, count, j + 4, sum[1]);
+      for (int q = 0; q < 2 && j + 4 * q < n; ++q) {
+        I4 whole;
+        TruncLanes(whole, sum[q]);
+        for (int l = 0; l < 4 && j + 4 * q + l < n; ++l) out[f0 + j + 4 * q + l] = whole[l];
       }
-      Shift(bands, x);
-      oscillators.Advance();
-    }
-    for (int j = 0; j < n; j += 4) {
-      // Lanes past the chunk's last frame repeat it and are not stored.
-      const int r1 = std::min(j + 1, n - 1), r2 = std::min(j + 2, n - 1),
-                r3 = std::min(j + 3, n - 1);
-      V4 sum = {};
-      for (int k = 0; k < count; ++k)
-        sum = V4{partial[j][k], partial[r1][k], partial[r2][k], partial[r3][k]} + sum;
-      I4 whole;
-      TruncLanes(whole, sum);
-      for (int l = 0; l < 4 && j + l < n; ++l) out[f0 + j + l] = whole[l];
     }
   }
 }

@@ -18,6 +18,7 @@ class TVCSinTab {
   static constexpr int32_t kSize = kSampleRate;
   static const TVCSinTab& Instance();
   double operator[](int32_t i) const noexcept { return table_[i]; }
+  const double* Data() const noexcept { return table_.data(); }
 
  private:
   TVCSinTab();
@@ -122,12 +123,4 @@ template <size_t N>
 struct TVCOscBank {
   alignas(64) int32_t Phase[N]{};
   alignas(64) int32_t Step[N]{};
-
-  // Every phase one step on, as NTVCSinGen::Next moves it after reading its value.
-  void Advance() noexcept {
-    for (size_t i = 0; i < N; ++i) {
-      const int32_t p = Phase[i] + Step[i];
-      Phase[i] = p >= TVCSinTab::kSize ? p - TVCSinTab::kSize : p;
-    }
-  }
 };

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "device_support.h"
+#include "devices/arith.h"
 
 namespace {
 struct VocoderTest : ::testing::Test {
@@ -78,6 +79,22 @@ TEST_F(VocoderTest, BandBankComputesExactlyWhatSeparateBandsCompute) {
   }
   for (int i = 0; i < NTVocoder::kBands; ++i)
     EXPECT_TRUE(SameBits(v.Envelope(i), ref.bands[i].Envelope)) << "band " << i;
+}
+
+TEST_F(VocoderTest, BlocksComputeExactlyWhatSingleFramesCompute) {
+  NTVocoder w(&p.canvas, p.canvas.Root());
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int32_t> noise(INT32_MIN, INT32_MAX);
+  // Block lengths around the chunk sizes and the sums' groups of four frames.
+  for (int frames : {1, 2, 3, 4, 5, 7, 63, 64, 65, 128, 1, 130}) {
+    std::vector<int32_t> in(size_t(frames), 0), out(in.size());
+    for (int32_t& x : in) x = noise(rng);
+    v.MixBlock(in.data(), out.data(), frames);
+    for (int f = 0; f < frames; ++f)
+      ASSERT_EQ(out[size_t(f)], TruncToInt32(w.Mix(in[size_t(f)]))) << frames << " frames, " << f;
+    for (int i = 0; i < NTVocoder::kBands; ++i)
+      ASSERT_TRUE(SameBits(v.Envelope(i), w.Envelope(i))) << frames << " frames, band " << i;
+  }
 }
 
 TEST_F(VocoderTest, TwoVocodersBehaveIdentically) {
