@@ -12,7 +12,7 @@ constexpr int kFrames = THistories::kFrames;
 
 // Groups whose recurrences run interleaved: one group's chain of a multiply and two adds per
 // frame is long, so the other groups' chains fill the gaps.
-constexpr int kChunk = 2;
+constexpr int kChunk = 3;
 
 using I8 = int32_t __attribute__((vector_size(32)));
 

@@ -9,6 +9,8 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "devices/filter.h"
+#include "devices/io.h"
 #include "devices/random.h"
 #include "devices/registry.h"
 #include "engine/plug.h"
@@ -211,6 +213,42 @@ TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
       patch.Rewire(a, b);
       a.Reschedule();
     }
+  }
+}
+
+// Many Filters on a few sources: groups of one source and of several, spare lanes, sub-blocks of
+// every length. A second rank of Filters reads every first-rank output, so each published frame
+// reaches a saved history.
+TEST(Schedule, AFilterBankMatchesTheFrameByFrameCycle) {
+  FlushDenormals();
+  Canvas maker, scheduled, reference;
+  TMainClient& m = maker.client;
+  auto* input = static_cast<NTInput*>(m.CreateDevice(DeviceType::Input));
+  NTPlugOut* vco = Children<NTPlugOut>(m.CreateDevice(DeviceType::VCO))[0];
+  NTPlugOut* const sources[] = {&input->L, &input->L, &input->R, vco,
+                                nullptr,   &input->L, &input->L};
+  PatchMaker patch{7};
+  const auto filter = [&](NTPlugOut* source, int i) {
+    auto* f = static_cast<NTFilter*>(m.CreateDevice(DeviceType::Filter));
+    f->In.Source = source;
+    f->FilterKind = i % 4;
+    for (NTReg* r : {&f->Freq, &f->Q}) r->SetValue(patch.Uniform(r->Min, r->Max));
+    return &f->Out;
+  };
+  std::vector<NTPlugOut*> first;
+  for (int i = 0; i < 23; ++i) first.push_back(filter(sources[i % std::size(sources)], i));
+  for (int i = 0; i < 23; ++i) filter(first[size_t(i)], i + 1);
+  const auto bytes = m.SaveBytes();
+  scheduled.Load(bytes);
+  reference.Load(bytes);
+  TMainClient& a = scheduled.client;
+  TMainClient& b = reference.client;
+  for (int round = 0; round < 4; ++round) {
+    patch.Fill(a.InBlock(0));
+    const int16_t* in = a.InBlock(0).Data();
+    RunInPieces(a, patch, in, a.OutBlock(0).Data(), 700);
+    ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), 700);
+    ASSERT_EQ(a.SaveBytes(), b.SaveBytes()) << "round " << round;
   }
 }
 
