@@ -7,6 +7,11 @@
 #include "devices/kernels.h"
 #include "devices/lanes.h"
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include <immintrin.h>
+#define QUARVIN_FILTER_AVX2 1
+#endif
+
 namespace {
 constexpr int kFrames = THistories::kFrames;
 
@@ -33,6 +38,23 @@ inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8&
   r2 = __builtin_shuffle(t1, t3, I8{0, 1, 8, 9, 4, 5, 12, 13});
   r3 = __builtin_shuffle(t1, t3, I8{2, 3, 10, 11, 6, 7, 14, 15});
 }
+
+// How a lane's sum becomes its output: TruncLanes, or the same steps in AVX2's own instructions,
+// whose minimum and maximum return the second operand for NaN just as its selects do.
+struct TPortableTrunc {
+  static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
+};
+#ifdef QUARVIN_FILTER_AVX2
+struct TAvx2Trunc {
+  __attribute__((target("avx2"))) static void Trunc(I4& out, const V4& v) noexcept {
+    const __m256d x = __m256d(v);
+    __m256d c = _mm256_min_pd(x, _mm256_set1_pd(2147483647.0));
+    c = _mm256_max_pd(c, _mm256_set1_pd(-2147483648.0));
+    c = _mm256_and_pd(c, _mm256_cmp_pd(x, x, _CMP_ORD_Q));
+    out = I4(_mm256_cvttpd_epi32(c));
+  }
+};
+#endif
 }  // namespace
 
 // Filters side by side, four to a vector; each lane runs its filter's own difference equation in
@@ -65,7 +87,7 @@ class TFilterBatch final : public TBatch {
     for (size_t r = 0; r < sources_.size(); ++r)
       Convert(b.Row(sources_[r]), b.Frames, converted_.data() + r * kFrames);
     for (Group& g : groups_) g.Load(b, converted_.data(), spare_);
-    Steps(groups_.data(), uniform_, groups_.size(), b.Frames, scratch_);
+    steps_(groups_.data(), uniform_, groups_.size(), b.Frames, scratch_);
     for (Group& g : groups_) g.Store();
   }
 
@@ -118,32 +140,54 @@ class TFilterBatch final : public TBatch {
     for (int f = 0; f < frames; ++f) out[f] = double(row[f]);
   }
 
-  QUARVIN_LANES static void Steps(Group* groups, size_t uniform, size_t count, int frames,
-                                  Scratch& s) noexcept {
+  using StepsFn = void (*)(Group*, size_t, size_t, int, Scratch&) noexcept;
+
+  // Every helper below is inlined into these, so the AVX2 build compiles them all for AVX2.
+  __attribute__((flatten)) static void PortableSteps(Group* groups, size_t uniform, size_t count,
+                                                     int frames, Scratch& s) noexcept {
+    Steps<TPortableTrunc>(groups, uniform, count, frames, s);
+  }
+#ifdef QUARVIN_FILTER_AVX2
+  __attribute__((target("avx2"), flatten)) static void Avx2Steps(Group* groups, size_t uniform,
+                                                                 size_t count, int frames,
+                                                                 Scratch& s) noexcept {
+    Steps<TAvx2Trunc>(groups, uniform, count, frames, s);
+  }
+  static StepsFn PickSteps() noexcept {
+    return __builtin_cpu_supports("avx2") ? Avx2Steps : PortableSteps;
+  }
+#else
+  static StepsFn PickSteps() noexcept {
+    return PortableSteps;
+  }
+#endif
+
+  template <class T>
+  static void Steps(Group* groups, size_t uniform, size_t count, int frames, Scratch& s) noexcept {
     for (size_t i = 0; i < count;) {
       const size_t end = i < uniform ? uniform : count;
       const int n = int(std::min<size_t>(kChunk, end - i));
       if (i < uniform)
-        Chunk<true>(groups + i, n, frames, s);
+        Chunk<T, true>(groups + i, n, frames, s);
       else
-        Chunk<false>(groups + i, n, frames, s);
+        Chunk<T, false>(groups + i, n, frames, s);
       i += size_t(n);
     }
   }
 
-  template <bool Uniform>
+  template <class T, bool Uniform>
   static inline __attribute__((always_inline)) void Chunk(Group* g, int n, int frames,
                                                           Scratch& s) noexcept {
     if (n == kChunk)
-      Recur<kChunk, Uniform>(g, frames, s);
+      Recur<T, kChunk, Uniform>(g, frames, s);
     else if (kChunk > 2 && n == 2)
-      Recur<2, Uniform>(g, frames, s);
+      Recur<T, 2, Uniform>(g, frames, s);
     else
-      Recur<1, Uniform>(g, frames, s);
+      Recur<T, 1, Uniform>(g, frames, s);
     for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
   }
 
-  template <int N, bool Uniform>
+  template <class T, int N, bool Uniform>
   static inline __attribute__((always_inline)) void Recur(Group* g, int frames,
                                                           Scratch& s) noexcept {
     const double* in[N][4];
@@ -170,7 +214,7 @@ class TFilterBatch final : public TBatch {
         const V4 y = b0 * x + b1 * x1[j] + b2 * x2[j] + a1 * y1[j] + a2 * y2[j];
         x2[j] = x1[j], x1[j] = x, y2[j] = y1[j], y1[j] = y;
         I4 o;
-        TruncLanes(o, y);
+        T::Trunc(o, y);
         std::memcpy(out[j][Slot(f)], &o, sizeof o);
       }
     };
@@ -211,6 +255,7 @@ class TFilterBatch final : public TBatch {
   std::vector<Group> groups_;      // the uniform ones first
   size_t uniform_ = 0;
   Scratch scratch_;
+  StepsFn steps_ = PickSteps();
   int32_t spare_[kFrames];
 };
 
