@@ -39,8 +39,8 @@ inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8&
   r3 = __builtin_shuffle(t1, t3, I8{2, 3, 10, 11, 6, 7, 14, 15});
 }
 
-// How a lane's sum becomes its output: TruncLanes, or the same steps in AVX2's own instructions,
-// whose minimum and maximum return the second operand for NaN just as its selects do.
+// How a lane's sum becomes its output: TruncLanes, or the same clamp in AVX2's minimum and maximum
+// instructions, one each instead of a compare and a select; NaN gives 0 either way.
 struct TPortableTrunc {
   static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
 };

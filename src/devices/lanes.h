@@ -26,8 +26,9 @@ inline __attribute__((always_inline)) void Select(V4& out, const U4& mask, const
 // TruncToInt32 in each lane: toward zero, saturated to 32 bits, NaN as 0.
 inline void TruncLanes(I4& out, const V4& v) noexcept {
   const V4 hi = V4{} + 2147483647.0, lo = V4{} - 2147483648.0;
-  V4 c = v < hi ? v : hi;
-  c = c > lo ? c : lo;
+  V4 c;
+  Select(c, U4(v >= hi), hi, v);
+  Select(c, U4(c <= lo), lo, c);
   Select(c, U4(v == v), c, V4{});
   out = __builtin_convertvector(c, I4);
 }
