@@ -29,14 +29,14 @@ constexpr int Slot(int i) noexcept {
 // Eight frames of four lanes, kept in Slot order two frames to a vector, turned into the four
 // lanes' eight frames: a four by four transpose in each half of the vectors.
 inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8& r3) noexcept {
-  const I8 t0 = __builtin_shuffle(r0, r1, I8{0, 8, 1, 9, 4, 12, 5, 13});
-  const I8 t1 = __builtin_shuffle(r0, r1, I8{2, 10, 3, 11, 6, 14, 7, 15});
-  const I8 t2 = __builtin_shuffle(r2, r3, I8{0, 8, 1, 9, 4, 12, 5, 13});
-  const I8 t3 = __builtin_shuffle(r2, r3, I8{2, 10, 3, 11, 6, 14, 7, 15});
-  r0 = __builtin_shuffle(t0, t2, I8{0, 1, 8, 9, 4, 5, 12, 13});
-  r1 = __builtin_shuffle(t0, t2, I8{2, 3, 10, 11, 6, 7, 14, 15});
-  r2 = __builtin_shuffle(t1, t3, I8{0, 1, 8, 9, 4, 5, 12, 13});
-  r3 = __builtin_shuffle(t1, t3, I8{2, 3, 10, 11, 6, 7, 14, 15});
+  const I8 t0 = __builtin_shufflevector(r0, r1, 0, 8, 1, 9, 4, 12, 5, 13);
+  const I8 t1 = __builtin_shufflevector(r0, r1, 2, 10, 3, 11, 6, 14, 7, 15);
+  const I8 t2 = __builtin_shufflevector(r2, r3, 0, 8, 1, 9, 4, 12, 5, 13);
+  const I8 t3 = __builtin_shufflevector(r2, r3, 2, 10, 3, 11, 6, 14, 7, 15);
+  r0 = __builtin_shufflevector(t0, t2, 0, 1, 8, 9, 4, 5, 12, 13);
+  r1 = __builtin_shufflevector(t0, t2, 2, 3, 10, 11, 6, 7, 14, 15);
+  r2 = __builtin_shufflevector(t1, t3, 0, 1, 8, 9, 4, 5, 12, 13);
+  r3 = __builtin_shufflevector(t1, t3, 2, 3, 10, 11, 6, 7, 14, 15);
 }
 
 // How a lane's sum becomes its output: TruncLanes, or the same clamp in AVX2's minimum and maximum
