@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -39,8 +40,9 @@ inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8&
   r3 = __builtin_shufflevector(t1, t3, 2, 3, 10, 11, 6, 7, 14, 15);
 }
 
-// How a lane's sum becomes its output: TruncLanes, or the same clamp in AVX2's minimum and maximum
-// instructions, one each instead of a compare and a select; NaN gives 0 either way.
+// How a lane's sum becomes its output: TruncLanes, or on AVX2 the processor's own truncation,
+// which gives INT32_MIN for NaN and for sums out of range either way; only when a lane shows that
+// value does the clamp run, in AVX2's minimum and maximum (NaN gives 0 either way).
 struct TPortableTrunc {
   static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
 };
@@ -48,10 +50,14 @@ struct TPortableTrunc {
 struct TAvx2Trunc {
   __attribute__((target("avx2"))) static void Trunc(I4& out, const V4& v) noexcept {
     const __m256d x = __m256d(v);
-    __m256d c = _mm256_min_pd(x, _mm256_set1_pd(2147483647.0));
-    c = _mm256_max_pd(c, _mm256_set1_pd(-2147483648.0));
-    c = _mm256_and_pd(c, _mm256_cmp_pd(x, x, _CMP_ORD_Q));
-    out = I4(_mm256_cvttpd_epi32(c));
+    __m128i r = _mm256_cvttpd_epi32(x);
+    if (__builtin_expect(_mm_movemask_epi8(_mm_cmpeq_epi32(r, _mm_set1_epi32(INT32_MIN))), 0)) {
+      __m256d c = _mm256_min_pd(x, _mm256_set1_pd(2147483647.0));
+      c = _mm256_max_pd(c, _mm256_set1_pd(-2147483648.0));
+      c = _mm256_and_pd(c, _mm256_cmp_pd(x, x, _CMP_ORD_Q));
+      r = _mm256_cvttpd_epi32(c);
+    }
+    out = I4(r);
   }
 };
 #endif
@@ -178,12 +184,18 @@ class TFilterBatch final : public TBatch {
   template <class T, bool Uniform>
   static inline __attribute__((always_inline)) void Chunk(Group* g, int n, int frames,
                                                           Scratch& s) noexcept {
-    if (n == kChunk)
-      Recur<T, kChunk, Uniform>(g, frames, s);
-    else if (kChunk > 2 && n == 2)
-      Recur<T, 2, Uniform>(g, frames, s);
-    else
-      Recur<T, 1, Uniform>(g, frames, s);
+    static_assert(kChunk == 3, "a chunk of fewer groups runs as two or as one");
+    switch (n) {
+      case 3:
+        Recur<T, 3, Uniform>(g, frames, s);
+        break;
+      case 2:
+        Recur<T, 2, Uniform>(g, frames, s);
+        break;
+      default:
+        Recur<T, 1, Uniform>(g, frames, s);
+        break;
+    }
     for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
   }
 
