@@ -1,44 +1,129 @@
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "devices/filter.h"
 #include "devices/kernels.h"
 #include "devices/lanes.h"
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include <immintrin.h>
+#define QUARVIN_FILTER_AVX2 1
+#endif
+
+namespace {
+constexpr int kFrames = THistories::kFrames;
+
+// Groups whose recurrences run interleaved: one group's chain of a multiply and two adds per
+// frame is long, so the other groups' chains fill the gaps.
+constexpr int kChunk = 3;
+
+using I8 = int32_t __attribute__((vector_size(32)));
+
+// Where frame i of a block of eight keeps its four lanes: the order that Transpose undoes.
+constexpr int Slot(int i) noexcept {
+  return (i & ~7) | (i & 3) << 1 | (i >> 2 & 1);
+}
+
+// Eight frames of four lanes, kept in Slot order two frames to a vector, turned into the four
+// lanes' eight frames: a four by four transpose in each half of the vectors.
+inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8& r3) noexcept {
+  const I8 t0 = __builtin_shufflevector(r0, r1, 0, 8, 1, 9, 4, 12, 5, 13);
+  const I8 t1 = __builtin_shufflevector(r0, r1, 2, 10, 3, 11, 6, 14, 7, 15);
+  const I8 t2 = __builtin_shufflevector(r2, r3, 0, 8, 1, 9, 4, 12, 5, 13);
+  const I8 t3 = __builtin_shufflevector(r2, r3, 2, 10, 3, 11, 6, 14, 7, 15);
+  r0 = __builtin_shufflevector(t0, t2, 0, 1, 8, 9, 4, 5, 12, 13);
+  r1 = __builtin_shufflevector(t0, t2, 2, 3, 10, 11, 6, 7, 14, 15);
+  r2 = __builtin_shufflevector(t1, t3, 0, 1, 8, 9, 4, 5, 12, 13);
+  r3 = __builtin_shufflevector(t1, t3, 2, 3, 10, 11, 6, 7, 14, 15);
+}
+
+// How a lane's sum becomes its output: TruncLanes, or on AVX2 the processor's own truncation,
+// which gives INT32_MIN for NaN and for sums out of range either way; only when a lane shows that
+// value does the clamp run, in AVX2's minimum and maximum (NaN gives 0 either way).
+struct TPortableTrunc {
+  static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
+};
+#ifdef QUARVIN_FILTER_AVX2
+struct TAvx2Trunc {
+  __attribute__((target("avx2"))) static void Trunc(I4& out, const V4& v) noexcept {
+    const __m256d x = __m256d(v);
+    __m128i r = _mm256_cvttpd_epi32(x);
+    if (__builtin_expect(_mm_movemask_epi8(_mm_cmpeq_epi32(r, _mm_set1_epi32(INT32_MIN))), 0)) {
+      __m256d c = _mm256_min_pd(x, _mm256_set1_pd(2147483647.0));
+      c = _mm256_max_pd(c, _mm256_set1_pd(-2147483648.0));
+      c = _mm256_and_pd(c, _mm256_cmp_pd(x, x, _CMP_ORD_Q));
+      r = _mm256_cvttpd_epi32(c);
+    }
+    out = I4(r);
+  }
+};
+#endif
+}  // namespace
+
 // Filters side by side, four to a vector; each lane runs its filter's own difference equation in
-// its order, so a lane's values are the device's. The frames go outermost: the groups of one
-// frame are independent, so their chains of multiply-adds overlap.
+// its order, so a lane's values are the device's. Filters on the same source share a group where
+// they can: each source row is converted to doubles once, and such a group's input is one value
+// for all lanes. A few groups run their recurrences together with their state in registers; the
+// outputs, interleaved frame by frame, are spread into their rows last.
 class TFilterBatch final : public TBatch {
  public:
   TFilterBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
+    std::vector<size_t> order(devices.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return ports[a].In[0] < ports[b].In[0]; });
     groups_.resize((devices.size() + 3) / 4);
-    for (size_t i = 0; i < devices.size(); ++i)
-      groups_[i / 4].lane[i % 4] = {static_cast<NTFilter*>(devices[i]), ports[i].In[0],
-                                    ports[i].Out[0]};
+    for (size_t i = 0; i < order.size(); ++i) {
+      const TPorts& p = ports[order[i]];
+      if (sources_.empty() || sources_.back() != p.In[0]) sources_.push_back(p.In[0]);
+      groups_[i / 4].lane[i % 4] = {static_cast<NTFilter*>(devices[order[i]]),
+                                    int32_t(sources_.size() - 1), p.Out[0]};
+    }
+    for (Group& g : groups_) g.ShareSource();
+    uniform_ = size_t(std::stable_partition(groups_.begin(), groups_.end(),
+                                            [](const Group& g) { return g.uniform; }) -
+                      groups_.begin());
+    converted_.resize(sources_.size() * kFrames);
   }
 
   void Run(const TSubBlock& b) noexcept override {
-    for (Group& g : groups_) g.Load(b, spare_);
-    Steps(groups_.data(), groups_.size(), b.Frames);
+    for (size_t r = 0; r < sources_.size(); ++r)
+      Convert(b.Row(sources_[r]), b.Frames, converted_.data() + r * kFrames);
+    for (Group& g : groups_) g.Load(b, converted_.data(), spare_);
+    steps_(groups_.data(), uniform_, groups_.size(), b.Frames, scratch_);
     for (Group& g : groups_) g.Store();
   }
 
  private:
   struct Lane {
     NTFilter* device = nullptr;  // null: a spare lane, silent
-    int32_t in = 0, out = 0;
+    int32_t source = 0;          // index into sources_
+    int32_t out = 0;
   };
   struct Group {
     alignas(32) double b0[4]{}, b1[4]{}, b2[4]{}, a1[4]{}, a2[4]{};
     alignas(32) double x1[4]{}, x2[4]{}, y1[4]{}, y2[4]{};
-    const int32_t* in[4]{};
+    const double* in[4]{};
     int32_t* out[4]{};
     Lane lane[4];
+    bool uniform = false;  // every lane reads one source
 
-    void Load(const TSubBlock& b, int32_t* spare) noexcept {
+    // Spare lanes read the first lane's source, which makes a group of one source uniform.
+    void ShareSource() noexcept {
+      uniform = true;
+      for (Lane& l : lane)
+        if (!l.device)
+          l.source = lane[0].source;
+        else if (l.source != lane[0].source)
+          uniform = false;
+    }
+    void Load(const TSubBlock& b, const double* converted, int32_t* spare) noexcept {
       for (int k = 0; k < 4; ++k) {
         NTFilter* d = lane[k].device;
-        in[k] = b.Row(lane[k].in);
+        in[k] = converted + size_t(lane[k].source) * kFrames;
         out[k] = d ? b.Publish(lane[k].out) : spare;
         if (!d) continue;
         const TBiquad& c = d->coefs_.Latest();
@@ -52,26 +137,138 @@ class TFilterBatch final : public TBatch {
         if (NTFilter* d = lane[k].device) d->history_ = {x1[k], x2[k], y1[k], y2[k]};
     }
   };
+  // A chunk's outputs of one sub-block, a frame's four lanes side by side.
+  struct Scratch {
+    alignas(16) int32_t y[kChunk][kFrames][4];
+  };
 
-  QUARVIN_LANES static void Steps(Group* groups, size_t count, int frames) noexcept {
-    for (int f = 0; f < frames; ++f)
-      for (size_t i = 0; i < count; ++i) {
-        Group& g = groups[i];
-        const V4 x = {double(g.in[0][f]), double(g.in[1][f]), double(g.in[2][f]),
-                      double(g.in[3][f])};
-        V4 b0, b1, b2, a1, a2, x1, x2, y1, y2;
-        Load(b0, g.b0), Load(b1, g.b1), Load(b2, g.b2), Load(a1, g.a1), Load(a2, g.a2);
-        Load(x1, g.x1), Load(x2, g.x2), Load(y1, g.y1), Load(y2, g.y2);
-        const V4 y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
-        Store(g.x2, x1), Store(g.x1, x), Store(g.y2, y1), Store(g.y1, y);
-        I4 out;
-        TruncLanes(out, y);
-        for (int k = 0; k < 4; ++k) g.out[k][f] = out[k];
-      }
+  QUARVIN_LANES static void Convert(const int32_t* row, int frames, double* out) noexcept {
+    for (int f = 0; f < frames; ++f) out[f] = double(row[f]);
   }
 
-  std::vector<Group> groups_;
-  int32_t spare_[THistories::kFrames];
+  using StepsFn = void (*)(Group*, size_t, size_t, int, Scratch&) noexcept;
+
+  // Every helper below is inlined into these, so the AVX2 build compiles them all for AVX2.
+  __attribute__((flatten)) static void PortableSteps(Group* groups, size_t uniform, size_t count,
+                                                     int frames, Scratch& s) noexcept {
+    Steps<TPortableTrunc>(groups, uniform, count, frames, s);
+  }
+#ifdef QUARVIN_FILTER_AVX2
+  __attribute__((target("avx2"), flatten)) static void Avx2Steps(Group* groups, size_t uniform,
+                                                                 size_t count, int frames,
+                                                                 Scratch& s) noexcept {
+    Steps<TAvx2Trunc>(groups, uniform, count, frames, s);
+  }
+  static StepsFn PickSteps() noexcept {
+    return __builtin_cpu_supports("avx2") ? Avx2Steps : PortableSteps;
+  }
+#else
+  static StepsFn PickSteps() noexcept {
+    return PortableSteps;
+  }
+#endif
+
+  template <class T>
+  static void Steps(Group* groups, size_t uniform, size_t count, int frames, Scratch& s) noexcept {
+    for (size_t i = 0; i < count;) {
+      const size_t end = i < uniform ? uniform : count;
+      const int n = int(std::min<size_t>(kChunk, end - i));
+      if (i < uniform)
+        Chunk<T, true>(groups + i, n, frames, s);
+      else
+        Chunk<T, false>(groups + i, n, frames, s);
+      i += size_t(n);
+    }
+  }
+
+  template <class T, bool Uniform>
+  static inline __attribute__((always_inline)) void Chunk(Group* g, int n, int frames,
+                                                          Scratch& s) noexcept {
+    static_assert(kChunk == 3, "a chunk of fewer groups runs as two or as one");
+    switch (n) {
+      case 3:
+        Recur<T, 3, Uniform>(g, frames, s);
+        break;
+      case 2:
+        Recur<T, 2, Uniform>(g, frames, s);
+        break;
+      default:
+        Recur<T, 1, Uniform>(g, frames, s);
+        break;
+    }
+    for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
+  }
+
+  template <class T, int N, bool Uniform>
+  static inline __attribute__((always_inline)) void Recur(Group* g, int frames,
+                                                          Scratch& s) noexcept {
+    const double* in[N][4];
+    int32_t(*out[N])[4];
+    V4 x1[N], x2[N], y1[N], y2[N];
+    for (int j = 0; j < N; ++j) {
+      for (int k = 0; k < 4; ++k) in[j][k] = g[j].in[k];
+      out[j] = s.y[j];
+      Load(x1[j], g[j].x1), Load(x2[j], g[j].x2), Load(y1[j], g[j].y1), Load(y2[j], g[j].y2);
+    }
+    const auto step = [&](int f) __attribute__((always_inline)) {
+#pragma GCC unroll 4
+      for (int j = 0; j < N; ++j) {
+        V4 x;
+        if constexpr (Uniform) {
+          const double v = in[j][0][f];
+          x = V4{v, v, v, v};
+        } else {
+          x = V4{in[j][0][f], in[j][1][f], in[j][2][f], in[j][3][f]};
+        }
+        V4 b0, b1, b2, a1, a2;
+        Load(b0, g[j].b0), Load(b1, g[j].b1), Load(b2, g[j].b2);
+        Load(a1, g[j].a1), Load(a2, g[j].a2);
+        const V4 y = b0 * x + b1 * x1[j] + b2 * x2[j] + a1 * y1[j] + a2 * y2[j];
+        x2[j] = x1[j], x1[j] = x, y2[j] = y1[j], y1[j] = y;
+        I4 o;
+        T::Trunc(o, y);
+        std::memcpy(out[j][Slot(f)], &o, sizeof o);
+      }
+    };
+    int f = 0;
+    for (; f + 8 <= frames; f += 8) {
+#pragma GCC unroll 8
+      for (int i = 0; i < 8; ++i) step(f + i);
+    }
+    for (; f < frames; ++f) step(f);
+    for (int j = 0; j < N; ++j)
+      Store(g[j].x1, x1[j]), Store(g[j].x2, x2[j]), Store(g[j].y1, y1[j]), Store(g[j].y2, y2[j]);
+  }
+
+  // Spreads the outputs into the rows; only the sub-block's frames are published.
+  static inline __attribute__((always_inline)) void Scatter(const Group& g, int frames,
+                                                            const int32_t (*y)[4]) noexcept {
+    int32_t* const out0 = g.out[0];
+    int32_t* const out1 = g.out[1];
+    int32_t* const out2 = g.out[2];
+    int32_t* const out3 = g.out[3];
+    int f = 0;
+    for (; f + 8 <= frames; f += 8) {
+      I8 r0, r1, r2, r3;
+      std::memcpy(&r0, y[f], sizeof r0), std::memcpy(&r1, y[f + 2], sizeof r1);
+      std::memcpy(&r2, y[f + 4], sizeof r2), std::memcpy(&r3, y[f + 6], sizeof r3);
+      Transpose(r0, r1, r2, r3);
+      std::memcpy(out0 + f, &r0, sizeof r0), std::memcpy(out1 + f, &r1, sizeof r1);
+      std::memcpy(out2 + f, &r2, sizeof r2), std::memcpy(out3 + f, &r3, sizeof r3);
+    }
+    for (; f < frames; ++f) {
+      const int32_t* v = y[Slot(f)];
+      out0[f] = v[0], out1[f] = v[1], out2[f] = v[2], out3[f] = v[3];
+    }
+  }
+
+  std::vector<int32_t> sources_;   // the distinct input rows
+  std::vector<double> converted_;  // each source's frames as doubles
+  std::vector<Group> groups_;      // the uniform ones first
+  size_t uniform_ = 0;
+  Scratch scratch_;
+  StepsFn steps_ = PickSteps();
+  int32_t spare_[kFrames];
 };
 
 const TKernel& FilterKernel() {
