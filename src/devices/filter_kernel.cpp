@@ -8,11 +8,6 @@
 #include "devices/kernels.h"
 #include "devices/lanes.h"
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#include <immintrin.h>
-#define QUARVIN_FILTER_AVX2 1
-#endif
-
 namespace {
 constexpr int kFrames = THistories::kFrames;
 
@@ -46,7 +41,7 @@ inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8&
 struct TPortableTrunc {
   static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
 };
-#ifdef QUARVIN_FILTER_AVX2
+#ifdef QUARVIN_AVX2
 struct TAvx2Trunc {
   __attribute__((target("avx2"))) static void Trunc(I4& out, const V4& v) noexcept {
     const __m256d x = __m256d(v);
@@ -153,14 +148,14 @@ class TFilterBatch final : public TBatch {
                                                      int frames, Scratch& s) noexcept {
     Steps<TPortableTrunc>(groups, uniform, count, frames, s);
   }
-#ifdef QUARVIN_FILTER_AVX2
+#ifdef QUARVIN_AVX2
   __attribute__((target("avx2"), flatten)) static void Avx2Steps(Group* groups, size_t uniform,
                                                                  size_t count, int frames,
                                                                  Scratch& s) noexcept {
     Steps<TAvx2Trunc>(groups, uniform, count, frames, s);
   }
   static StepsFn PickSteps() noexcept {
-    return __builtin_cpu_supports("avx2") ? Avx2Steps : PortableSteps;
+    return HasAvx2() ? Avx2Steps : PortableSteps;
   }
 #else
   static StepsFn PickSteps() noexcept {

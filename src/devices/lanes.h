@@ -33,6 +33,16 @@ inline void TruncLanes(I4& out, const V4& v) noexcept {
   out = __builtin_convertvector(c, I4);
 }
 
+// Code written with the AVX2 intrinsics themselves, beside a portable version: the batch picks
+// one when it is built (never on the audio thread).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include <immintrin.h>
+#define QUARVIN_AVX2 1
+inline bool HasAvx2() noexcept {
+  return __builtin_cpu_supports("avx2");
+}
+#endif
+
 // Loops over many devices or frames get an AVX2 build beside the baseline one. The AVX2 build is
 // chosen by a resolver that runs while the program is loaded, before the thread sanitizer's
 // runtime has started, so sanitizer builds keep the one baseline build.
