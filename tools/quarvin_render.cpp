@@ -217,7 +217,9 @@ int main(int argc, char** argv) {
 
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
-  client.Resize(o.width, o.height);
+  // The picture is drawn afresh at the end; the canvas needs its size only where the meters and
+  // scopes draw as they run, which nobody sees without one.
+  if (!o.png.empty()) client.Resize(o.width, o.height);
   // A damaged file is rejected too: batch work must not go on with part of a patch.
   if (client.Load(o.patch).kind != TMainClient::LoadResult::Complete) {
     for (const std::string& e : shell.errors) std::fprintf(stderr, "%s\n", e.c_str());

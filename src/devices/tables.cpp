@@ -10,8 +10,15 @@
 namespace {
 using Ext = long double;
 
+// v truncated towards zero, |v| < 2^31. The extended value's own conversion switches the x87
+// rounding mode twice per entry, which made the pitch table take milliseconds to build. The
+// nearest double lies within 2^-22 of v and rounds monotonically, so its whole part is v's or,
+// when it rounded over a whole number, one step further from zero, which the exact comparison
+// takes back.
 int32_t Trunc(Ext v) {
-  return int32_t(v);
+  double whole = std::trunc(double(v));
+  if (v >= 0 ? Ext(whole) > v : Ext(whole) < v) whole += v >= 0 ? -1 : 1;
+  return int32_t(whole);
 }
 
 // The ramp's step per entry, 131070 / 4095, as the double constant it has always been.
