@@ -79,7 +79,7 @@ void NTFlanger::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f], ext[f]);
 }
 
-int32_t NTFlanger::Step(int32_t in, int32_t ext) noexcept {
+inline int32_t NTFlanger::Step(int32_t in, int32_t ext) noexcept {
   const int32_t a = Line.Read();
   Line.Write(Wrap32(int64_t{a} * Feedback.Value / 1000 + in));
   Line.SetDelay(DelayFor(ext, Delay.Value));

@@ -60,7 +60,7 @@ void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f]);
 }
 
-int32_t NTHall::Step(int32_t in) noexcept {
+inline int32_t NTHall::Step(int32_t in) noexcept {
   const int64_t feedback = Feedback.Value;
   int64_t sum = 0;
   for (NTPipe& comb : combs_) {

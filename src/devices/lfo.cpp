@@ -85,7 +85,7 @@ void NTLFO::RegChanged(int code) {
   }
 }
 
-std::pair<int32_t, int32_t> NTLFO::Next() noexcept {
+inline std::pair<int32_t, int32_t> NTLFO::Next() noexcept {
   // Within the controls' ranges every term is positive and fits 32 bits; 64 bits keep values
   // from a damaged file defined.
   const int64_t s = Osc.Sample();

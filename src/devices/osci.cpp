@@ -146,7 +146,7 @@ void NTOsci::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   }
 }
 
-void NTOsci::Sample(const PerChannel<int32_t>& values) noexcept {
+inline void NTOsci::Sample(const PerChannel<int32_t>& values) noexcept {
   osci::TFrame frame;
   for (int ch = 0; ch < osci::kChannels; ++ch) {
     const bool live = In[ch].Source && Ground[ch].State == 0;

@@ -56,7 +56,7 @@ void NTVUMeter::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   for (int f = 0; f < b.Frames; ++f) Sense(in[f]);
 }
 
-void NTVUMeter::Sense(int32_t value) noexcept {
+inline void NTVUMeter::Sense(int32_t value) noexcept {
   // The magnitude of the most negative value does not fit 32 bits; it reads as the largest.
   const int32_t v = int32_t(std::min<int64_t>(std::abs(int64_t(value)), INT32_MAX));
   if (v > Peak) Peak = v;
