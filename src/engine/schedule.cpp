@@ -226,6 +226,7 @@ bool TSchedule::Current() const noexcept {
 }
 
 int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept {
+  if (frames <= 0) return 0;
   const auto slots = int32_t(outputs_.size());
   for (int32_t s = 1; s < slots; ++s) hist_.Row(s)[0] = outputs_[size_t(s)]->Value.Get();
   std::fill(out, out + 2 * frames, int16_t{0});
