@@ -9,7 +9,6 @@
 const TKernel& InputKernel();
 const TKernel& OutputKernel();
 const TKernel& VcoKernel();
-const TKernel& MixerKernel();
 const TKernel& FilterKernel();
 const TKernel& VocoderKernel();
 

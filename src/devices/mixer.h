@@ -3,6 +3,7 @@
 
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/reg.h"
 
@@ -18,6 +19,8 @@ class NTMixer : public NTDevWin {
   void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
+  // Latch and Compute over a sub-block (the schedule's batch kernel; mixer_kernel.cpp).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // The children in creation order: it fixes the order of their records in a patch file.
   std::array<NTPlugIn, kChannels> In;

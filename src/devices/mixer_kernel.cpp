@@ -1,7 +1,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "devices/kernels.h"
 #include "devices/lanes.h"
@@ -44,45 +43,21 @@ QUARVIN_LANES void Mix(const Channels& c, double master, int32_t* __restrict out
   }
 }
 
-class TMixerBatch final : public TBatch {
- public:
-  TMixerBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
-    for (size_t i = 0; i < devices.size(); ++i)
-      mixers_.push_back({static_cast<NTMixer*>(devices[i]), ports[i]});
-  }
-
-  void Run(const TSubBlock& b) noexcept override {
-    const TTables& t = Tables();
-    for (const Mixer& m : mixers_) {
-      // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
-      Channels c{};
-      int n = 0;
-      for (int k = 0; k < NTMixer::kChannels; ++k)
-        if (const int32_t slot = m.ports.In[size_t(k)]) {
-          c.rows[size_t(n)] = b.Row(slot);
-          c.gains[size_t(n++)] = LevelGain(t, m.device->Level[size_t(k)].Value);
-        }
-      const double master = LevelGain(t, m.device->Master.Value);
-      int32_t* out = b.Publish(m.ports.Out[0]);
-      kMixers[n](c, master, out, b.Frames);
-    }
-  }
-
- private:
-  using MixFunction = void (*)(const Channels&, double, int32_t*, int) noexcept;
-  static constexpr std::array<MixFunction, NTMixer::kChannels + 1> kMixers = {
-      Mix<0>, Mix<1>, Mix<2>, Mix<3>, Mix<4>};
-  static_assert(NTMixer::kChannels == 4);
-
-  struct Mixer {
-    NTMixer* device;
-    TPorts ports;
-  };
-  std::vector<Mixer> mixers_;
-};
+using MixFunction = void (*)(const Channels&, double, int32_t*, int) noexcept;
+constexpr std::array<MixFunction, NTMixer::kChannels + 1> kMixers = {Mix<0>, Mix<1>, Mix<2>, Mix<3>,
+                                                                     Mix<4>};
+static_assert(NTMixer::kChannels == 4);
 }  // namespace
 
-const TKernel& MixerKernel() {
-  static const TKernel k{MakeBatch<TMixerBatch>};
-  return k;
+void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  const TTables& t = Tables();
+  // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
+  Channels c{};
+  int n = 0;
+  for (int k = 0; k < kChannels; ++k)
+    if (const int32_t slot = ports.In[size_t(k)]) {
+      c.rows[size_t(n)] = b.Row(slot);
+      c.gains[size_t(n++)] = LevelGain(t, Level[size_t(k)].Value);
+    }
+  kMixers[size_t(n)](c, LevelGain(t, Master.Value), b.Publish(ports.Out[0]), b.Frames);
 }
