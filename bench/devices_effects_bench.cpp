@@ -10,6 +10,7 @@
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "devices/io.h"
+#include "devices/vocoder.h"
 #include "platform/denormals.h"
 
 namespace {
@@ -63,8 +64,24 @@ void BM_Hall(benchmark::State& s) {
 void BM_Vocoder(benchmark::State& s) {
   Frames(s, DeviceType::Vocoder);
 }
+// The Vocoder as the compiled schedule runs it: a block of frames in one call.
+void BM_VocoderBlock(benchmark::State& state) {
+  FlushDenormals();
+  Rig rig(DeviceType::Vocoder);
+  auto& vocoder = static_cast<NTVocoder&>(*rig.device);
+  const std::vector<int32_t> sine = SineTable();
+  std::vector<int32_t> out(TSampleBuffer::kFrames);
+  size_t n = 0;
+  for (auto _ : state) {
+    vocoder.MixBlock(sine.data() + n, out.data(), int(out.size()));
+    n = (n + out.size()) % (sine.size() - out.size());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t(out.size()));
+}
+
 BENCHMARK(BM_Filter);
 BENCHMARK(BM_Flanger);
 BENCHMARK(BM_Hall);
 BENCHMARK(BM_Vocoder);
+BENCHMARK(BM_VocoderBlock);
 }  // namespace

@@ -67,17 +67,24 @@ inline __attribute__((always_inline)) void SumLanes(const Stage& s, size_t g, co
   y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
 }
 
+// The oscillators of a group as vectors of phases: each lane moves on as NTVCSinGen::Next moves
+// it, the unsigned minimum picking the wrapped phase exactly when the sum reached the table size.
+using P4 = uint32_t __attribute__((vector_size(16)));
+
+inline __attribute__((always_inline)) void Advance(P4& phase, const P4& step) noexcept {
+  const P4 p = phase + step, wrapped = p - uint32_t(TVCSinTab::kSize);
+  phase = wrapped < p ? wrapped : p;
+}
+
 // Four bands held in registers while they run through several frames. The stages run skewed: the
 // second stage a frame behind the first and the smoothing stage two, so that the three chains of
 // dependent operations of a frame overlap. Hence the first two stages keep three past outputs.
 // Between chunks of frames the skew is undone, so the bank in memory always holds whole frames.
 struct TGroup {
-  V4 f1, f2, f3;  // the first stage's last outputs, latest first
-  V4 s1, s2, s3;  // the second stage's
-  V4 e1, e2;      // the smoothing stage's: the envelopes
-  // The oscillators' phases and steps, one by one: vector lanes would have to move to integer
-  // registers to index the table, through the same ports as the coefficient loads.
-  uint32_t phase[4], step[4];
+  V4 f1, f2, f3;   // the first stage's last outputs, latest first
+  V4 s1, s2, s3;   // the second stage's
+  V4 e1, e2;       // the smoothing stage's: the envelopes
+  P4 phase, step;  // the oscillators'
 };
 
 // Loads group g from the banks into registers.
@@ -91,10 +98,8 @@ inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
   Load(h.s2, bands.Second.y2 + g);
   Load(h.e1, bands.Smooth.y1 + g);
   Load(h.e2, bands.Smooth.y2 + g);
-  for (size_t k = 0; k < 4; ++k) {
-    h.phase[k] = uint32_t(oscillators.Phase[g + k]);
-    h.step[k] = uint32_t(oscillators.Step[g + k]);
-  }
+  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
+  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
 }
 
 // Stores a held group back; the envelope is the smoothing stage's latest output.
@@ -109,21 +114,35 @@ inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
   Store(bands.Smooth.y1 + g, h.e1);
   Store(bands.Smooth.y2 + g, h.e2);
   Store(bands.Envelope + g, h.e1);
-  for (size_t k = 0; k < 4; ++k) oscillators.Phase[g + k] = int32_t(h.phase[k]);
+  std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
 }
 
-// The first stage for the input x now and x1, x2 before.
+// The first stage for the input x0 now and x1, x2 before, each in every lane.
 template <size_t N>
 inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
-                                                     TGroup& h, const double* x) noexcept {
-  V4 x0, x1, x2, y;
-  Broadcast(x0, x[2]);
-  Broadcast(x1, x[1]);
-  Broadcast(x2, x[0]);
+                                                     TGroup& h, const V4& x0, const V4& x1,
+                                                     const V4& x2) noexcept {
+  V4 y;
   SumLanes(bands.First, g, x0, x1, x2, h.f1, h.f2, y);
   h.f3 = h.f2;
   h.f2 = h.f1;
   h.f1 = y;
+}
+
+// The same for x[2] after x[1] and x[0], broadcast (x) or already in every lane (rows of lanes).
+template <size_t N>
+inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
+                                                     TGroup& h, const double* x) noexcept {
+  V4 x0, x1, x2;
+  Broadcast(x0, x[2]);
+  Broadcast(x1, x[1]);
+  Broadcast(x2, x[0]);
+  StepFirst(bands, g, h, x0, x1, x2);
+}
+template <size_t N>
+inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
+                                                     TGroup& h, const V4* x) noexcept {
+  StepFirst(bands, g, h, x[2], x[1], x[0]);
 }
 
 // The second stage on the first stage's output of a frame before.
@@ -138,11 +157,10 @@ inline __attribute__((always_inline)) void StepSecond(const TVCBandBank<N>& band
 }
 
 // The smoothing stage on the second stage's rectified output of a frame before, and each band's
-// envelope times its oscillator's value; then the oscillators one step on as NTVCSinGen::Next
-// moves them.
+// envelope times its oscillator's value; then the oscillators one step on.
 template <size_t N>
 inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& bands,
-                                                      const TVCSinTab& tab, size_t g, TGroup& h,
+                                                      const double* wave, size_t g, TGroup& h,
                                                       V4& partial) noexcept {
   V4 env;
   V4 r1 = h.s1, r2 = h.s2, r3 = h.s3;
@@ -152,13 +170,8 @@ inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& band
   SumLanes(bands.Smooth, g, r1, r2, r3, h.e1, h.e2, env);
   h.e2 = h.e1;
   h.e1 = env;
-  const double* wave = tab.Data();
   partial = env * V4{wave[h.phase[0]], wave[h.phase[1]], wave[h.phase[2]], wave[h.phase[3]]};
-  // Phases are never negative and below the table size, so unsigned sums do not wrap.
-  for (size_t k = 0; k < 4; ++k) {
-    const uint32_t p = h.phase[k] + h.step[k];
-    h.phase[k] = p >= uint32_t(TVCSinTab::kSize) ? p - uint32_t(TVCSinTab::kSize) : p;
-  }
+  Advance(h.phase, h.step);
 }
 
 // One frame of a held group for the input x[2] after x[1] and x[0], stages unskewed.
@@ -168,7 +181,7 @@ inline __attribute__((always_inline)) void StepGroup(const TVCBandBank<N>& bands
                                                      const double* x, V4& partial) noexcept {
   StepFirst(bands, g, h, x);
   StepSecond(bands, g, h);
-  StepSmooth(bands, tab, g, h, partial);
+  StepSmooth(bands, tab.Data(), g, h, partial);
 }
 
 // The input history moves on by x.
@@ -215,26 +228,27 @@ inline __attribute__((always_inline)) void Transpose(V4& a, V4& b, V4& c, V4& d)
 template <size_t N, int C>
 inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands,
                                                     TVCOscBank<N>& oscillators,
-                                                    const TVCSinTab& tab, size_t g, const double* x,
+                                                    const TVCSinTab& tab, size_t g, const V4* x,
                                                     int n, double (&partial)[C][N]) noexcept {
   TGroup h;
   V4 p;
   Hold(bands, oscillators, g, h);
+  const double* wave = tab.Data();
   StepFirst(bands, g, h, x);
   StepSecond(bands, g, h);
   if (n > 1) StepFirst(bands, g, h, x + 1);
   for (int j = 2; j < n; ++j) {
-    StepSmooth(bands, tab, g, h, p);
+    StepSmooth(bands, wave, g, h, p);
     Store(partial[j - 2] + g, p);
     StepSecond(bands, g, h);
     StepFirst(bands, g, h, x + j);
   }
   if (n > 1) {
-    StepSmooth(bands, tab, g, h, p);
+    StepSmooth(bands, wave, g, h, p);
     Store(partial[n - 2] + g, p);
     StepSecond(bands, g, h);
   }
-  StepSmooth(bands, tab, g, h, p);
+  StepSmooth(bands, wave, g, h, p);
   Store(partial[n - 1] + g, p);
   Release(bands, oscillators, g, h);
 }
@@ -270,15 +284,15 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
   constexpr int kChunk = 64;
   alignas(32) double partial[kChunk][N];
   // The chunk's input after the two frames before it.
-  double x[kChunk + 2];
+  V4 x[kChunk + 2];
   for (int f0 = 0; f0 < frames; f0 += kChunk) {
     const int n = std::min(kChunk, frames - f0);
-    x[0] = bands.x2;
-    x[1] = bands.x1;
-    for (int j = 0; j < n; ++j) x[j + 2] = in[f0 + j];
+    Broadcast(x[0], bands.x2);
+    Broadcast(x[1], bands.x1);
+    for (int j = 0; j < n; ++j) Broadcast(x[j + 2], in[f0 + j]);
     for (size_t g = 0; g < N; g += 4) RunGroup(bands, oscillators, tab, g, x, n, partial);
-    bands.x2 = x[n];
-    bands.x1 = x[n + 1];
+    bands.x2 = x[n][0];
+    bands.x1 = x[n + 1][0];
     // Rows past the chunk's last frame fill the last four and are not stored.
     for (int j = n; j % 4; ++j) std::fill(partial[j], partial[j] + N, 0.0);
     for (int j = 0; j < n; j += 8) {
@@ -294,6 +308,7 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
     }
   }
 }
+
 }  // namespace
 
 double NTVocoder::Mix(double x) noexcept {
