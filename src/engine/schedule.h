@@ -23,7 +23,7 @@ class TSampleBuffer;
 // Row 0 is all zeros: the row of an unconnected input.
 class THistories {
  public:
-  static constexpr int kFrames = 128;
+  static constexpr int kFrames = 256;
   static constexpr int kStride = kFrames + 8;
 
   explicit THistories(size_t rows) : data_(rows * kStride) {}
