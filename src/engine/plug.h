@@ -1,4 +1,7 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
+
 #include "engine/canvas.h"
 #include "platform/relaxed.h"
 #include "toolkit/bmpwin.h"
@@ -32,6 +35,30 @@ class NTPlugOut : public NTPlug {
   Relaxed<int32_t> Value;
 };
 
+// An input's source. Every change also moves one process-wide count on, so the audio thread sees
+// in a single load that no connection changed since it last compared them all.
+class TSourceLink {
+ public:
+  TSourceLink() = default;
+  TSourceLink(const TSourceLink&) = delete;
+  TSourceLink& operator=(const TSourceLink&) = delete;
+
+  NTPlugOut* Get() const noexcept { return source_.Get(); }
+  operator NTPlugOut*() const noexcept { return Get(); }
+  TSourceLink& operator=(NTPlugOut* source) noexcept {
+    source_ = source;
+    changes_.fetch_add(1, std::memory_order_release);
+    return *this;
+  }
+  // How many changes all inputs have seen; a change's new source is visible to whoever reads
+  // the count after it.
+  static uint64_t Changes() noexcept { return changes_.load(std::memory_order_acquire); }
+
+ private:
+  Relaxed<NTPlugOut*> source_{nullptr};
+  static inline std::atomic<uint64_t> changes_{0};
+};
+
 class NTPlugIn : public NTPlug {
  public:
   NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
@@ -55,6 +82,6 @@ class NTPlugIn : public NTPlug {
   // The rectangle the wire covers; empty when there is no wire to show.
   Rect WireRect() const;
 
-  Relaxed<NTPlugOut*> Source{nullptr};
+  TSourceLink Source;
   Relaxed<int32_t> Value;
 };

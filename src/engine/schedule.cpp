@@ -220,8 +220,11 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
 }
 
 bool TSchedule::Current() const noexcept {
+  const uint64_t changes = TSourceLink::Changes();
+  if (changes == comparedAt_) return true;
   for (const Wire& w : wiring_)
     if (w.In->Source.Get() != w.Source) return false;
+  comparedAt_ = changes;
   return true;
 }
 

@@ -109,6 +109,8 @@ class TSchedule {
   TSchedule(uint64_t version, size_t slots);
 
   uint64_t version_;
+  // The count of source changes at which every input was last found as compiled (audio thread).
+  mutable uint64_t comparedAt_ = UINT64_MAX;
   TSchedule* nextRetired_ = nullptr;
   THistories hist_;
   std::vector<NTPlugOut*> outputs_;  // by slot; [0] unused
