@@ -112,10 +112,12 @@ class PatchMaker {
     return all;
   }
 
-  // Each slider at its minimum, its maximum or anywhere between; each key set anywhere.
+  // Each slider at its minimum, its maximum, its default (0 dB for levels, where kernels skip the
+  // gain) or anywhere between; each key set anywhere.
   void SetControls(NTDevWin& d) {
     for (NTReg* r : Children<NTReg>(&d)) {
       const int pick = Uniform(0, 3);
+      if (pick == 3) continue;
       r->SetValue(pick == 0 ? r->Min : pick == 1 ? r->Max : Uniform(r->Min, r->Max));
       d.RegChanged(r->Code);
     }

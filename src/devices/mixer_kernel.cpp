@@ -31,33 +31,47 @@ struct Channels {
 };
 
 // Every frame: the sum of x · gain / 10000 over the first N channels, each truncated as ApplyGain
-// does, then times master / 10000, wrapped to 32 bits. The channel count is fixed per build so
-// that the channels unroll and the frames fill the lanes.
-template <int N>
+// does, then times master / 10000, wrapped to 32 bits. The first U channels are at 0 dB, the
+// level's default, where x · 10000 / 10000 is x itself. The counts are fixed per build so that
+// the channels unroll and the frames fill the lanes.
+template <int N, int U>
 QUARVIN_LANES void Mix(const Channels& c, double master, int32_t* __restrict out,
                        int frames) noexcept {
   for (int f = 0; f < frames; ++f) {
     double sum = 0;
-    for (int k = 0; k < N; ++k) sum += std::trunc(double(c.rows[k][f]) * c.gains[k] * kPerGainUnit);
+    for (int k = 0; k < U; ++k) sum += double(c.rows[k][f]);
+    for (int k = U; k < N; ++k) sum += std::trunc(double(c.rows[k][f]) * c.gains[k] * kPerGainUnit);
     out[f] = Wrap32Of(std::trunc(sum * master * kPerGainUnit));
   }
 }
 
 using MixFunction = void (*)(const Channels&, double, int32_t*, int) noexcept;
-constexpr std::array<MixFunction, NTMixer::kChannels + 1> kMixers = {Mix<0>, Mix<1>, Mix<2>, Mix<3>,
-                                                                     Mix<4>};
+// By connected channels, then by those among them at 0 dB.
+constexpr std::array<std::array<MixFunction, NTMixer::kChannels + 1>, NTMixer::kChannels + 1>
+    kMixers = {{{Mix<0, 0>},
+                {Mix<1, 0>, Mix<1, 1>},
+                {Mix<2, 0>, Mix<2, 1>, Mix<2, 2>},
+                {Mix<3, 0>, Mix<3, 1>, Mix<3, 2>, Mix<3, 3>},
+                {Mix<4, 0>, Mix<4, 1>, Mix<4, 2>, Mix<4, 3>, Mix<4, 4>}}};
 static_assert(NTMixer::kChannels == 4);
 }  // namespace
 
 void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const TTables& t = Tables();
-  // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing.
+  // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing. Every term
+  // is a whole number and so is every sum (below 2^53), so the channels may be added in any
+  // order: those at 0 dB come first.
   Channels c{};
-  int n = 0;
-  for (int k = 0; k < kChannels; ++k)
-    if (const int32_t slot = ports.In[size_t(k)]) {
-      c.rows[size_t(n)] = b.Row(slot);
-      c.gains[size_t(n++)] = LevelGain(t, Level[size_t(k)].Value);
-    }
-  kMixers[size_t(n)](c, LevelGain(t, Master.Value), b.Publish(ports.Out[0]), b.Frames);
+  int n = 0, unity = 0;
+  for (bool atUnity : {true, false})
+    for (int k = 0; k < kChannels; ++k)
+      if (const int32_t slot = ports.In[size_t(k)]) {
+        const int32_t gain = LevelGain(t, Level[size_t(k)].Value);
+        if ((gain == kUnityGain) != atUnity) continue;
+        c.rows[size_t(n)] = b.Row(slot);
+        c.gains[size_t(n++)] = gain;
+        unity += atUnity;
+      }
+  kMixers[size_t(n)][size_t(unity)](c, LevelGain(t, Master.Value), b.Publish(ports.Out[0]),
+                                    b.Frames);
 }

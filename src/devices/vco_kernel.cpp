@@ -9,9 +9,14 @@ using Osc = NTVCO::Oscillator;
 
 // An unmodulated VCO: gain and step stay as the controls set them, so frame f reads the table
 // at the start phase plus f steps. Table values (at most 65535 in magnitude) times gains (at most
-// 31622) stay inside 32 bits.
+// 31622) stay inside 32 bits. At 0 dB, the level's default, the gain is 10000 and x * 10000 /
+// 10000 is x itself, so the arithmetic is left out.
 QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint32_t step,
                           int32_t gain, int32_t* __restrict out, int frames) noexcept {
+  if (gain == kUnityGain) {
+    for (int f = 0; f < frames; ++f) out[f] = table[Osc::Index(phase + uint32_t(f) * step)];
+    return;
+  }
   for (int f = 0; f < frames; ++f) {
     const int32_t s = table[Osc::Index(phase + uint32_t(f) * step)];
     out[f] = s * gain / kUnityGain;
