@@ -2,6 +2,8 @@
 
 #include <tuple>
 
+#include "devices/lanes.h"
+
 #include "devices/panel.h"
 #include "platform/art.h"
 
@@ -100,8 +102,29 @@ void NTLFO::Compute() noexcept {
   std::tie(Out.Value, OutMirror.Value) = Next();
 }
 
+namespace {
+// Next's frames while the controls lie inside their ranges: every term is then non-negative and
+// fits 32 bits, so 32-bit arithmetic gives the same values and the frames fill vector lanes.
+QUARVIN_LANES void Sweep(const int32_t* __restrict table, uint32_t phase, uint32_t step,
+                         int32_t level, int32_t offset, int32_t* __restrict out,
+                         int32_t* __restrict mirror, int frames) noexcept {
+  for (int f = 0; f < frames; ++f) {
+    const int32_t s = table[NTLFO::Oscillator::Index(phase + uint32_t(f) * step)];
+    out[f] = (s + kWaveAmplitude) * level / 2000 + offset;
+    mirror[f] = (kWaveAmplitude - s) * level / 2000 + offset;
+  }
+}
+}  // namespace
+
 void NTLFO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   int32_t* out = b.Publish(ports.Out[0]);
   int32_t* mirror = b.Publish(ports.Out[1]);
-  for (int f = 0; f < b.Frames; ++f) std::tie(out[f], mirror[f]) = Next();
+  const int32_t level = Level.Value, offset = Offset.Value;
+  if (level < kLevel.min || level > kLevel.max || offset < kOffset.min || offset > kOffset.max) {
+    for (int f = 0; f < b.Frames; ++f) std::tie(out[f], mirror[f]) = Next();
+    return;
+  }
+  const auto phase = uint32_t(Osc.Phase.Get()), step = uint32_t(Osc.Increment.Get());
+  Sweep(Osc.Table.Get(), phase, step, level, offset * kWaveAmplitude / 1000, out, mirror, b.Frames);
+  Osc.Phase = int32_t(phase + uint32_t(b.Frames) * step);
 }

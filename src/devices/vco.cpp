@@ -73,16 +73,6 @@ void NTVCO::Latch() noexcept {
   Am.Latch();
 }
 
-int32_t NTVCO::GainFor(int32_t am, int32_t level) noexcept {
-  // Full-scale AM (65536) adds 900 level steps, 90 dB.
-  return LevelGain(Tables(), ((std::abs(int64_t(am)) * 900) >> 16) + level);
-}
-
-int32_t NTVCO::StepFor(int32_t fm, int32_t freq) noexcept {
-  // A negative pitch sum is mirrored.
-  return Oscillator::IncrementFor(std::abs(int64_t(fm) + freq));
-}
-
 void NTVCO::Compute() noexcept {
   Out.Value = int32_t(ApplyGain(Osc.Sample(), GainFor(Am.Value, Level.Value)));
   // FM latched in this frame already sets this frame's step, so it is heard from the next sample

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdlib>
+
 #include "devices/phase_osc.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
@@ -22,10 +24,16 @@ class NTVCO : public NTDevWin {
   void Latch() noexcept override;
   void Compute() noexcept override;
 
-  // The gain of a frame with AM value am at level setting level.
-  static int32_t GainFor(int32_t am, int32_t level) noexcept;
-  // The phase step after a frame with FM value fm at pitch setting freq.
-  static int32_t StepFor(int32_t fm, int32_t freq) noexcept;
+  // The gain of a frame with AM value am at level setting level. Full-scale AM (65536) adds 900
+  // level steps, 90 dB.
+  static int32_t GainFor(int32_t am, int32_t level) noexcept {
+    return LevelGain(Tables(), ((std::abs(int64_t(am)) * 900) >> 16) + level);
+  }
+  // The phase step after a frame with FM value fm at pitch setting freq; a negative pitch sum is
+  // mirrored.
+  static int32_t StepFor(int32_t fm, int32_t freq) noexcept {
+    return Oscillator::IncrementFor(std::abs(int64_t(fm) + freq));
+  }
 
   // The children in creation order: it fixes the order of their records in a patch file.
   NTKeyset Wave;

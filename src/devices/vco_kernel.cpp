@@ -69,6 +69,7 @@ class TVcoBatch final : public TBatch {
 }  // namespace
 
 const TKernel& VcoKernel() {
-  static const TKernel k{MakeBatch<TVcoBatch>};
+  // A modulated VCO reads each frame's modulation after publishing the frame before.
+  static const TKernel k{MakeBatch<TVcoBatch>, TKernel::Latch::Zero, false, true};
   return k;
 }

@@ -13,7 +13,7 @@
 struct TSchedule::Step {
   virtual ~Step() = default;
   virtual void Run(const TSubBlock& b) noexcept = 0;
-  virtual bool FrameByFrame() const noexcept = 0;
+  virtual bool Loop() const noexcept = 0;
 };
 
 namespace {
@@ -21,32 +21,37 @@ namespace {
 struct BatchStep final : TSchedule::Step {
   explicit BatchStep(std::unique_ptr<TBatch> b) : batch(std::move(b)) {}
   void Run(const TSubBlock& b) noexcept override { batch->Run(b); }
-  bool FrameByFrame() const noexcept override { return false; }
+  bool Loop() const noexcept override { return false; }
   std::unique_ptr<TBatch> batch;
 };
 
-// Devices of one level that run frame by frame through Latch and Compute: loops, and types
-// without a kernel. Their sources outside the group finished the sub-block already; each frame
-// their outputs are set to the values of the frame before, as the group's Latch calls expect.
-struct FrameStep final : TSchedule::Step {
-  struct Port {
-    NTPlugOut* Out;
-    int32_t Slot;
+// The devices of one level's feedback loops, each through its own kernel over a range of frames.
+// A device can run frame f once each of its sources in the group has published frame f - 1
+// (sources outside it finished the sub-block already). So along a loop of k devices each runs k
+// frames per call, a frame behind the one feeding it, and a device feeding itself one frame.
+struct LoopStep final : TSchedule::Step {
+  struct Member {
+    std::unique_ptr<TBatch> batch;  // of this device alone
+    std::vector<uint32_t> sources;  // members feeding it, itself included when it feeds itself
   };
   void Run(const TSubBlock& b) noexcept override {
-    for (int f = 0; f < b.Frames; ++f) {
-      for (const Port& p : staged) p.Out->Value = b.Row(p.Slot)[f];
-      for (NTDevWin* d : devices) d->Latch();
-      for (NTDevWin* d : devices) d->Compute();
-      for (const Port& p : published) b.Publish(p.Slot)[f] = p.Out->Value;
+    std::fill(done.begin(), done.end(), 0);
+    for (bool behind = true; behind;) {
+      behind = false;
+      for (size_t i = 0; i < members.size(); ++i) {
+        int until = b.Frames;
+        for (uint32_t s : members[i].sources) until = std::min(until, done[s] + 1);
+        if (until > done[i]) {
+          members[i].batch->Run(b.Range(done[i], until));
+          done[i] = until;
+        }
+        behind |= done[i] < b.Frames;
+      }
     }
-    // A device may read its own output's value in the next sub-block, so the staged outputs get
-    // back the values their devices published last.
-    for (const Port& p : staged) p.Out->Value = b.Row(p.Slot)[b.Frames];
   }
-  bool FrameByFrame() const noexcept override { return true; }
-  std::vector<NTDevWin*> devices;
-  std::vector<Port> staged, published;
+  bool Loop() const noexcept override { return true; }
+  std::vector<Member> members;  // each after the members feeding it, where a loop allows
+  std::vector<int> done;        // frames each member has run in this sub-block
 };
 
 // Connectors of the device list, and which device feeds which.
@@ -144,6 +149,47 @@ std::vector<std::vector<uint32_t>> Components(const std::vector<std::vector<uint
   }
   return comps;
 }
+
+// The loop step of one level's loop devices, ordered along their connections: breadth first from
+// each member not yet placed, every device before those it feeds.
+template <class MakeBatch>
+std::unique_ptr<LoopStep> MakeLoopStep(const std::vector<uint32_t>& devices, const Graph& g,
+                                       const std::vector<char>& waitsForItself,
+                                       const MakeBatch& batch) {
+  std::unordered_map<uint32_t, uint32_t> indexOf;
+  for (uint32_t m = 0; m < devices.size(); ++m) indexOf.emplace(devices[m], m);
+  std::vector<std::vector<uint32_t>> feeds(devices.size());
+  for (uint32_t m = 0; m < devices.size(); ++m)
+    for (uint32_t source : g.sources[devices[m]])
+      if (const auto it = indexOf.find(source); it != indexOf.end()) feeds[it->second].push_back(m);
+  std::vector<uint32_t> order;
+  std::vector<char> placed(devices.size(), 0);
+  for (uint32_t root = 0; root < devices.size(); ++root) {
+    if (placed[root]) continue;
+    placed[root] = 1;
+    order.push_back(root);
+    for (size_t next = order.size() - 1; next < order.size(); ++next)
+      for (uint32_t m : feeds[order[next]])
+        if (!placed[m]) {
+          placed[m] = 1;
+          order.push_back(m);
+        }
+  }
+  std::vector<uint32_t> position(devices.size());
+  for (uint32_t p = 0; p < order.size(); ++p) position[order[p]] = p;
+  auto step = std::make_unique<LoopStep>();
+  for (uint32_t m : order) {
+    const uint32_t d = devices[m];
+    LoopStep::Member& member = step->members.emplace_back();
+    member.batch = batch(std::span(&devices[m], 1));
+    if (waitsForItself[d]) member.sources.push_back(position[m]);
+    for (uint32_t source : g.sources[d])
+      if (const auto it = indexOf.find(source); it != indexOf.end())
+        member.sources.push_back(position[it->second]);
+  }
+  step->done.resize(order.size());
+  return step;
+}
 }  // namespace
 
 TSchedule::TSchedule(uint64_t version, size_t slots) : version_(version), hist_(slots) {}
@@ -170,13 +216,14 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     }
   }
 
-  // Steps by level; at one level, a batch per type and one frame-by-frame group. Sinks last.
-  constexpr int64_t kFrameGroup = std::numeric_limits<int64_t>::max();
+  // Steps by level; at one level, a batch per type and one step for the loops. Sinks last.
+  constexpr int64_t kLoops = std::numeric_limits<int64_t>::max();
   std::map<std::pair<int64_t, int64_t>, std::vector<uint32_t>> groups;
   for (uint32_t i = 0; i < n; ++i) {
-    const TKernel* k = inLoop[i] ? nullptr : kernels(devices[i]->Type);
-    const int64_t l = k && k->Sink ? std::numeric_limits<int64_t>::max() : level[i];
-    groups[{l, k ? int64_t(devices[i]->Type) : kFrameGroup}].push_back(i);
+    const TKernel* k = kernels(devices[i]->Type);
+    if (!k) return nullptr;
+    const int64_t l = k->Sink ? std::numeric_limits<int64_t>::max() : level[i];
+    groups[{l, inLoop[i] ? kLoops : int64_t(devices[i]->Type)}].push_back(i);
   }
 
   std::unique_ptr<TSchedule> s(new TSchedule(version, g.outputs.size()));
@@ -185,37 +232,28 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     for (size_t k = 0; k < g.ins[i].size(); ++k)
       s->wiring_.push_back({g.ins[i][k], g.outputs[size_t(g.ports[i].In[k])]});
 
-  for (const auto& [key, members] : groups) {
-    if (key.second != kFrameGroup) {
-      std::vector<NTDevWin*> ds;
-      std::vector<TPorts> ports;
-      const TKernel* k = kernels(DeviceType(key.second));
-      for (uint32_t i : members) {
-        ds.push_back(devices[i]);
-        ports.push_back(g.ports[i]);
-        if (k->Inputs == TKernel::Latch::None) continue;
-        for (size_t p = 0; p < g.ins[i].size(); ++p)
-          s->latchBack_.push_back({g.ins[i][p], g.ports[i].In[p], k->Inputs});
-      }
-      s->steps_.push_back(std::make_unique<BatchStep>(k->Make(ds, ports)));
-      continue;
-    }
-    auto step = std::make_unique<FrameStep>();
-    std::vector<char> member(n, 0);
-    for (uint32_t i : members) member[i] = 1;
-    std::vector<char> staged(g.outputs.size(), 0);
+  // A batch of the given devices, all of one type, whose inputs latch as its kernel says.
+  const auto batch = [&](std::span<const uint32_t> members) {
+    std::vector<NTDevWin*> ds;
+    std::vector<TPorts> ports;
+    const TKernel* k = kernels(devices[members[0]]->Type);
     for (uint32_t i : members) {
-      step->devices.push_back(devices[i]);
-      for (int32_t slot : g.ports[i].Out)
-        step->published.push_back({g.outputs[size_t(slot)], slot});
-      for (int32_t slot : g.ports[i].In)
-        if (slot && !member[g.deviceOf[size_t(slot)]] && !staged[size_t(slot)]) {
-          staged[size_t(slot)] = 1;
-          step->staged.push_back({g.outputs[size_t(slot)], slot});
-        }
+      ds.push_back(devices[i]);
+      ports.push_back(g.ports[i]);
+      if (k->Inputs == TKernel::Latch::None) continue;
+      for (size_t p = 0; p < g.ins[i].size(); ++p)
+        s->latchBack_.push_back({g.ins[i][p], g.ports[i].In[p], k->Inputs});
     }
-    s->steps_.push_back(std::move(step));
-  }
+    return k->Make(ds, ports);
+  };
+  std::vector<char> waitsForItself(n);
+  for (uint32_t i = 0; i < n; ++i)
+    waitsForItself[i] = g.feedsItself[i] && !kernels(devices[i]->Type)->Sequential;
+  for (const auto& [key, members] : groups)
+    if (key.second == kLoops)
+      s->steps_.push_back(MakeLoopStep(members, g, waitsForItself, batch));
+    else
+      s->steps_.push_back(std::make_unique<BatchStep>(batch(members)));
   return s;
 }
 
@@ -261,13 +299,13 @@ int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) no
   return f;
 }
 
-size_t TSchedule::FrameSteps() const noexcept {
+size_t TSchedule::LoopSteps() const noexcept {
   return size_t(
-      std::count_if(steps_.begin(), steps_.end(), [](const auto& s) { return s->FrameByFrame(); }));
+      std::count_if(steps_.begin(), steps_.end(), [](const auto& s) { return s->Loop(); }));
 }
 
 size_t TSchedule::BatchSteps() const noexcept {
-  return steps_.size() - FrameSteps();
+  return steps_.size() - LoopSteps();
 }
 
 TScheduleSlot::~TScheduleSlot() {

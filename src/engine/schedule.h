@@ -14,9 +14,10 @@ class NTPlugOut;
 class TSampleBuffer;
 
 // The compiled form of a patch: devices outside feedback loops run a sub-block of frames at a
-// time from their sources' output histories, batched by type; devices in loops (and any type
-// without a batch kernel) run frame by frame, but only among themselves. Every connection still
-// delays by exactly one frame, so each value equals the frame-by-frame cycle's bit for bit.
+// time from their sources' output histories, batched by type; devices in loops run through their
+// kernels over as many frames as their loop allows: a loop of k devices delays by k frames, so
+// each can run k frames ahead of what comes back to it. Every connection still delays by exactly
+// one frame, so each value equals the frame-by-frame cycle's bit for bit.
 
 // Every output's values over one sub-block: row[0] is what it published before the sub-block,
 // row[1 + f] what it publishes in frame f. An input latches row[f] of its source in frame f.
@@ -39,9 +40,14 @@ struct TSubBlock {
   int Frames;         // 1..kFrames
   const int16_t* In;  // the sound card's frames, interleaved stereo
   int16_t* Out;       // the frames to be played; silence unless an Output writes them
-  const int32_t* Row(int32_t slot) const noexcept { return H.Row(slot); }
+  int First = 0;      // the histories' frame that is this sub-block's frame 0
+  const int32_t* Row(int32_t slot) const noexcept { return H.Row(slot) + First; }
   // Where the values published in frames 0..Frames-1 go.
-  int32_t* Publish(int32_t slot) const noexcept { return H.Row(slot) + 1; }
+  int32_t* Publish(int32_t slot) const noexcept { return H.Row(slot) + First + 1; }
+  // Frames [from, to) of this sub-block as a sub-block of their own.
+  TSubBlock Range(int from, int to) const noexcept {
+    return {H, to - from, In + 2 * from, Out + 2 * from, First + from};
+  }
 };
 
 // A device's connectors as history rows, in child order: In[k] = the source's row (0 when
@@ -69,13 +75,17 @@ struct TKernel {
   // Runs after every other device, with every device of its type in list order (the Output,
   // whose later instances overwrite the earlier ones' samples).
   bool Sink = false;
+  // Reads a frame's inputs only after publishing the frame before, so that a device feeding
+  // itself can run many frames in one call; otherwise such a device runs a frame per call.
+  bool Sequential = false;
 };
-// The kernel of a device type, or null: such devices run frame by frame.
+// The kernel of a device type, or null: a patch with such a device runs frame by frame.
 using TKernelLookup = const TKernel* (*)(DeviceType type);
 
 class TSchedule {
  public:
-  // Null when the wiring names an output outside the list (never for a sound patch).
+  // Null when the wiring names an output outside the list (never for a sound patch) or a device
+  // has no kernel.
   static std::unique_ptr<TSchedule> Compile(std::span<NTDevWin* const> devices,
                                             TKernelLookup kernels, uint64_t version);
   ~TSchedule();
@@ -89,8 +99,8 @@ class TSchedule {
   // run.
   int Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept;
 
-  // How many steps run frame by frame, and how many as batches (tests, benchmarks).
-  size_t FrameSteps() const noexcept;
+  // How many steps run loops, and how many batches outside them (tests, benchmarks).
+  size_t LoopSteps() const noexcept;
   size_t BatchSteps() const noexcept;
 
   struct Step;

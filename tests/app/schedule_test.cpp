@@ -72,12 +72,12 @@ TEST(Schedule, LoopsRunFrameByFrameAndTheRestInBatches) {
   auto s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->BatchSteps(), 3u);  // one level each
-  EXPECT_EQ(s->FrameSteps(), 1u);  // the Hall on itself
+  EXPECT_EQ(s->LoopSteps(), 1u);   // the Hall on itself
   // A filter feeding itself joins the frame-by-frame group.
   Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(mixer)[0];
   EXPECT_FALSE(s->Current());
   s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
   EXPECT_EQ(s->BatchSteps(), 1u);  // the VCO
-  EXPECT_EQ(s->FrameSteps(), 1u);  // the loop beside the Hall: neither feeds the other
+  EXPECT_EQ(s->LoopSteps(), 1u);   // the loop beside the Hall: neither feeds the other
 }
 }  // namespace
