@@ -60,7 +60,7 @@ TEST(Schedule, AFilterBankMatchesTheFrameByFrameCycle) {
   }
 }
 
-TEST(Schedule, LoopsRunFrameByFrameAndTheRestInBatches) {
+TEST(Schedule, LoopsRunInLoopStepsAndTheRestInBatches) {
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
   auto d = [&](DeviceType type) { return client.CreateDevice(type); };
@@ -73,7 +73,7 @@ TEST(Schedule, LoopsRunFrameByFrameAndTheRestInBatches) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->BatchSteps(), 3u);  // one level each
   EXPECT_EQ(s->LoopSteps(), 1u);   // the Hall on itself
-  // A filter feeding itself joins the frame-by-frame group.
+  // A loop through the filter and the mixer joins the Hall's level.
   Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(mixer)[0];
   EXPECT_FALSE(s->Current());
   s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
