@@ -127,33 +127,44 @@ int32_t NTOsci::Scale(int32_t value, float gain) noexcept {
   return int32_t(rounded);
 }
 
-void NTOsci::Latch() noexcept {
-  PerChannel<int32_t> values;
+NTOsci::Channels NTOsci::Now() const noexcept {
+  Channels c;
   for (int ch = 0; ch < osci::kChannels; ++ch) {
-    const NTPlugOut* source = In[ch].Source;
-    values[ch] = source ? source->Value.Get() : 0;
+    c.gain[ch] = gain_[ch];
+    c.live[ch] = In[ch].Source && Ground[ch].State == 0;
   }
-  Sample(values);
+  c.trigger = trigger_;
+  return c;
 }
 
+inline void NTOsci::Sample(const PerChannel<int32_t>& values, const Channels& c,
+                           osci::TFrame& frame) noexcept {
+  for (int ch = 0; ch < osci::kChannels; ++ch)
+    frame[ch] = c.live[ch] ? Scale(values[ch], c.gain[ch]) : 0;
+  capture_.Step(frame, frame[c.trigger], controls_);
+}
+
+void NTOsci::Latch() noexcept {
+  PerChannel<int32_t> values;
+  for (int ch = 0; ch < osci::kChannels; ++ch) values[ch] = In[ch].SourceValue();
+  osci::TFrame frame;
+  Sample(values, Now(), frame);
+  for (int ch = 0; ch < osci::kChannels; ++ch) In[ch].Value = frame[ch];
+}
+
+// The connections and controls as they stand at the start of the sub-block serve all of it.
 void NTOsci::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   PerChannel<const int32_t*> rows;
   for (int ch = 0; ch < osci::kChannels; ++ch) rows[ch] = b.Row(ports.In[size_t(ch)]);
+  const Channels c = Now();
+  osci::TFrame frame{};
   for (int f = 0; f < b.Frames; ++f) {
     PerChannel<int32_t> values;
     for (int ch = 0; ch < osci::kChannels; ++ch) values[ch] = rows[ch][f];
-    Sample(values);
+    Sample(values, c, frame);
   }
-}
-
-inline void NTOsci::Sample(const PerChannel<int32_t>& values) noexcept {
-  osci::TFrame frame;
-  for (int ch = 0; ch < osci::kChannels; ++ch) {
-    const bool live = In[ch].Source && Ground[ch].State == 0;
-    frame[ch] = live ? Scale(values[ch], gain_[ch]) : 0;
-    In[ch].Value = frame[ch];
-  }
-  capture_.Step(frame, frame[trigger_.Get()], controls_);
+  if (b.Frames > 0)
+    for (int ch = 0; ch < osci::kChannels; ++ch) In[ch].Value = frame[ch];
 }
 
 void NTOsci::Tick() {

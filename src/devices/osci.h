@@ -66,8 +66,16 @@ class NTOsci : public NTDevWin {
   // A value slider's value within its range: a damaged file may hold any value.
   static int32_t Setting(const NTReg& r);
   void UpdateGain(int ch);
-  // Latches the sources' values of one frame (0 for an unconnected input) and records them.
-  void Sample(const PerChannel<int32_t>& values) noexcept;
+  // How the channels take their inputs as the connections and controls stand (audio thread).
+  struct Channels {
+    PerChannel<float> gain;
+    PerChannel<bool> live;  // connected and not grounded
+    int32_t trigger;
+  };
+  Channels Now() const noexcept;
+  // Scales one frame of the sources' values into frame as the channels say, and records it.
+  void Sample(const PerChannel<int32_t>& values, const Channels& c,
+              osci::TFrame& frame) noexcept;
   void SelectTrigger();
   // The screen: graticule, zero lines, traces and markers (window thread; osci_screen.cpp).
   void PaintScreen(Dc& dc);
