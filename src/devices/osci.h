@@ -74,8 +74,7 @@ class NTOsci : public NTDevWin {
   };
   Channels Now() const noexcept;
   // Scales one frame of the sources' values into frame as the channels say, and records it.
-  void Sample(const PerChannel<int32_t>& values, const Channels& c,
-              osci::TFrame& frame) noexcept;
+  void Sample(const PerChannel<int32_t>& values, const Channels& c, osci::TFrame& frame) noexcept;
   void SelectTrigger();
   // The screen: graticule, zero lines, traces and markers (window thread; osci_screen.cpp).
   void PaintScreen(Dc& dc);

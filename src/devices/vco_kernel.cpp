@@ -23,6 +23,23 @@ QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint3
   }
 }
 
+// A modulated VCO, frame by frame as Compute runs it; without AM its gain is the level's
+// throughout. Moves phase on and returns the last step. The modulation may be the VCO's own output
+// of the frame before, published in the iteration before.
+template <bool WithAm>
+inline int32_t Modulated(const int32_t* table, uint32_t& phase, int32_t step, const int32_t* fm,
+                         const int32_t* am, int32_t level, int32_t freq, int32_t* out,
+                         int frames) noexcept {
+  const int32_t gain = NTVCO::GainFor(0, level);
+  for (int f = 0; f < frames; ++f) {
+    const int32_t s = table[Osc::Index(phase)];
+    out[f] = int32_t(ApplyGain(s, WithAm ? NTVCO::GainFor(am[f], level) : gain));
+    step = NTVCO::StepFor(fm[f], freq);
+    phase += uint32_t(step);
+  }
+  return step;
+}
+
 class TVcoBatch final : public TBatch {
  public:
   TVcoBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
@@ -43,16 +60,12 @@ class TVcoBatch final : public TBatch {
         step = NTVCO::StepFor(0, freq);
         Steady(table, phase, uint32_t(step), NTVCO::GainFor(0, level), out, b.Frames);
         phase += uint32_t(b.Frames) * uint32_t(step);
+      } else if (v.am) {
+        step = Modulated<true>(table, phase, d.Osc.Increment, b.Row(v.fm), b.Row(v.am), level, freq,
+                               out, b.Frames);
       } else {
-        const int32_t* fm = b.Row(v.fm);
-        const int32_t* am = b.Row(v.am);
-        step = d.Osc.Increment;
-        for (int f = 0; f < b.Frames; ++f) {
-          const int32_t s = table[Osc::Index(phase)];
-          out[f] = int32_t(ApplyGain(s, NTVCO::GainFor(am[f], level)));
-          step = NTVCO::StepFor(fm[f], freq);
-          phase += uint32_t(step);
-        }
+        step = Modulated<false>(table, phase, d.Osc.Increment, b.Row(v.fm), nullptr, level, freq,
+                                out, b.Frames);
       }
       d.Osc.Phase = int32_t(phase);
       d.Osc.Increment = step;
