@@ -73,9 +73,14 @@ TEST(Schedule, LoopsRunInLoopStepsAndTheRestInBatches) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->BatchSteps(), 3u);  // one level each
   EXPECT_EQ(s->LoopSteps(), 1u);   // the Hall on itself
+  EXPECT_TRUE(s->Current());
+  EXPECT_TRUE(s->Current());  // no source changed since it compared them all
   // A loop through the filter and the mixer joins the Hall's level.
   Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(mixer)[0];
   EXPECT_FALSE(s->Current());
+  Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(vco)[0];
+  EXPECT_TRUE(s->Current());  // changed back: the wiring is the compiled one again
+  Children<NTPlugIn>(filter)[0]->Source = Children<NTPlugOut>(mixer)[0];
   s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
   EXPECT_EQ(s->BatchSteps(), 1u);  // the VCO
   EXPECT_EQ(s->LoopSteps(), 1u);   // the loop beside the Hall: neither feeds the other
