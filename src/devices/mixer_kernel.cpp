@@ -61,15 +61,16 @@ void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing. Every term
   // is a whole number and so is every sum (below 2^53), so the channels may be added in any
   // order: those at 0 dB come first.
+  std::array<int32_t, kChannels> gains;
+  for (int k = 0; k < kChannels; ++k) gains[size_t(k)] = LevelGain(t, Level[size_t(k)].Value);
   Channels c{};
   int n = 0, unity = 0;
   for (bool atUnity : {true, false})
     for (int k = 0; k < kChannels; ++k)
-      if (const int32_t slot = ports.In[size_t(k)]) {
-        const int32_t gain = LevelGain(t, Level[size_t(k)].Value);
-        if ((gain == kUnityGain) != atUnity) continue;
+      if (const int32_t slot = ports.In[size_t(k)];
+          slot && (gains[size_t(k)] == kUnityGain) == atUnity) {
         c.rows[size_t(n)] = b.Row(slot);
-        c.gains[size_t(n++)] = gain;
+        c.gains[size_t(n++)] = gains[size_t(k)];
         unity += atUnity;
       }
   kMixers[size_t(n)][size_t(unity)](c, LevelGain(t, Master.Value), b.Publish(ports.Out[0]),
