@@ -28,11 +28,12 @@ struct BatchStep final : TSchedule::Step {
 // The devices of one level's feedback loops, each through its own kernel over a range of frames.
 // A device can run frame f once each of its sources in the group has published frame f - 1
 // (sources outside it finished the sub-block already). So along a loop of k devices each runs k
-// frames per call, a frame behind the one feeding it, and a device feeding itself one frame.
+// frames per call, a frame behind the one feeding it, and a device feeding itself one frame unless
+// its kernel is Sequential.
 struct LoopStep final : TSchedule::Step {
   struct Member {
     std::unique_ptr<TBatch> batch;  // of this device alone
-    std::vector<uint32_t> sources;  // members feeding it, itself included when it feeds itself
+    std::vector<uint32_t> sources;  // members feeding it, itself when it waits for itself
   };
   void Run(const TSubBlock& b) noexcept override {
     std::fill(done.begin(), done.end(), 0);
