@@ -3,7 +3,9 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "platform/audio/block_stream.h"
 #include "platform/audio/quiet_probe.h"
@@ -84,8 +86,17 @@ class JackClient {
 
   BlockStream& Stream(Direction d) { return streams_[Index(d)]; }
   uint64_t Xruns() const { return xruns_.load(std::memory_order_relaxed); }
-  // Whether the callback moves the direction's frames.
-  void SetRunning(Direction d, bool on) { running_[Index(d)].store(on, std::memory_order_release); }
+  // The callback moves the direction's frames from now on.
+  void Run(Direction d) { running_[Index(d)].store(true, std::memory_order_release); }
+  // The callback moves the direction's frames no more: when this returns, a callback still running
+  // has finished, so the caller may free the blocks it queued. The flag and the callback's mark
+  // are sequentially consistent, so either the callback sees the flag cleared or this sees the
+  // callback inside and waits for it to leave.
+  void Stop(Direction d) {
+    running_[Index(d)].store(false, std::memory_order_seq_cst);
+    while (inCycle_.load(std::memory_order_seq_cst))
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
 
  private:
   // The physical capture ports feed in_L and in_R, out_L and out_R feed the playback ports; a
@@ -108,7 +119,10 @@ class JackClient {
   }
 
   static int Process(jack_nframes_t frames, void* self) {
-    static_cast<JackClient*>(self)->Cycle(frames);
+    auto* client = static_cast<JackClient*>(self);
+    client->inCycle_.store(true, std::memory_order_seq_cst);
+    client->Cycle(frames);
+    client->inCycle_.store(false, std::memory_order_release);
     return 0;
   }
 
@@ -124,7 +138,7 @@ class JackClient {
   void Cycle(jack_nframes_t frames) noexcept {
     constexpr jack_nframes_t Chunk = 256;
     int16_t samples[Chunk * kWaveChannels];
-    if (running_[1].load(std::memory_order_acquire)) {
+    if (running_[1].load(std::memory_order_seq_cst)) {
       auto* l = static_cast<float*>(jack_port_get_buffer(ports_[1][0], frames));
       auto* r = static_cast<float*>(jack_port_get_buffer(ports_[1][1], frames));
       for (jack_nframes_t at = 0; at < frames; at += Chunk) {
@@ -136,7 +150,7 @@ class JackClient {
         }
       }
     }
-    if (running_[0].load(std::memory_order_acquire)) {
+    if (running_[0].load(std::memory_order_seq_cst)) {
       const auto* l = static_cast<const float*>(jack_port_get_buffer(ports_[0][0], frames));
       const auto* r = static_cast<const float*>(jack_port_get_buffer(ports_[0][1], frames));
       for (jack_nframes_t at = 0; at < frames; at += Chunk) {
@@ -154,6 +168,7 @@ class JackClient {
   // [direction][channel]; written before the direction runs, read by the callback after.
   jack_port_t* ports_[2][2] = {};
   std::atomic<bool> running_[2] = {false, false};
+  std::atomic<bool> inCycle_{false};  // while the callback runs
   BlockStream streams_[2];
   std::atomic<uint64_t> xruns_{0};
 };
@@ -164,15 +179,15 @@ class JackDevice final : public WaveDevice {
  public:
   JackDevice(std::shared_ptr<JackClient> client, Direction d) : client_(std::move(client)), d_(d) {
     // Output plays (silence) from the start; input records once started.
-    if (d_ == Direction::Out) client_->SetRunning(d_, true);
+    if (d_ == Direction::Out) client_->Run(d_);
   }
   ~JackDevice() override { Close(); }
 
   void Queue(WaveHeader& block) override { client_->Stream(d_).Queue(block); }
-  void Start() override { client_->SetRunning(d_, true); }
+  void Start() override { client_->Run(d_); }
   void Unprepare(WaveHeader&) override {}
   std::string Close() override {
-    client_->SetRunning(d_, false);
+    client_->Stop(d_);
     return {};
   }
   void SetDoorbell(WaveDoorbell* bell) override { client_->Stream(d_).SetDoorbell(bell); }
