@@ -117,32 +117,15 @@ inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
   std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
 }
 
-// The first stage for the input x0 now and x1, x2 before, each in every lane.
-template <size_t N>
-inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
-                                                     TGroup& h, const V4& x0, const V4& x1,
-                                                     const V4& x2) noexcept {
-  V4 y;
-  SumLanes(bands.First, g, x0, x1, x2, h.f1, h.f2, y);
-  h.f3 = h.f2;
-  h.f2 = h.f1;
-  h.f1 = y;
-}
-
-// The same for x[2] after x[1] and x[0], broadcast (x) or already in every lane (rows of lanes).
-template <size_t N>
-inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
-                                                     TGroup& h, const double* x) noexcept {
-  V4 x0, x1, x2;
-  Broadcast(x0, x[2]);
-  Broadcast(x1, x[1]);
-  Broadcast(x2, x[0]);
-  StepFirst(bands, g, h, x0, x1, x2);
-}
+// The first stage for the input x[2] after x[1] and x[0], each in every lane.
 template <size_t N>
 inline __attribute__((always_inline)) void StepFirst(const TVCBandBank<N>& bands, size_t g,
                                                      TGroup& h, const V4* x) noexcept {
-  StepFirst(bands, g, h, x[2], x[1], x[0]);
+  V4 y;
+  SumLanes(bands.First, g, x[2], x[1], x[0], h.f1, h.f2, y);
+  h.f3 = h.f2;
+  h.f2 = h.f1;
+  h.f1 = y;
 }
 
 // The second stage on the first stage's output of a frame before.
@@ -178,7 +161,7 @@ inline __attribute__((always_inline)) void StepSmooth(const TVCBandBank<N>& band
 template <size_t N>
 inline __attribute__((always_inline)) void StepGroup(const TVCBandBank<N>& bands,
                                                      const TVCSinTab& tab, size_t g, TGroup& h,
-                                                     const double* x, V4& partial) noexcept {
+                                                     const V4* x, V4& partial) noexcept {
   StepFirst(bands, g, h, x);
   StepSecond(bands, g, h);
   StepSmooth(bands, tab.Data(), g, h, partial);
@@ -196,7 +179,10 @@ inline void Shift(TVCBandBank<N>& bands, double x) noexcept {
 template <size_t N>
 QUARVIN_LANES double MixBands(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
                               const TVCSinTab& tab, int count, double x) noexcept {
-  const double in[3] = {bands.x2, bands.x1, x};
+  V4 in[3];
+  Broadcast(in[0], bands.x2);
+  Broadcast(in[1], bands.x1);
+  Broadcast(in[2], x);
   double sum = 0;
   for (size_t g = 0; g < N; g += 4) {
     TGroup h;
