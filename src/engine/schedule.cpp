@@ -220,9 +220,11 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
   // Steps by level; at one level, a batch per type and one step for the loops. Sinks last.
   constexpr int64_t kLoops = std::numeric_limits<int64_t>::max();
   std::map<std::pair<int64_t, int64_t>, std::vector<uint32_t>> groups;
+  std::vector<char> waitsForItself(n);
   for (uint32_t i = 0; i < n; ++i) {
     const TKernel* k = kernels(devices[i]->Type);
     if (!k) return nullptr;
+    waitsForItself[i] = g.feedsItself[i] && !k->Sequential;
     const int64_t l = k->Sink ? std::numeric_limits<int64_t>::max() : level[i];
     groups[{l, inLoop[i] ? kLoops : int64_t(devices[i]->Type)}].push_back(i);
   }
@@ -247,9 +249,6 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     }
     return k->Make(ds, ports);
   };
-  std::vector<char> waitsForItself(n);
-  for (uint32_t i = 0; i < n; ++i)
-    waitsForItself[i] = g.feedsItself[i] && !kernels(devices[i]->Type)->Sequential;
   for (const auto& [key, members] : groups)
     if (key.second == kLoops)
       s->steps_.push_back(MakeLoopStep(members, g, waitsForItself, batch));
