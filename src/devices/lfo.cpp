@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "devices/lanes.h"
-
 #include "devices/panel.h"
 #include "platform/art.h"
 
