@@ -209,6 +209,121 @@ inline __attribute__((always_inline)) void Transpose(V4& a, V4& b, V4& c, V4& d)
   d = __builtin_shufflevector(hi01, hi23, 2, 3, 6, 7);
 }
 
+// The block form holds a group in the same skew as TGroup but computes fewer products, by three
+// identities of the designs that change no result:
+// - a band-pass has b1 = 0, so its b1 · x1 adds a zero, and b2 = -b0, so its b2 · x2 is the
+//   negated product b0 · x that the stage formed two frames before;
+// - the smoothing low-pass has b2 = b0, so its b2 · x2 is likewise that product itself.
+// Every input is finite, so the dropped term is a zero and can at most change the sign of a zero
+// sum. A signed zero stays zero through products and sums and is rectified or truncated away, so
+// every envelope and every output equals the frame-by-frame value.
+struct TBlockGroup {
+  V4 f1, f2;       // the first stage's last outputs, latest first
+  V4 fp1, fp2;     // its b0 times its last inputs
+  V4 s1, s2;       // the second stage's outputs
+  V4 sp1, sp2;     // its b0 times its last inputs (the first stage's outputs)
+  V4 r1;           // the smoothing stage's last input: the second stage's output rectified
+  V4 e1, e2;       // the smoothing stage's outputs: the envelopes
+  V4 ep1, ep2;     // its b0 times its last inputs
+  P4 phase, step;  // the oscillators'
+};
+
+// A band-pass stage's next output for input u, its history y1, y2 and products p1, p2.
+template <class Stage>
+inline __attribute__((always_inline)) void BandPassStep(const Stage& s, size_t g, const V4& u,
+                                                        V4& y1, V4& y2, V4& p1, V4& p2) noexcept {
+  V4 b0, a1, a2;
+  Load(b0, s.b0 + g);
+  Load(a1, s.a1 + g);
+  Load(a2, s.a2 + g);
+  const V4 p = b0 * u;
+  const V4 y = p - p2 + a1 * y1 + a2 * y2;
+  p2 = p1;
+  p1 = p;
+  y2 = y1;
+  y1 = y;
+}
+
+// Loads group g from the banks into registers and forms the products of the inputs before.
+template <size_t N>
+inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands,
+                                                     const TVCOscBank<N>& oscillators, size_t g,
+                                                     const V4* x, TBlockGroup& h) noexcept {
+  V4 b0, r2;
+  Load(h.f1, bands.First.y1 + g);
+  Load(h.f2, bands.First.y2 + g);
+  Load(h.s1, bands.Second.y1 + g);
+  Load(h.s2, bands.Second.y2 + g);
+  Load(h.e1, bands.Smooth.y1 + g);
+  Load(h.e2, bands.Smooth.y2 + g);
+  Load(b0, bands.First.b0 + g);
+  h.fp1 = b0 * x[1];
+  h.fp2 = b0 * x[0];
+  Load(b0, bands.Second.b0 + g);
+  h.sp1 = b0 * h.f1;
+  h.sp2 = b0 * h.f2;
+  h.r1 = h.s1;
+  r2 = h.s2;
+  Rectify(h.r1);
+  Rectify(r2);
+  Load(b0, bands.Smooth.b0 + g);
+  h.ep1 = b0 * h.r1;
+  h.ep2 = b0 * r2;
+  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
+  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
+}
+
+template <size_t N>
+inline __attribute__((always_inline)) void ReleaseBlock(TVCBandBank<N>& bands,
+                                                        TVCOscBank<N>& oscillators, size_t g,
+                                                        const TBlockGroup& h) noexcept {
+  Store(bands.First.y1 + g, h.f1);
+  Store(bands.First.y2 + g, h.f2);
+  Store(bands.Second.y1 + g, h.s1);
+  Store(bands.Second.y2 + g, h.s2);
+  Store(bands.Smooth.y1 + g, h.e1);
+  Store(bands.Smooth.y2 + g, h.e2);
+  Store(bands.Envelope + g, h.e1);
+  std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
+}
+
+template <size_t N>
+inline __attribute__((always_inline)) void FirstBlock(const TVCBandBank<N>& bands, size_t g,
+                                                      TBlockGroup& h, const V4& x) noexcept {
+  BandPassStep(bands.First, g, x, h.f1, h.f2, h.fp1, h.fp2);
+}
+
+// The second stage on the first stage's latest output, a frame behind it.
+template <size_t N>
+inline __attribute__((always_inline)) void SecondBlock(const TVCBandBank<N>& bands, size_t g,
+                                                       TBlockGroup& h) noexcept {
+  BandPassStep(bands.Second, g, h.f1, h.s1, h.s2, h.sp1, h.sp2);
+}
+
+// The smoothing stage on the second stage's latest output rectified, and the partials of the
+// group; then the oscillators one step on.
+template <size_t N>
+inline __attribute__((always_inline)) void SmoothBlock(const TVCBandBank<N>& bands,
+                                                       const double* wave, size_t g, TBlockGroup& h,
+                                                       V4& partial) noexcept {
+  const auto& s = bands.Smooth;
+  V4 r = h.s1, b0, b1, a1, a2;
+  Rectify(r);
+  Load(b0, s.b0 + g);
+  Load(b1, s.b1 + g);
+  Load(a1, s.a1 + g);
+  Load(a2, s.a2 + g);
+  const V4 p = b0 * r;
+  const V4 env = p + b1 * h.r1 + h.ep2 + a1 * h.e1 + a2 * h.e2;
+  h.ep2 = h.ep1;
+  h.ep1 = p;
+  h.r1 = r;
+  h.e2 = h.e1;
+  h.e1 = env;
+  partial = env * V4{wave[h.phase[0]], wave[h.phase[1]], wave[h.phase[2]], wave[h.phase[3]]};
+  Advance(h.phase, h.step);
+}
+
 // Group g through frames 0..n-1 of the input history x (x[j + 2] the frame j), the stages skewed
 // in the frames between the first two and the last two.
 template <size_t N, int C>
@@ -216,27 +331,27 @@ inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands,
                                                     TVCOscBank<N>& oscillators,
                                                     const TVCSinTab& tab, size_t g, const V4* x,
                                                     int n, double (&partial)[C][N]) noexcept {
-  TGroup h;
+  TBlockGroup h;
   V4 p;
-  Hold(bands, oscillators, g, h);
+  HoldBlock(bands, oscillators, g, x, h);
   const double* wave = tab.Data();
-  StepFirst(bands, g, h, x);
-  StepSecond(bands, g, h);
-  if (n > 1) StepFirst(bands, g, h, x + 1);
+  FirstBlock(bands, g, h, x[2]);
+  SecondBlock(bands, g, h);
+  if (n > 1) FirstBlock(bands, g, h, x[3]);
   for (int j = 2; j < n; ++j) {
-    StepSmooth(bands, wave, g, h, p);
+    SmoothBlock(bands, wave, g, h, p);
     Store(partial[j - 2] + g, p);
-    StepSecond(bands, g, h);
-    StepFirst(bands, g, h, x + j);
+    SecondBlock(bands, g, h);
+    FirstBlock(bands, g, h, x[j + 2]);
   }
   if (n > 1) {
-    StepSmooth(bands, wave, g, h, p);
+    SmoothBlock(bands, wave, g, h, p);
     Store(partial[n - 2] + g, p);
-    StepSecond(bands, g, h);
+    SecondBlock(bands, g, h);
   }
-  StepSmooth(bands, wave, g, h, p);
+  SmoothBlock(bands, wave, g, h, p);
   Store(partial[n - 1] + g, p);
-  Release(bands, oscillators, g, h);
+  ReleaseBlock(bands, oscillators, g, h);
 }
 
 // The sums in band order of frames j..j+3 of the chunk's partials, four frames in the lanes of a
