@@ -24,15 +24,26 @@ NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Vocoder"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),
-      table_(TVCSinTab::Instance()) {
+      table_(TVCSinTab::Instance()),
+      streams_(Streams()) {
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
   Type = DeviceType::Vocoder;
-  for (int i = 0; i < kBands; ++i) {
-    const double f = BandFrequency(i);
-    bands_.Design(i, NTVCInBand2(f));
-    oscillators_.Step[i] = NTVCSinGen(f * kShift).Step;
-  }
+  for (int i = 0; i < kBands; ++i) bands_.Design(i, NTVCInBand2(BandFrequency(i)));
+  std::ranges::copy(LaneSteps(), oscillators_.Step);
+}
+
+std::array<int32_t, NTVocoder::kLanes> NTVocoder::LaneSteps() noexcept {
+  std::array<int32_t, kLanes> steps{};
+  for (int i = 0; i < kBands; ++i) steps[i] = NTVCSinGen(BandFrequency(i) * kShift).Step;
+  return steps;
+}
+
+// Every vocoder has the same oscillators, so one set of streams serves all; it is built when the
+// first vocoder is.
+const TVCSinStreams& NTVocoder::Streams() {
+  static const TVCSinStreams streams(TVCSinTab::Instance(), LaneSteps());
+  return streams;
 }
 
 void NTVocoder::Latch() noexcept {
@@ -196,8 +207,8 @@ QUARVIN_LANES double MixBands(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
   return sum;
 }
 
-// Rows become columns: four frames' partials of four bands become each band's partials of the
-// four frames.
+// Rows become columns: four frames' values of four bands become each band's values of the four
+// frames.
 inline __attribute__((always_inline)) void Transpose(V4& a, V4& b, V4& c, V4& d) noexcept {
   const V4 lo01 = __builtin_shufflevector(a, b, 0, 4, 2, 6),
            hi01 = __builtin_shufflevector(a, b, 1, 5, 3, 7),
@@ -218,14 +229,13 @@ inline __attribute__((always_inline)) void Transpose(V4& a, V4& b, V4& c, V4& d)
 // sum. A signed zero stays zero through products and sums and is rectified or truncated away, so
 // every envelope and every output equals the frame-by-frame value.
 struct TBlockGroup {
-  V4 f1, f2;       // the first stage's last outputs, latest first
-  V4 fp1, fp2;     // its b0 times its last inputs
-  V4 s1, s2;       // the second stage's outputs
-  V4 sp1, sp2;     // its b0 times its last inputs (the first stage's outputs)
-  V4 r1;           // the smoothing stage's last input: the second stage's output rectified
-  V4 e1, e2;       // the smoothing stage's outputs: the envelopes
-  V4 ep1, ep2;     // its b0 times its last inputs
-  P4 phase, step;  // the oscillators'
+  V4 f1, f2;    // the first stage's last outputs, latest first
+  V4 fp1, fp2;  // its b0 times its last inputs
+  V4 s1, s2;    // the second stage's outputs
+  V4 sp1, sp2;  // its b0 times its last inputs (the first stage's outputs)
+  V4 r1;        // the smoothing stage's last input: the second stage's output rectified
+  V4 e1, e2;    // the smoothing stage's outputs: the envelopes
+  V4 ep1, ep2;  // its b0 times its last inputs
 };
 
 // A band-pass stage's next output for input u, its history y1, y2 and products p1, p2.
@@ -246,8 +256,7 @@ inline __attribute__((always_inline)) void BandPassStep(const Stage& s, size_t g
 
 // Loads group g from the banks into registers and forms the products of the inputs before.
 template <size_t N>
-inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands,
-                                                     const TVCOscBank<N>& oscillators, size_t g,
+inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands, size_t g,
                                                      const V4* x, TBlockGroup& h) noexcept {
   V4 b0, r2;
   Load(h.f1, bands.First.y1 + g);
@@ -269,13 +278,10 @@ inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands
   Load(b0, bands.Smooth.b0 + g);
   h.ep1 = b0 * h.r1;
   h.ep2 = b0 * r2;
-  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
-  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
 }
 
 template <size_t N>
-inline __attribute__((always_inline)) void ReleaseBlock(TVCBandBank<N>& bands,
-                                                        TVCOscBank<N>& oscillators, size_t g,
+inline __attribute__((always_inline)) void ReleaseBlock(TVCBandBank<N>& bands, size_t g,
                                                         const TBlockGroup& h) noexcept {
   Store(bands.First.y1 + g, h.f1);
   Store(bands.First.y2 + g, h.f2);
@@ -284,7 +290,6 @@ inline __attribute__((always_inline)) void ReleaseBlock(TVCBandBank<N>& bands,
   Store(bands.Smooth.y1 + g, h.e1);
   Store(bands.Smooth.y2 + g, h.e2);
   Store(bands.Envelope + g, h.e1);
-  std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
 }
 
 template <size_t N>
@@ -300,12 +305,10 @@ inline __attribute__((always_inline)) void SecondBlock(const TVCBandBank<N>& ban
   BandPassStep(bands.Second, g, h.f1, h.s1, h.s2, h.sp1, h.sp2);
 }
 
-// The smoothing stage on the second stage's latest output rectified, and the partials of the
-// group; then the oscillators one step on.
+// The smoothing stage on the second stage's latest output rectified: the group's envelopes.
 template <size_t N>
-inline __attribute__((always_inline)) void SmoothBlock(const TVCBandBank<N>& bands,
-                                                       const double* wave, size_t g, TBlockGroup& h,
-                                                       V4& partial) noexcept {
+inline __attribute__((always_inline)) void SmoothBlock(const TVCBandBank<N>& bands, size_t g,
+                                                       TBlockGroup& h, V4& env) noexcept {
   const auto& s = bands.Smooth;
   V4 r = h.s1, b0, b1, a1, a2;
   Rectify(r);
@@ -314,100 +317,119 @@ inline __attribute__((always_inline)) void SmoothBlock(const TVCBandBank<N>& ban
   Load(a1, s.a1 + g);
   Load(a2, s.a2 + g);
   const V4 p = b0 * r;
-  const V4 env = p + b1 * h.r1 + h.ep2 + a1 * h.e1 + a2 * h.e2;
+  env = p + b1 * h.r1 + h.ep2 + a1 * h.e1 + a2 * h.e2;
   h.ep2 = h.ep1;
   h.ep1 = p;
   h.r1 = r;
   h.e2 = h.e1;
   h.e1 = env;
-  partial = env * V4{wave[h.phase[0]], wave[h.phase[1]], wave[h.phase[2]], wave[h.phase[3]]};
-  Advance(h.phase, h.step);
+}
+
+// A group's envelopes of four frames, rows of bands, and where its oscillators' streams stand.
+struct TFrameRows {
+  V4 env[4];
+  const double* wave[4];
+  int bands;  // how many of the group's four lanes are bands
+};
+
+// Adds the partials of frames j..j+3 to their sums, band after band: the rows turned into one
+// column per band, times four consecutive values of the band's oscillator.
+inline __attribute__((always_inline)) void AddPartials(TFrameRows& rows, int j, V4& sum) noexcept {
+  Transpose(rows.env[0], rows.env[1], rows.env[2], rows.env[3]);
+  V4 s = sum;
+  for (int l = 0; l < 4 && l < rows.bands; ++l) {
+    V4 wave;
+    Load(wave, rows.wave[l] + j);
+    s = rows.env[l] * wave + s;
+  }
+  sum = s;
 }
 
 // Group g through frames 0..n-1 of the input history x (x[j + 2] the frame j), the stages skewed
-// in the frames between the first two and the last two.
-template <size_t N, int C>
-inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands,
-                                                    TVCOscBank<N>& oscillators,
-                                                    const TVCSinTab& tab, size_t g, const V4* x,
-                                                    int n, double (&partial)[C][N]) noexcept {
+// in the frames between the first two and the last two; the group's partials of frames
+// 4q..4q+3 are added to sum[q].
+template <size_t N>
+inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands, TFrameRows& rows,
+                                                    size_t g, const V4* x, int n,
+                                                    V4* sum) noexcept {
   TBlockGroup h;
-  V4 p;
-  HoldBlock(bands, oscillators, g, x, h);
-  const double* wave = tab.Data();
+  HoldBlock(bands, g, x, h);
+  int m = 0;  // the frame whose envelopes come next
+  const auto smooth = [&] {
+    SmoothBlock(bands, g, h, rows.env[m % 4]);
+    if (++m % 4 == 0) AddPartials(rows, m - 4, sum[m / 4 - 1]);
+  };
   FirstBlock(bands, g, h, x[2]);
   SecondBlock(bands, g, h);
   if (n > 1) FirstBlock(bands, g, h, x[3]);
-  for (int j = 2; j < n; ++j) {
-    SmoothBlock(bands, wave, g, h, p);
-    Store(partial[j - 2] + g, p);
+  int j = 2;
+  // Four frames at a time while they last, their rows in registers.
+  for (; j + 4 <= n; j += 4) {
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+      SmoothBlock(bands, g, h, rows.env[k]);
+      SecondBlock(bands, g, h);
+      FirstBlock(bands, g, h, x[j + k + 2]);
+    }
+    AddPartials(rows, j - 2, sum[(j - 2) / 4]);
+  }
+  m = j - 2;
+  for (; j < n; ++j) {
+    smooth();
     SecondBlock(bands, g, h);
     FirstBlock(bands, g, h, x[j + 2]);
   }
   if (n > 1) {
-    SmoothBlock(bands, wave, g, h, p);
-    Store(partial[n - 2] + g, p);
+    smooth();
     SecondBlock(bands, g, h);
   }
-  SmoothBlock(bands, wave, g, h, p);
-  Store(partial[n - 1] + g, p);
-  ReleaseBlock(bands, oscillators, g, h);
-}
-
-// The sums in band order of frames j..j+3 of the chunk's partials, four frames in the lanes of a
-// vector: each group's four rows turned into columns, one per band.
-template <size_t N, int C>
-inline __attribute__((always_inline)) void SumFrames(const double (&partial)[C][N], int count,
-                                                     int j, V4& sum) noexcept {
-  sum = V4{};
-  for (size_t g = 0; g < N; g += 4) {
-    V4 a, b, c, d;
-    Load(a, partial[j] + g);
-    Load(b, partial[j + 1] + g);
-    Load(c, partial[j + 2] + g);
-    Load(d, partial[j + 3] + g);
-    Transpose(a, b, c, d);
-    const int bands = count - int(g);
-    if (bands > 0) sum = a + sum;
-    if (bands > 1) sum = b + sum;
-    if (bands > 2) sum = c + sum;
-    if (bands > 3) sum = d + sum;
+  smooth();
+  // Frames past the last fill its four with silence; their sums are not published.
+  if (m % 4 != 0) {
+    for (int k = m % 4; k < 4; ++k) rows.env[k] = V4{};
+    AddPartials(rows, m / 4 * 4, sum[m / 4]);
   }
+  ReleaseBlock(bands, g, h);
 }
 
-// MixBands over consecutive frames, a chunk at a time: first each group of bands through the
-// whole chunk, leaving its partials (envelope times oscillator value) frame by frame; then the
-// sums in band order.
+// MixBands over consecutive frames, a chunk at a time: each group of bands through the whole
+// chunk, its partials added to the frames' sums in band order, four frames in the lanes of a
+// vector; the oscillators read from their streams.
 template <size_t N>
 QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
-                                 const TVCSinTab& tab, int count, const int32_t* in, int32_t* out,
-                                 int frames) noexcept {
-  constexpr int kChunk = 64;
-  alignas(32) double partial[kChunk][N];
+                                 const TVCSinStreams& streams, int count, const int32_t* in,
+                                 int32_t* out, int frames) noexcept {
+  constexpr int kChunk = TVCSinStreams::kRun;
   // The chunk's input after the two frames before it.
   V4 x[kChunk + 2];
+  V4 sum[kChunk / 4];
+  int32_t at[N];  // each oscillator's index in its stream
+  for (size_t i = 0; i < N; ++i) at[i] = streams.IndexOf(i, oscillators.Phase[i]);
   for (int f0 = 0; f0 < frames; f0 += kChunk) {
     const int n = std::min(kChunk, frames - f0);
     Broadcast(x[0], bands.x2);
     Broadcast(x[1], bands.x1);
     for (int j = 0; j < n; ++j) Broadcast(x[j + 2], in[f0 + j]);
-    for (size_t g = 0; g < N; g += 4) RunGroup(bands, oscillators, tab, g, x, n, partial);
+    std::fill(sum, sum + kChunk / 4, V4{});
+    for (size_t g = 0; g < N; g += 4) {
+      TFrameRows rows;
+      for (size_t l = 0; l < 4; ++l) rows.wave[l] = streams.Stream(g + l) + at[g + l];
+      rows.bands = std::clamp(count - int(g), 0, 4);
+      RunGroup(bands, rows, g, x, n, sum);
+    }
     bands.x2 = x[n][0];
     bands.x1 = x[n + 1][0];
-    // Rows past the chunk's last frame fill the last four and are not stored.
-    for (int j = n; j % 4; ++j) std::fill(partial[j], partial[j] + N, 0.0);
-    for (int j = 0; j < n; j += 8) {
-      // Eight frames at once, so that two chains of additions overlap.
-      V4 sum[2] = {};
-      SumFrames(partial, count, j, sum[0]);
-      if (j + 4 < n) SumFrames(partial, count, j + 4, sum[1]);
-      for (int q = 0; q < 2 && j + 4 * q < n; ++q) {
-        I4 whole;
-        TruncLanes(whole, sum[q]);
-        for (int l = 0; l < 4 && j + 4 * q + l < n; ++l) out[f0 + j + 4 * q + l] = whole[l];
-      }
+    for (size_t i = 0; i < N; ++i) {
+      at[i] += n;
+      if (at[i] >= streams.Cycle(i)) at[i] -= streams.Cycle(i);
+    }
+    for (int q = 0; 4 * q < n; ++q) {
+      I4 whole;
+      TruncLanes(whole, sum[q]);
+      for (int l = 0; l < 4 && 4 * q + l < n; ++l) out[f0 + 4 * q + l] = whole[l];
     }
   }
+  for (size_t i = 0; i < N; ++i) oscillators.Phase[i] = streams.PhaseOf(i, at[i]);
 }
 
 }  // namespace
@@ -417,7 +439,7 @@ double NTVocoder::Mix(double x) noexcept {
 }
 
 void NTVocoder::MixBlock(const int32_t* in, int32_t* out, int frames) noexcept {
-  MixBandsBlock(bands_, oscillators_, table_, kBands, in, out, frames);
+  MixBandsBlock(bands_, oscillators_, streams_, kBands, in, out, frames);
 }
 
 void NTVocoder::Compute() noexcept {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -35,8 +36,11 @@ class NTVocoder : public NTDevWin {
 
  private:
   static constexpr size_t kLanes = 52;  // kBands rounded up to whole vectors of four doubles
+  static std::array<int32_t, kLanes> LaneSteps() noexcept;
+  static const TVCSinStreams& Streams();
 
   const TVCSinTab& table_;
+  const TVCSinStreams& streams_;
   TVCBandBank<kLanes> bands_;
   TVCOscBank<kLanes> oscillators_;
 };

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "devices/biquad.h"
 #include "platform/sample_rate.h"
@@ -23,6 +25,33 @@ class TVCSinTab {
  private:
   TVCSinTab();
   std::array<double, kSize> table_;
+};
+
+// The table as each oscillator reads it, for runs of frames: entry k of oscillator i's stream is
+// the table's value at the phase its step reaches after k steps from 0. An oscillator's run of
+// frames then reads consecutive doubles instead of scattered ones. A stream holds a whole number
+// of the oscillator's periods, at least kRun entries, and kRun + 4 more, so that any run of up to
+// kRun frames from any index, rounded up to whole vectors of four, reads inside it.
+class TVCSinStreams {
+ public:
+  static constexpr int32_t kRun = 64;
+
+  TVCSinStreams(const TVCSinTab& tab, std::span<const int32_t> steps);
+
+  const double* Stream(size_t i) const noexcept { return data_.data() + lanes_[i].start; }
+  // The length after which oscillator i's stream repeats.
+  int32_t Cycle(size_t i) const noexcept { return lanes_[i].cycle; }
+  // The index k in oscillator i's stream of a phase it reaches, and back.
+  int32_t IndexOf(size_t i, int32_t phase) const noexcept;
+  int32_t PhaseOf(size_t i, int32_t k) const noexcept;
+
+ private:
+  struct Lane {
+    size_t start;
+    int32_t step, gcd, period, inverse, cycle;
+  };
+  std::vector<double> data_;
+  std::vector<Lane> lanes_;
 };
 
 // A biquad with fixed coefficients, designed at construction.

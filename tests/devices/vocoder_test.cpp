@@ -85,8 +85,9 @@ TEST_F(VocoderTest, BlocksComputeExactlyWhatSingleFramesCompute) {
   NTVocoder w(&p.canvas, p.canvas.Root());
   std::mt19937 rng(3);
   std::uniform_int_distribution<int32_t> noise(INT32_MIN, INT32_MAX);
-  // Block lengths around the chunk sizes and the sums' groups of four frames.
-  for (int frames : {1, 2, 3, 4, 5, 7, 63, 64, 65, 128, 1, 130}) {
+  // Block lengths around the chunk sizes and the sums' groups of four frames; the long one takes
+  // every oscillator's stream past its end.
+  for (int frames : {1, 2, 3, 4, 5, 7, 63, 64, 65, 128, 1, 130, 45000}) {
     std::vector<int32_t> in(size_t(frames), 0), out(in.size());
     for (int32_t& x : in) x = noise(rng);
     v.MixBlock(in.data(), out.data(), frames);
@@ -94,6 +95,23 @@ TEST_F(VocoderTest, BlocksComputeExactlyWhatSingleFramesCompute) {
       ASSERT_EQ(out[size_t(f)], TruncToInt32(w.Mix(in[size_t(f)]))) << frames << " frames, " << f;
     for (int i = 0; i < NTVocoder::kBands; ++i)
       ASSERT_TRUE(SameBits(v.Envelope(i), w.Envelope(i))) << frames << " frames, band " << i;
+  }
+}
+
+// Every entry of every stream, past the end of its cycle too, is the table's value at the phase
+// that many steps reach; and the index of that phase is found again.
+TEST(VocoderStreams, EveryStreamReadsTheTableAtTheOscillatorsPhases) {
+  const TVCSinTab& tab = TVCSinTab::Instance();
+  const std::array<int32_t, 4> steps = {138, 196, 8870, 0};
+  const TVCSinStreams streams(tab, steps);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    NTVCSinGen osc(steps[i]);
+    for (int32_t k = 0; k < streams.Cycle(i) + TVCSinStreams::kRun + 4; ++k) {
+      ASSERT_EQ(streams.PhaseOf(i, k), osc.Phase) << steps[i] << " Hz, step " << k;
+      const int32_t back = streams.PhaseOf(i, streams.IndexOf(i, osc.Phase));
+      ASSERT_EQ(back, osc.Phase) << steps[i] << " Hz, step " << k;
+      ASSERT_TRUE(SameBits(streams.Stream(i)[k], osc.Next(tab))) << steps[i] << " Hz, step " << k;
+    }
   }
 }
 
