@@ -11,6 +11,7 @@
 
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "devices/osci.h"
 #include "devices/random.h"
 #include "devices/registry.h"
 #include "engine/plug.h"
@@ -218,6 +219,17 @@ struct Canvases {
 // Makes a patch and runs it through both for three rounds, rewiring between them: whole blocks
 // the way the audio thread runs them, or a few hundred frames in pieces. Returns what differed
 // first, or nothing.
+// Whether each oscilloscope of a shows the recording its twin in b shows.
+inline bool SameRecordings(TMainClient& a, TMainClient& b) {
+  for (size_t i = 0; i < a.Devices().size(); ++i) {
+    const auto* x = dynamic_cast<const NTOsci*>(a.Devices()[i]);
+    const auto* y = dynamic_cast<const NTOsci*>(b.Devices()[i]);
+    if (x && !(y && (x->Shown() ? y->Shown() && *x->Shown() == *y->Shown() : !y->Shown())))
+      return false;
+  }
+  return true;
+}
+
 inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlocks) {
   TMainClient& a = c.scheduled.client;
   TMainClient& b = c.reference.client;
@@ -244,6 +256,7 @@ inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlo
     if (a.SaveBytes() != b.SaveBytes()) return "the saved bytes differ" + when;
     a.Timer();
     b.Timer();
+    if (!SameRecordings(a, b)) return "an oscilloscope recorded differently" + when;
     patch.Rewire(a, b);
     a.Reschedule();
   }

@@ -158,13 +158,19 @@ void NTOsci::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   for (int ch = 0; ch < osci::kChannels; ++ch) rows[ch] = b.Row(ports.In[size_t(ch)]);
   const Channels c = Now();
   osci::TFrame frame{};
-  for (int f = 0; f < b.Frames; ++f) {
+  const auto sample = [&](int f) {
     PerChannel<int32_t> values;
     for (int ch = 0; ch < osci::kChannels; ++ch) values[ch] = rows[ch][f];
     Sample(values, c, frame);
-  }
-  if (b.Frames > 0)
+  };
+  // While the recorder waits for the window thread, a frame is scaled only for the latched values
+  // the sub-block leaves behind: the last one.
+  for (int f = 0; f + 1 < b.Frames; ++f)
+    if (capture_.Recording()) sample(f);
+  if (b.Frames > 0) {
+    sample(b.Frames - 1);
     for (int ch = 0; ch < osci::kChannels; ++ch) In[ch].Value = frame[ch];
+  }
 }
 
 void NTOsci::Tick() {

@@ -43,6 +43,8 @@ class NTOsci : public NTDevWin {
   static int32_t Scale(int32_t value, float gain) noexcept;
 
   int32_t CaptureState() const noexcept { return capture_.State(); }
+  // The recording on the screen, if there is one yet (window thread).
+  const osci::TTraces* Shown() const noexcept { return hasRecording_ ? &display_ : nullptr; }
 
   // Children, in creation order: this order is the patch file's.
   PerChannel<NTStaticSeparator> Separators;

@@ -23,6 +23,7 @@ constexpr int32_t kMaxLevel = 240;  // the level spans -kMaxLevel..MaxLevel pixe
 // One column of a trace: the value at the frame that opened it and the range it covered.
 struct TColumn {
   int32_t First = 0, Min = 0, Max = 0;
+  bool operator==(const TColumn&) const = default;
 };
 using TTrace = std::array<TColumn, kColumns>;
 using TTraces = std::array<TTrace, kChannels>;
@@ -77,6 +78,11 @@ class TOsciCapture {
   void Cancel() noexcept;
 
   int32_t State() const noexcept { return state_.load(std::memory_order_acquire); }
+  // Audio thread: whether Step would look at a frame now. Idle and complete, it would do nothing.
+  bool Recording() const noexcept {
+    const int32_t s = State();
+    return s != Idle && s != Complete;
+  }
 
  private:
   void Start(int32_t state, int32_t trigger, const TTriggerControls& controls) noexcept;
