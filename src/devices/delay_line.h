@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -34,25 +35,32 @@ class NTFlPipe {
 };
 
 // A fixed delay line of L frames for the Hall: each frame reads the value written L frames
-// earlier, then writes.
+// earlier, from the cell it then writes.
 class NTPipe {
  public:
   explicit NTPipe(int32_t size);
-
-  int32_t ReadNext() noexcept {
-    const int32_t v = buffer_[read_];
-    if (++read_ == size_) read_ = 0;
-    return v;
-  }
+  int32_t Read() const noexcept { return buffer_[at_]; }
   void Write(int32_t v) noexcept {
-    buffer_[write_] = v;
-    if (++write_ == size_) write_ = 0;
+    buffer_[at_] = v;
+    if (++at_ == size_) at_ = 0;
+  }
+  // Frames 0..n-1 at once: frame f reads its cell's value a and writes op(a, f) into it. Between
+  // wraps the cells lie side by side, so the loop runs without a test per frame.
+  template <class Op>
+  void Cycle(int n, Op op) noexcept {
+    for (int f = 0; f < n;) {
+      const int run = std::min(n - f, size_ - at_);
+      int32_t* cell = buffer_.get() + at_;
+      for (int k = 0; k < run; ++k) cell[k] = op(cell[k], f + k);
+      f += run;
+      at_ += run;
+      if (at_ == size_) at_ = 0;
+    }
   }
   int32_t Size() const noexcept { return size_; }
 
  private:
   int32_t size_;
-  int32_t write_ = 0;
-  int32_t read_ = 0;
+  int32_t at_ = 0;
   std::unique_ptr<int32_t[]> buffer_;
 };

@@ -57,14 +57,22 @@ void NTHall::Compute() noexcept {
 void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t* in = b.Row(ports.In[0]);
   int32_t* out = b.Publish(ports.Out[0]);
-  for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f]);
+  const int64_t feedback = Feedback.Value;
+  // Sums of whole numbers: the combs may add theirs one comb after the other.
+  std::array<int64_t, THistories::kFrames> sum{};
+  for (NTPipe& comb : combs_)
+    comb.Cycle(b.Frames, [&](int32_t a, int f) {
+      sum[size_t(f)] += a;
+      return Wrap32(a * feedback / 1000 + in[f]);
+    });
+  for (int f = 0; f < b.Frames; ++f) out[f] = Wrap32(sum[size_t(f)]) / kCombs;
 }
 
 inline int32_t NTHall::Step(int32_t in) noexcept {
   const int64_t feedback = Feedback.Value;
   int64_t sum = 0;
   for (NTPipe& comb : combs_) {
-    const int32_t a = comb.ReadNext();
+    const int32_t a = comb.Read();
     sum += a;
     comb.Write(Wrap32(a * feedback / 1000 + in));
   }
