@@ -1,5 +1,6 @@
 #include "devices/hall.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "devices/arith.h"
@@ -59,7 +60,8 @@ void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   int32_t* out = b.Publish(ports.Out[0]);
   const int64_t feedback = Feedback.Value;
   // Sums of whole numbers: the combs may add theirs one comb after the other.
-  std::array<int64_t, THistories::kFrames> sum{};
+  std::array<int64_t, THistories::kFrames> sum;
+  std::fill_n(sum.begin(), b.Frames, 0);
   for (NTPipe& comb : combs_)
     comb.Cycle(b.Frames, [&](int32_t a, int f) {
       sum[size_t(f)] += a;
