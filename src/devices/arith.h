@@ -9,6 +9,12 @@ constexpr int32_t Wrap32(int64_t v) noexcept {
   return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
 
+// A delay line's feedback: the value a read back scaled by a factor in thousandths (truncated),
+// plus the new input.
+constexpr int32_t Feed(int32_t a, int64_t thousandths, int32_t in) noexcept {
+  return Wrap32(a * thousandths / 1000 + in);
+}
+
 // Double to signal value, truncating toward zero. Values beyond the 32-bit range saturate and NaN
 // becomes 0, so that an unstable filter or a huge sum still yields a defined sample.
 inline int32_t TruncToInt32(double v) noexcept {

@@ -44,16 +44,15 @@ class NTPipe {
     buffer_[at_] = v;
     if (++at_ == size_) at_ = 0;
   }
-  // Frames 0..n-1 at once: frame f reads its cell's value a and writes op(a, f) into it. Between
-  // wraps the cells lie side by side, so the loop runs without a test per frame.
-  template <class Op>
-  void Cycle(int n, Op op) noexcept {
+  // Frames 0..n-1 at once: each frame reads its cell and writes the cell anew. The cells lie side
+  // by side between wraps; run(cells, f, count) is given each such stretch, starting at frame f.
+  template <class Run>
+  void Cycle(int n, Run run) noexcept {
     for (int f = 0; f < n;) {
-      const int run = std::min(n - f, size_ - at_);
-      int32_t* cell = buffer_.get() + at_;
-      for (int k = 0; k < run; ++k) cell[k] = op(cell[k], f + k);
-      f += run;
-      at_ += run;
+      const int count = std::min(n - f, size_ - at_);
+      run(buffer_.get() + at_, f, count);
+      f += count;
+      at_ += count;
       if (at_ == size_) at_ = 0;
     }
   }

@@ -81,7 +81,7 @@ void NTFlanger::Block(const TSubBlock& b, const TPorts& ports) noexcept {
 
 inline int32_t NTFlanger::Step(int32_t in, int32_t ext) noexcept {
   const int32_t a = Line.Read();
-  Line.Write(Wrap32(int64_t{a} * Feedback.Value / 1000 + in));
+  Line.Write(Feed(a, Feedback.Value, in));
   Line.SetDelay(DelayFor(ext, Delay.Value));
   Line.Advance();
   return a;

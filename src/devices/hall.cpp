@@ -1,9 +1,12 @@
 #include "devices/hall.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "devices/arith.h"
+#include "devices/lanes.h"
 #include "devices/panel.h"
 #include "devices/random.h"
 #include "platform/art.h"
@@ -55,28 +58,66 @@ void NTHall::Compute() noexcept {
   Out.Value = Step(In.Value);
 }
 
+namespace {
+// One comb over a stretch of its cells: each cell's value a joins the frame's sum and is
+// replaced by Feed(a, feedback, in).
+void CombFrames(int32_t* cell, const int32_t* in, int64_t* sum, int n, int32_t feedback) noexcept {
+  for (int k = 0; k < n; ++k) {
+    sum[k] += cell[k];
+    cell[k] = Feed(cell[k], feedback, in[k]);
+  }
+}
+
+using W4 = uint32_t __attribute__((vector_size(16)));
+using L4 = int64_t __attribute__((vector_size(32)));
+
+// CombFrames four frames to a vector, for |feedback| <= 1000. Then a · feedback has at most 41
+// bits and is exact as a double. A quotient by 1000 that is no whole number lies at least 1/1000
+// from one, far beyond the division's rounding of a number below 2^31, so the truncating
+// conversion gives the integer quotient, and adding the input with 32-bit wrap gives Feed's value.
+QUARVIN_LANES void CombLanes(int32_t* cell, const int32_t* in, int64_t* sum, int n,
+                             int32_t feedback) noexcept {
+  const V4 factor = V4{} + double(feedback);
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    I4 a, x;
+    L4 s;
+    std::memcpy(&a, cell + k, sizeof a);
+    std::memcpy(&x, in + k, sizeof x);
+    std::memcpy(&s, sum + k, sizeof s);
+    s += __builtin_convertvector(a, L4);
+    std::memcpy(sum + k, &s, sizeof s);
+    const I4 q = __builtin_convertvector(__builtin_convertvector(a, V4) * factor / 1000.0, I4);
+    const W4 fed = W4(q) + W4(x);
+    std::memcpy(cell + k, &fed, sizeof fed);
+  }
+  CombFrames(cell + k, in + k, sum + k, n - k, feedback);
+}
+}  // namespace
+
 void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t* in = b.Row(ports.In[0]);
   int32_t* out = b.Publish(ports.Out[0]);
-  const int64_t feedback = Feedback.Value;
+  const int32_t feedback = Feedback.Value;
+  // Only a damaged file sets a feedback beyond the control's range.
+  const auto frames = std::abs(int64_t{feedback}) <= 1000 ? CombLanes : CombFrames;
   // Sums of whole numbers: the combs may add theirs one comb after the other.
   std::array<int64_t, THistories::kFrames> sum;
   std::fill_n(sum.begin(), b.Frames, 0);
   for (NTPipe& comb : combs_)
-    comb.Cycle(b.Frames, [&](int32_t a, int f) {
-      sum[size_t(f)] += a;
-      return Wrap32(a * feedback / 1000 + in[f]);
+    comb.Cycle(b.Frames, [&](int32_t* cells, int f, int count) {
+      frames(cells, in + f, sum.data() + f, count, feedback);
     });
   for (int f = 0; f < b.Frames; ++f) out[f] = Wrap32(sum[size_t(f)]) / kCombs;
 }
 
 inline int32_t NTHall::Step(int32_t in) noexcept {
-  const int64_t feedback = Feedback.Value;
+  const int32_t feedback = Feedback.Value;
   int64_t sum = 0;
   for (NTPipe& comb : combs_) {
     const int32_t a = comb.Read();
     sum += a;
-    comb.Write(Wrap32(a * feedback / 1000 + in));
+    comb.Write(Feed(a, feedback, in));
   }
   return Wrap32(sum) / kCombs;
 }

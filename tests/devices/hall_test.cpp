@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "device_support.h"
 #include "devices/random.h"
@@ -65,6 +66,32 @@ TEST_F(HallTest, SumOverflowWrapsAround) {
   const std::vector<int32_t> out = RunFrames(p, *h, std::vector<int32_t>(8001, 2000000000));
   // Five times 2e9 wraps to 1410065408 before the division.
   EXPECT_EQ(out.back(), 1410065408 / 5);
+}
+
+// The block form against the frame-by-frame one, inside the feedback control's range and beyond
+// it (a damaged file), on inputs at the edges of the 32-bit range, in sub-blocks of every length.
+TEST_F(HallTest, BlocksComputeExactlyWhatSingleFramesCompute) {
+  std::mt19937 rng(5);
+  std::vector<int32_t> in(20000);
+  for (int32_t& x : in) x = rng() % 3 ? int32_t(rng()) : rng() % 2 ? INT32_MAX : INT32_MIN;
+  for (int32_t feedback : {0, 1, -1, 999, 1000, -1000, 1001, INT32_MAX, INT32_MIN}) {
+    ResetRandom();
+    NTHall frames(&p.canvas, p.canvas.Root());
+    ResetRandom();  // the same comb lengths
+    NTHall blocks(&p.canvas, p.canvas.Root());
+    frames.In.Source = &p.source.L;
+    frames.Feedback.SetValue(feedback);
+    blocks.Feedback.SetValue(feedback);
+    const std::vector<int32_t> expected = RunFrames(p, frames, in);
+    THistories h(3);
+    for (size_t f = 0; f < in.size();) {
+      const int n = std::min(int(in.size() - f), int(rng() % THistories::kFrames) + 1);
+      std::copy_n(in.begin() + ptrdiff_t(f), n, h.Row(1));
+      blocks.Block({h, n, nullptr, nullptr}, {{1}, {2}});
+      for (int k = 0; k < n; ++k, ++f)
+        ASSERT_EQ(h.Row(2)[k + 1], expected[f]) << "feedback " << feedback << ", frame " << f;
+    }
+  }
 }
 
 TEST_F(HallTest, RecordsRoundTrip) {
