@@ -404,7 +404,12 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
   V4 x[kChunk + 2];
   V4 sum[kChunk / 4];
   int32_t at[N];  // each oscillator's index in its stream
-  for (size_t i = 0; i < N; ++i) at[i] = streams.IndexOf(i, oscillators.Phase[i]);
+  // The index is found anew only after single frames moved the phase on.
+  for (size_t i = 0; i < N; ++i) {
+    const int32_t phase = oscillators.Phase[i];
+    at[i] = streams.PhaseOf(i, oscillators.At[i]) == phase ? oscillators.At[i]
+                                                           : streams.IndexOf(i, phase);
+  }
   for (int f0 = 0; f0 < frames; f0 += kChunk) {
     const int n = std::min(kChunk, frames - f0);
     Broadcast(x[0], bands.x2);
@@ -429,7 +434,10 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
       for (int l = 0; l < 4 && 4 * q + l < n; ++l) out[f0 + 4 * q + l] = whole[l];
     }
   }
-  for (size_t i = 0; i < N; ++i) oscillators.Phase[i] = streams.PhaseOf(i, at[i]);
+  for (size_t i = 0; i < N; ++i) {
+    oscillators.At[i] = at[i];
+    oscillators.Phase[i] = streams.PhaseOf(i, at[i]);
+  }
 }
 
 }  // namespace

@@ -59,10 +59,6 @@ int32_t TVCSinStreams::IndexOf(size_t i, int32_t phase) const noexcept {
   return int32_t(int64_t(phase / l.gcd) * l.inverse % l.period);
 }
 
-int32_t TVCSinStreams::PhaseOf(size_t i, int32_t k) const noexcept {
-  return int32_t(int64_t(k) * lanes_[i].step % TVCSinTab::kSize);
-}
-
 NTVCBP::NTVCBP(double frequency, double q)
     : NTVCFilter(frequency, q, BandPass(AngleOf(frequency), q)) {}
 

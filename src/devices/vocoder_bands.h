@@ -43,7 +43,9 @@ class TVCSinStreams {
   int32_t Cycle(size_t i) const noexcept { return lanes_[i].cycle; }
   // The index k in oscillator i's stream of a phase it reaches, and back.
   int32_t IndexOf(size_t i, int32_t phase) const noexcept;
-  int32_t PhaseOf(size_t i, int32_t k) const noexcept;
+  int32_t PhaseOf(size_t i, int32_t k) const noexcept {
+    return int32_t(int64_t(k) * lanes_[i].step % TVCSinTab::kSize);
+  }
 
  private:
   struct Lane {
@@ -147,9 +149,11 @@ struct TVCBandBank {
   }
 };
 
-// The oscillators as structure of arrays: phase indices and whole-hertz steps.
+// The oscillators as structure of arrays: phase indices and whole-hertz steps, and where the
+// block form last left each oscillator in its stream (valid while it matches the phase).
 template <size_t N>
 struct TVCOscBank {
   alignas(64) int32_t Phase[N]{};
   alignas(64) int32_t Step[N]{};
+  alignas(64) int32_t At[N]{};
 };
