@@ -23,11 +23,30 @@ class NTFlPipe {
     if (++write_ == size_) write_ = 0;
   }
   // Kept within 0..N, so that no delay, however it was computed, reads outside the line.
-  void SetDelay(int64_t d) noexcept;
+  void SetDelay(int64_t d) noexcept { delay_ = Within(d); }
+  // Frames 0..n-1 at once, each as Read, Write(write(a, f)) of the value a read, SetDelay(delay(f))
+  // and Advance; the positions stay in registers throughout.
+  template <class Write, class Delay>
+  void Run(int n, Write write, Delay delay) noexcept {
+    int32_t at = write_, d = delay_;
+    int32_t* cells = buffer_.get();
+    for (int f = 0; f < n; ++f) {
+      const int32_t from = at - d;
+      cells[at] = write(cells[from < 0 ? from + size_ : from], f);
+      d = Within(delay(f));
+      if (++at == size_) at = 0;
+    }
+    write_ = at;
+    delay_ = d;
+  }
   int32_t Delay() const noexcept { return delay_; }
   int32_t Size() const noexcept { return size_; }
 
  private:
+  int32_t Within(int64_t d) const noexcept {
+    return static_cast<int32_t>(std::clamp<int64_t>(d, 0, size_));
+  }
+
   int32_t size_;
   int32_t write_ = 0;
   int32_t delay_ = 0;

@@ -76,7 +76,14 @@ void NTFlanger::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t* in = b.Row(ports.In[0]);
   const int32_t* ext = b.Row(ports.In[1]);
   int32_t* out = b.Publish(ports.Out[0]);
-  for (int f = 0; f < b.Frames; ++f) out[f] = Step(in[f], ext[f]);
+  const int32_t feedback = Feedback.Value, base = Delay.Value;
+  Line.Run(
+      b.Frames,
+      [&](int32_t a, int f) {
+        out[f] = a;
+        return Feed(a, feedback, in[f]);
+      },
+      [&](int f) { return DelayFor(ext[f], base); });
 }
 
 inline int32_t NTFlanger::Step(int32_t in, int32_t ext) noexcept {

@@ -1,7 +1,5 @@
 #include "devices/io.h"
 
-#include <algorithm>
-
 #include "platform/art.h"
 
 namespace {
@@ -38,10 +36,6 @@ NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
   L.MoveTo(kOutL);
   R.MoveTo(kOutR);
   Type = DeviceType::Output;
-}
-
-int32_t NTOutput::ToSample(int32_t v) noexcept {
-  return std::clamp(v >> 1, int32_t{-32768}, int32_t{32767});
 }
 
 void NTOutput::Latch() noexcept {

@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "toolkit/bmpwin.h"
@@ -28,7 +30,9 @@ class NTOutput : public NTDevWin {
   NTPlugIn L, R;
 
   // Halved and clipped to the 16-bit sample range.
-  static int32_t ToSample(int32_t v) noexcept;
+  static int32_t ToSample(int32_t v) noexcept {
+    return std::clamp(v >> 1, int32_t{-32768}, int32_t{32767});
+  }
 
  private:
   TFrameIo& io_;
