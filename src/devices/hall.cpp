@@ -102,13 +102,14 @@ void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   // Only a damaged file sets a feedback beyond the control's range.
   const auto frames = std::abs(int64_t{feedback}) <= 1000 ? CombLanes : CombFrames;
   // Sums of whole numbers: the combs may add theirs one comb after the other.
+  const int n = b.Frames;
   std::array<int64_t, THistories::kFrames> sum;
-  std::fill_n(sum.begin(), b.Frames, 0);
+  std::fill_n(sum.begin(), n, 0);
   for (NTPipe& comb : combs_)
-    comb.Cycle(b.Frames, [&](int32_t* cells, int f, int count) {
+    comb.Cycle(n, [&](int32_t* cells, int f, int count) {
       frames(cells, in + f, sum.data() + f, count, feedback);
     });
-  for (int f = 0; f < b.Frames; ++f) out[f] = Wrap32(sum[size_t(f)]) / kCombs;
+  for (int f = 0; f < n; ++f) out[f] = Wrap32(sum[size_t(f)]) / kCombs;
 }
 
 inline int32_t NTHall::Step(int32_t in) noexcept {

@@ -11,12 +11,15 @@ class TInputBatch final : public TBatch {
     for (const TPorts& p : ports) outs_.push_back({p.Out[0], p.Out[1]});
   }
   void Run(const TSubBlock& b) noexcept override {
+    // Locals: the stores could otherwise change b's fields as far as the compiler knows.
+    const int frames = b.Frames;
+    const int16_t* in = b.In;
     for (const auto& [l, r] : outs_) {
       int32_t* left = b.Publish(l);
       int32_t* right = b.Publish(r);
-      for (int f = 0; f < b.Frames; ++f) {
-        left[f] = 2 * b.In[2 * f];
-        right[f] = 2 * b.In[2 * f + 1];
+      for (int f = 0; f < frames; ++f) {
+        left[f] = 2 * in[2 * f];
+        right[f] = 2 * in[2 * f + 1];
       }
     }
   }

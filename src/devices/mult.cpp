@@ -40,5 +40,7 @@ void NTMult::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t* x2 = b.Row(ports.In[1]);
   int32_t* out = b.Publish(ports.Out[0]);
   const bool both = ports.In[0] && ports.In[1];
-  for (int f = 0; f < b.Frames; ++f) out[f] = both ? Product(x1[f], x2[f]) : 0;
+  // A local count: the stores could otherwise change b.Frames as far as the compiler knows.
+  const int frames = b.Frames;
+  for (int f = 0; f < frames; ++f) out[f] = both ? Product(x1[f], x2[f]) : 0;
 }
