@@ -34,7 +34,7 @@ class TVCSinTab {
 // kRun frames from any index, rounded up to whole vectors of four, reads inside it.
 class TVCSinStreams {
  public:
-  static constexpr int32_t kRun = 64;
+  static constexpr int32_t kRun = 128;
 
   TVCSinStreams(const TVCSinTab& tab, std::span<const int32_t> steps);
 

@@ -88,7 +88,7 @@ TEST_F(VocoderTest, BlocksComputeExactlyWhatSingleFramesCompute) {
   // Block lengths around the chunk sizes and the sums' groups of four frames; the long one takes
   // every oscillator's stream past its end. A negative length runs that many single frames on
   // both, so the next block finds its place in the streams anew.
-  for (int frames : {1, 2, 3, 4, 5, 7, 63, 64, 65, 128, -3, 1, 130, -70, 45000}) {
+  for (int frames : {1, 2, 3, 4, 5, 7, 63, 64, 65, 127, 128, 129, -3, 1, 130, -70, 45000}) {
     std::vector<int32_t> in(size_t(std::abs(frames)), 0), out(in.size());
     for (int32_t& x : in) x = noise(rng);
     if (frames > 0) v.MixBlock(in.data(), out.data(), frames);
