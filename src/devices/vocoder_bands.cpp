@@ -40,13 +40,13 @@ TVCSinStreams::TVCSinStreams(const TVCSinTab& tab, std::span<const int32_t> step
     lane.period = size / lane.gcd;
     lane.inverse = InverseMod(step / lane.gcd, lane.period);
     lane.cycle = lane.period * ((kRun + lane.period - 1) / lane.period);
-    total += size_t(lane.cycle + kRun + 4);
+    total += size_t(lane.cycle + kTail);
     lanes_.push_back(lane);
   }
   data_.resize(total);
   for (const Lane& lane : lanes_) {
     int32_t phase = 0;
-    for (size_t k = lane.start; k < lane.start + size_t(lane.cycle + kRun + 4); ++k) {
+    for (size_t k = lane.start; k < lane.start + size_t(lane.cycle + kTail); ++k) {
       data_[k] = tab[phase];
       phase += lane.step;
       if (phase >= size) phase -= size;

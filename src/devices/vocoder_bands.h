@@ -30,11 +30,12 @@ class TVCSinTab {
 // The table as each oscillator reads it, for runs of frames: entry k of oscillator i's stream is
 // the table's value at the phase its step reaches after k steps from 0. An oscillator's run of
 // frames then reads consecutive doubles instead of scattered ones. A stream holds a whole number
-// of the oscillator's periods, at least kRun entries, and kRun + 4 more, so that any run of up to
-// kRun frames from any index, rounded up to whole vectors of four, reads inside it.
+// of the oscillator's periods, at least kRun entries, and kTail more, so that any run of up to
+// kRun frames from any index, rounded up to whole vectors of four, reads inside it, and looks
+// kAhead entries further for the cache.
 class TVCSinStreams {
  public:
-  static constexpr int32_t kRun = 128;
+  static constexpr int32_t kRun = 128, kAhead = 64, kTail = kRun + kAhead;
 
   TVCSinStreams(const TVCSinTab& tab, std::span<const int32_t> steps);
 

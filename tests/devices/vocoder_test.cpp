@@ -110,7 +110,7 @@ TEST(VocoderStreams, EveryStreamReadsTheTableAtTheOscillatorsPhases) {
   const TVCSinStreams streams(tab, steps);
   for (size_t i = 0; i < steps.size(); ++i) {
     NTVCSinGen osc(steps[i]);
-    for (int32_t k = 0; k < streams.Cycle(i) + TVCSinStreams::kRun + 4; ++k) {
+    for (int32_t k = 0; k < streams.Cycle(i) + TVCSinStreams::kTail; ++k) {
       ASSERT_EQ(streams.PhaseOf(i, k), osc.Phase) << steps[i] << " Hz, step " << k;
       const int32_t back = streams.PhaseOf(i, streams.IndexOf(i, osc.Phase));
       ASSERT_EQ(back, osc.Phase) << steps[i] << " Hz, step " << k;
