@@ -72,12 +72,11 @@ using W4 = uint32_t __attribute__((vector_size(16)));
 using L4 = int64_t __attribute__((vector_size(32)));
 
 // CombFrames four frames to a vector, for |feedback| <= 1000. Then a · feedback has at most 41
-// bits and is exact as a double. A quotient by 1000 that is no whole number lies at least 1/1000
-// from one, far beyond the division's rounding of a number below 2^31, so the truncating
-// conversion gives the integer quotient, and adding the input with 32-bit wrap gives Feed's value.
+// bits and is exact as a double, the truncating conversion of its product with PerUnit<1000>()
+// is the integer quotient (below 2^31), and adding the input with 32-bit wrap gives Feed's value.
 QUARVIN_LANES void CombLanes(int32_t* cell, const int32_t* in, int64_t* sum, int n,
                              int32_t feedback) noexcept {
-  const V4 factor = V4{} + double(feedback);
+  const V4 factor = V4{} + double(feedback), perMille = V4{} + PerUnit<1000>();
   int k = 0;
   for (; k + 4 <= n; k += 4) {
     I4 a, x;
@@ -87,7 +86,7 @@ QUARVIN_LANES void CombLanes(int32_t* cell, const int32_t* in, int64_t* sum, int
     std::memcpy(&s, sum + k, sizeof s);
     s += __builtin_convertvector(a, L4);
     std::memcpy(sum + k, &s, sizeof s);
-    const I4 q = __builtin_convertvector(__builtin_convertvector(a, V4) * factor / 1000.0, I4);
+    const I4 q = __builtin_convertvector(__builtin_convertvector(a, V4) * factor * perMille, I4);
     const W4 fed = W4(q) + W4(x);
     std::memcpy(cell + k, &fed, sizeof fed);
   }

@@ -2,18 +2,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "devices/arith.h"
 #include "devices/kernels.h"
 #include "devices/lanes.h"
 #include "devices/mixer.h"
 #include "devices/tables.h"
 
 namespace {
-// The double nearest 1/10000 lies above it, so p · kPerGainUnit truncates to exactly p / 10000
-// for every whole p with a quotient below 6e11 in magnitude: at a whole quotient the product
-// cannot round below it, and elsewhere the quotient is at least 1/10000 from the next whole
-// number while the rounding error stays below 1e-15 of it. All products and sums here are whole
-// numbers below 2^53, so doubles hold them exactly and the sums keep the 64-bit integer results.
-constexpr double kPerGainUnit = 1.0 / kUnityGain;
+// All products and sums here are whole numbers below 2^53, so doubles hold them exactly and the
+// sums keep the 64-bit integer results; the divisions by 10000 are products (PerUnit).
+constexpr double kPerGainUnit = PerUnit<kUnityGain>();
 
 // The low 32 bits of a whole number below 2^51 in magnitude: added to 1.5 · 2^52 it becomes the
 // low bits of the sum's mantissa.
