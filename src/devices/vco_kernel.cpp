@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "devices/kernels.h"
@@ -20,6 +21,23 @@ QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint3
   for (int f = 0; f < frames; ++f) {
     const int32_t s = table[Osc::Index(phase + uint32_t(f) * step)];
     out[f] = s * gain / kUnityGain;
+  }
+}
+
+// A VCO with AM but no FM whose AM is not its own output: the step stays, so frame f reads the
+// table at the start phase plus f steps as in Steady, and each frame's gain follows the AM value
+// as NTVCO::GainFor forms it. (|am| · 900) >> 16 is formed from the magnitude's two halves, so
+// that it stays in 32 bits; a level beyond what can reach the ends of the table is moved to the
+// end it reaches, which changes no clamped position. Sample times gain stays inside 32 bits.
+QUARVIN_LANES void AmOnly(const int32_t* __restrict table, const int32_t* __restrict gains,
+                          uint32_t phase, uint32_t step, const int32_t* __restrict am,
+                          int32_t level, int32_t* __restrict out, int frames) noexcept {
+  const int32_t from = std::clamp(level, -(int32_t{1} << 26), kLevelMax);
+  for (int f = 0; f < frames; ++f) {
+    const uint32_t m = am[f] < 0 ? 0u - uint32_t(am[f]) : uint32_t(am[f]);
+    const int32_t depth = int32_t((m >> 16) * 900 + (((m & 0xFFFF) * 900) >> 16));
+    const int32_t gain = gains[std::clamp(depth + from, 0, kLevelMax)];
+    out[f] = table[Osc::Index(phase + uint32_t(f) * step)] * gain / kUnityGain;
   }
 }
 
@@ -59,6 +77,11 @@ class TVcoBatch final : public TBatch {
       if (!v.fm && !v.am) {
         step = NTVCO::StepFor(0, freq);
         Steady(table, phase, uint32_t(step), NTVCO::GainFor(0, level), out, b.Frames);
+        phase += uint32_t(b.Frames) * uint32_t(step);
+      } else if (!v.fm && v.am != v.out) {
+        step = NTVCO::StepFor(0, freq);
+        AmOnly(table, Tables().VolLog.Data(), phase, uint32_t(step), b.Row(v.am), level, out,
+               b.Frames);
         phase += uint32_t(b.Frames) * uint32_t(step);
       } else if (v.am) {
         step = Modulated<true>(table, phase, d.Osc.Increment, b.Row(v.fm), b.Row(v.am), level, freq,

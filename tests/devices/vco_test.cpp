@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "device_support.h"
+#include "devices/kernels.h"
+#include "engine/schedule.h"
 
 namespace {
 const TTables& t = Tables();
@@ -140,6 +145,33 @@ TEST_F(VcoTest, DamagedLevelValuesStayInsideTheLevelTable) {
   vco.Osc.Phase = 1024 << 8;
   RunFrame(vco);
   EXPECT_EQ(vco.Out.Value, 207234);
+}
+
+// The block form of a VCO with AM only against single frames, for levels inside the control's
+// range and beyond it (a damaged file), with AM values at the edges of the 32-bit range.
+TEST_F(VcoTest, AmBlocksComputeExactlyWhatSingleFramesCompute) {
+  std::mt19937 rng(9);
+  std::vector<int32_t> in(2000);
+  for (int32_t& x : in) x = rng() % 3 ? int32_t(rng()) : rng() % 2 ? INT32_MAX : INT32_MIN;
+  for (int32_t level : {0, 100, 900, 1000, -1, 1001, -(1 << 26) - 1, INT32_MIN, INT32_MAX}) {
+    NTVCO frames(&canvas, canvas.Root()), blocks(&canvas, canvas.Root());
+    frames.Am.Source = &am.Out;
+    frames.Level.Value = level;
+    blocks.Level.Value = level;
+    NTDevWin* const devices[] = {&blocks};
+    const TPorts ports[] = {{{0, 1}, {2}}};
+    const auto batch = VcoKernel().Make(std::span(devices), std::span(ports));
+    THistories h(3);
+    for (size_t f = 0; f < in.size(); f += 250) {
+      std::copy_n(in.begin() + ptrdiff_t(f), 250, h.Row(1));
+      batch->Run({h, 250, nullptr, nullptr});
+      for (size_t k = 0; k < 250; ++k) {
+        am.Out.Value = in[f + k];
+        RunFrame(frames);
+        ASSERT_EQ(h.Row(2)[k + 1], frames.Out.Value) << "level " << level << ", frame " << f + k;
+      }
+    }
+  }
 }
 
 TEST_F(VcoTest, ANewWaveformContinuesFromTheCurrentPhase) {
