@@ -68,6 +68,9 @@ void CombFrames(int32_t* cell, const int32_t* in, int64_t* sum, int n, int32_t f
   }
 }
 
+// Runs shorter than this take the frame-by-frame loop.
+constexpr int kFewFrames = 32;
+
 using W4 = uint32_t __attribute__((vector_size(16)));
 using L4 = int64_t __attribute__((vector_size(32)));
 
@@ -98,15 +101,20 @@ void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t* in = b.Row(ports.In[0]);
   int32_t* out = b.Publish(ports.Out[0]);
   const int32_t feedback = Feedback.Value;
-  // Only a damaged file sets a feedback beyond the control's range.
-  const auto frames = std::abs(int64_t{feedback}) <= 1000 ? CombLanes : CombFrames;
-  // Sums of whole numbers: the combs may add theirs one comb after the other.
   const int n = b.Frames;
+  // Only a damaged file sets a feedback beyond the control's range. A few frames at a time come
+  // from a loop, whose devices have only just stored them one by one: a load of four of them
+  // would wait until those stores are done, so such frames run one by one as well.
+  if (std::abs(int64_t{feedback}) > 1000 || n < kFewFrames) {
+    for (int f = 0; f < n; ++f) out[f] = Step(in[f]);
+    return;
+  }
+  // Sums of whole numbers: the combs may add theirs one comb after the other.
   std::array<int64_t, THistories::kFrames> sum;
   std::fill_n(sum.begin(), n, 0);
   for (NTPipe& comb : combs_)
     comb.Cycle(n, [&](int32_t* cells, int f, int count) {
-      frames(cells, in + f, sum.data() + f, count, feedback);
+      CombLanes(cells, in + f, sum.data() + f, count, feedback);
     });
   for (int f = 0; f < n; ++f) out[f] = Wrap32(sum[size_t(f)]) / kCombs;
 }
