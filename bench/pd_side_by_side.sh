@@ -8,7 +8,7 @@
 #   SECONDS       patch time to render (default 60; ignored for a folder without gen_patches.py)
 #   BUILD_DIR     where quarvin-render and quarvin-bench-patches are built (default build/release)
 # Environment: VOCODERS (default 10) Vocoders in Quarvin's vocoder patch; RUNS (default 3).
-# Needs `pd` (Debian: apt-get install puredata-core); uses hyperfine when it is installed.
+# Needs `pd` (Debian: apt-get install puredata-core).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,27 +53,29 @@ with wave.open(path, "wb") as w:
     w.writeframes(os.urandom(blocks * frames * 4))
 EOF
 
-# Prints the median wall time in seconds of RUNS runs of the command.
-median_time() {
-  if command -v hyperfine >/dev/null; then
-    hyperfine -N --runs "$runs" --export-json "$work/h.json" "$(printf '%q ' "$@")" >/dev/null 2>&1
-    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][0]["median"])' \
-      "$work/h.json"
-  else
-    local times=()
-    for ((i = 0; i < runs; ++i)); do
-      local t0 t1
-      t0=$(date +%s.%N)
-      "$@" >/dev/null 2>&1
-      t1=$(date +%s.%N)
-      times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}')")
-    done
-    printf '%s\n' "${times[@]}" | sort -g | awk '{t[NR] = $1} END {print t[int((NR + 1) / 2)]}'
-  fi
+# Prints the median wall times in seconds of RUNS runs of each of two commands, given as two
+# quoted command lines. The runs alternate, after one untimed run of each, so that both sides
+# meet the machine in the same state: a load that comes and goes slows both alike.
+median_pair() {
+  python3 - "$runs" "$1" "$2" <<'EOF'
+import shlex, statistics, subprocess, sys, time
+runs, commands = int(sys.argv[1]), [shlex.split(c) for c in sys.argv[2:]]
+def timed(command):
+    t0 = time.perf_counter()
+    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - t0
+for command in commands:
+    timed(command)
+times = [[], []]
+for _ in range(runs):
+    for side, command in enumerate(commands):
+        times[side].append(timed(command))
+print(*(statistics.median(t) for t in times))
+EOF
 }
 
-pd_run() { median_time pd -nogui -noprefs -nosound -nrt -batch -r "$rate" -open "$work/pd/$1"; }
-q_run() { median_time "$build/quarvin-render" "$work/$1" -b "$blocks" -q "${@:2}"; }
+pd_command() { printf '%q ' pd -nogui -noprefs -nosound -nrt -batch -r "$rate" -open "$work/pd/$1"; }
+q_command() { printf '%q ' "$build/quarvin-render" "$work/$1" -b "$blocks" -q "${@:2}"; }
 
 echo "$(pd -version 2>&1 | head -1 | cut -d" " -f1); $seconds s of patch time; median of $runs runs"
 printf '%-12s %10s %10s %14s %14s %8s\n' case "Pd s" "Quarvin s" "Pd units/s" "Quarvin u/s" ratio
@@ -82,8 +84,7 @@ report() {
   local name=$1 pd_patch=$2 pd_units=$3 q_patch=$4 q_units=$5
   shift 5
   local tp tq
-  tp=$(pd_run "$pd_patch")
-  tq=$(q_run "$q_patch" "$@")
+  read -r tp tq < <(median_pair "$(pd_command "$pd_patch")" "$(q_command "$q_patch" "$@")")
   awk -v n="$name" -v tp="$tp" -v tq="$tq" -v s="$seconds" -v a="$audio" -v up="$pd_units" \
     -v uq="$q_units" 'BEGIN {
       p = up * s / tp; q = uq * a / tq
