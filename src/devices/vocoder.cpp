@@ -98,26 +98,22 @@ struct TGroup {
   P4 phase, step;  // the oscillators'
 };
 
-// Loads group g from the banks into registers.
-template <size_t N>
-inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
-                                                const TVCOscBank<N>& oscillators, size_t g,
-                                                TGroup& h) noexcept {
+// The last two outputs of each of group g's stages, from the bank into a held group of either
+// form, and back; the envelope is the smoothing stage's latest output.
+template <size_t N, class Group>
+inline __attribute__((always_inline)) void LoadOutputs(const TVCBandBank<N>& bands, size_t g,
+                                                       Group& h) noexcept {
   Load(h.f1, bands.First.y1 + g);
   Load(h.f2, bands.First.y2 + g);
   Load(h.s1, bands.Second.y1 + g);
   Load(h.s2, bands.Second.y2 + g);
   Load(h.e1, bands.Smooth.y1 + g);
   Load(h.e2, bands.Smooth.y2 + g);
-  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
-  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
 }
 
-// Stores a held group back; the envelope is the smoothing stage's latest output.
-template <size_t N>
-inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
-                                                   TVCOscBank<N>& oscillators, size_t g,
-                                                   const TGroup& h) noexcept {
+template <size_t N, class Group>
+inline __attribute__((always_inline)) void StoreOutputs(TVCBandBank<N>& bands, size_t g,
+                                                        const Group& h) noexcept {
   Store(bands.First.y1 + g, h.f1);
   Store(bands.First.y2 + g, h.f2);
   Store(bands.Second.y1 + g, h.s1);
@@ -125,6 +121,24 @@ inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
   Store(bands.Smooth.y1 + g, h.e1);
   Store(bands.Smooth.y2 + g, h.e2);
   Store(bands.Envelope + g, h.e1);
+}
+
+// Loads group g from the banks into registers.
+template <size_t N>
+inline __attribute__((always_inline)) void Hold(const TVCBandBank<N>& bands,
+                                                const TVCOscBank<N>& oscillators, size_t g,
+                                                TGroup& h) noexcept {
+  LoadOutputs(bands, g, h);
+  std::memcpy(&h.phase, oscillators.Phase + g, sizeof h.phase);
+  std::memcpy(&h.step, oscillators.Step + g, sizeof h.step);
+}
+
+// Stores a held group back.
+template <size_t N>
+inline __attribute__((always_inline)) void Release(TVCBandBank<N>& bands,
+                                                   TVCOscBank<N>& oscillators, size_t g,
+                                                   const TGroup& h) noexcept {
+  StoreOutputs(bands, g, h);
   std::memcpy(oscillators.Phase + g, &h.phase, sizeof h.phase);
 }
 
@@ -259,12 +273,7 @@ template <size_t N>
 inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands, size_t g,
                                                      const V4* x, TBlockGroup& h) noexcept {
   V4 b0, r2;
-  Load(h.f1, bands.First.y1 + g);
-  Load(h.f2, bands.First.y2 + g);
-  Load(h.s1, bands.Second.y1 + g);
-  Load(h.s2, bands.Second.y2 + g);
-  Load(h.e1, bands.Smooth.y1 + g);
-  Load(h.e2, bands.Smooth.y2 + g);
+  LoadOutputs(bands, g, h);
   Load(b0, bands.First.b0 + g);
   h.fp1 = b0 * x[1];
   h.fp2 = b0 * x[0];
@@ -278,18 +287,6 @@ inline __attribute__((always_inline)) void HoldBlock(const TVCBandBank<N>& bands
   Load(b0, bands.Smooth.b0 + g);
   h.ep1 = b0 * h.r1;
   h.ep2 = b0 * r2;
-}
-
-template <size_t N>
-inline __attribute__((always_inline)) void ReleaseBlock(TVCBandBank<N>& bands, size_t g,
-                                                        const TBlockGroup& h) noexcept {
-  Store(bands.First.y1 + g, h.f1);
-  Store(bands.First.y2 + g, h.f2);
-  Store(bands.Second.y1 + g, h.s1);
-  Store(bands.Second.y2 + g, h.s2);
-  Store(bands.Smooth.y1 + g, h.e1);
-  Store(bands.Smooth.y2 + g, h.e2);
-  Store(bands.Envelope + g, h.e1);
 }
 
 template <size_t N>
@@ -391,7 +388,7 @@ inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands, TFram
     for (int k = m % 4; k < 4; ++k) rows.env[k] = V4{};
     AddPartials(rows, m / 4 * 4, sum[m / 4]);
   }
-  ReleaseBlock(bands, g, h);
+  StoreOutputs(bands, g, h);
 }
 
 // MixBands over consecutive frames, a chunk at a time: each group of bands through the whole
