@@ -45,15 +45,20 @@ done
 "$build/quarvin-bench-patches" "$work" 1
 "$build/quarvin-render" --live "$work/passthrough.qvn" --block 128 2>"$work/runner.log" &
 runner_pid=$!
-poll 50 bash -c "jack_lsp | grep -q '^quarvin:out_L'" || fail "the live runner opened no ports"
+poll 50 bash -c "timeout 5 jack_lsp | grep -q '^quarvin:out_L'" || fail "the live runner opened no ports"
 stdbuf -oL jack_iodelay >"$work/iodelay.log" 2>&1 &
 delay_pid=$!
-poll 50 bash -c "jack_lsp | grep -q '^jack_delay:out'" || fail "jack_iodelay did not start"
-jack_connect jack_delay:out quarvin:in_L
-jack_connect quarvin:out_L jack_delay:in
+poll 50 bash -c "timeout 5 jack_lsp | grep -q '^jack_delay:out'" || fail "jack_iodelay did not start"
+timeout 10 jack_connect jack_delay:out quarvin:in_L || fail "jack_connect to the runner hung or failed"
+timeout 10 jack_connect quarvin:out_L jack_delay:in || fail "jack_connect from the runner hung or failed"
 sleep 4
 kill "$delay_pid"
 kill -TERM "$runner_pid"
+# A runner that does not end is a failure with its log, not a silent timeout of the whole test.
+if ! poll 100 bash -c "! kill -0 $runner_pid"; then
+  kill -KILL "$runner_pid" 2>/dev/null || true
+  fail "the live runner did not end after SIGTERM"
+fi
 status=0
 wait "$runner_pid" || status=$?
 [ "$status" = 0 ] || fail "the live runner ended with $status"
