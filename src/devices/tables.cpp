@@ -60,11 +60,32 @@ TRecTab::TRecTab() : TTable(kWaveEntries) {
     entries_[i] = i < kWaveEntries / 2 ? kWaveAmplitude : -kWaveAmplitude;
 }
 
+int32_t PitchIncrement(int position) {
+  const Ext octaves = position * Ext(1.0 / 6000);
+  const Ext hz = Ext(std::pow(2.0, double(octaves))) * 13.75;
+  return Trunc(hz * 256 * 4096 * Ext(1.0 / kSampleRate));
+}
+
 TLogTab::TLogTab() : TTable(kPitchMax + 1) {
+  // A library pow per entry made every start take milliseconds. The powers of 2^(1/6000) formed
+  // by repeated extended products, scaled per octave in doubles, put an entry within 2^-28 of the
+  // formula's value; only where that value comes within 2^-20 of a whole number, and so could
+  // truncate either way, is the formula itself asked.
+  constexpr int kPerOctave = 6000;
+  constexpr double kMargin = 0x1p-20;
+  const Ext ratio = std::exp2l(Ext(1) / kPerOctave);
+  std::vector<double> powers(kPerOctave);
+  Ext power = 1;
+  for (double& p : powers) {
+    p = double(power);
+    power *= ratio;
+  }
   for (int i = 0; i <= kPitchMax; ++i) {
-    const Ext octaves = i * Ext(1.0 / 6000);
-    const Ext hz = Ext(std::pow(2.0, double(octaves))) * 13.75;
-    entries_[i] = Trunc(hz * 256 * 4096 * Ext(1.0 / kSampleRate));
+    const double scale = double(1 << (i / kPerOctave)) * 13.75 * 256 * 4096 / kSampleRate;
+    const double v = powers[size_t(i % kPerOctave)] * scale;
+    const auto whole = int32_t(v);
+    const double fraction = v - whole;
+    entries_[i] = fraction < kMargin || fraction > 1 - kMargin ? PitchIncrement(i) : whole;
   }
 }
 

@@ -47,6 +47,8 @@ class TRecTab : public TTable {
 // Phase increments per frame for pitch positions 0..63038 (6000 steps per octave from 13.75 Hz)
 // of an accumulator whose period is 2^20 at 44100 frames per second.
 constexpr int32_t kPitchMax = 63038;
+// The pitch table's entry for a position, formed from its formula alone: what the table holds.
+int32_t PitchIncrement(int position);
 class TLogTab : public TTable {
  public:
   TLogTab();

@@ -50,6 +50,8 @@ TEST(TablesTest, PitchTableGivesIncrementsOfThe440HzScale) {
   EXPECT_EQ(t.Log[60000], 334783);
   EXPECT_EQ(t.Log[63038], 475538);
   for (size_t i = 1; i < t.Log.Size(); ++i) ASSERT_LE(t.Log[i - 1], t.Log[i]) << i;
+  // The table is built by products, not by the formula: every entry must still be the formula's.
+  for (int i = 0; i <= kPitchMax; ++i) ASSERT_EQ(t.Log[size_t(i)], PitchIncrement(i)) << i;
 }
 
 TEST(TablesTest, LevelTableIsTenthsOfDecibelsAroundUnityAt900) {
