@@ -1,5 +1,6 @@
 #include "devices/tables.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/sample_rate.h"
@@ -80,12 +81,15 @@ TLogTab::TLogTab() : TTable(kPitchMax + 1) {
     p = double(power);
     power *= ratio;
   }
-  for (int i = 0; i <= kPitchMax; ++i) {
-    const double scale = double(1 << (i / kPerOctave)) * 13.75 * 256 * 4096 / kSampleRate;
-    const double v = powers[size_t(i % kPerOctave)] * scale;
-    const auto whole = int32_t(v);
-    const double fraction = v - whole;
-    entries_[i] = fraction < kMargin || fraction > 1 - kMargin ? PitchIncrement(i) : whole;
+  for (int octave = 0; octave * kPerOctave <= kPitchMax; ++octave) {
+    const double scale = double(1 << octave) * 13.75 * 256 * 4096 / kSampleRate;
+    const int first = octave * kPerOctave, end = std::min(first + kPerOctave, kPitchMax + 1);
+    for (int i = first; i < end; ++i) {
+      const double v = powers[size_t(i - first)] * scale;
+      const auto whole = int32_t(v);
+      const double fraction = v - whole;
+      entries_[i] = fraction < kMargin || fraction > 1 - kMargin ? PitchIncrement(i) : whole;
+    }
   }
 }
 
