@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
+#include <vector>
+
 #include "device_support.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"
@@ -92,6 +96,38 @@ TEST_F(MixerTest, DamagedLevelValuesClampToTheLevelTable) {
   EXPECT_EQ(Mix(), 655315);  // both at +10 dB
   mixer.Level[0].Value = INT32_MIN;
   EXPECT_EQ(Mix(), 0);
+}
+
+// The block form against the frame-by-frame one, for every set of connected channels, levels at
+// 0 dB and elsewhere, inputs at the 32-bit edges (sums beyond 32 bits), sub-blocks of every length.
+TEST_F(MixerTest, BlocksComputeExactlyWhatSingleFramesCompute) {
+  std::mt19937 rng(3);
+  THistories h(6);
+  for (int connected = 0; connected < 16; ++connected) {
+    TPorts ports{{}, {5}};
+    for (int k = 0; k < 4; ++k) {
+      const bool on = connected >> k & 1;
+      mixer.In[k].Source = on ? &src[k].Out : nullptr;
+      ports.In.push_back(on ? k + 1 : 0);
+      mixer.Level[k].Value = std::array{900, 900, 1000, 899, 0, int(rng() % 1001)}[rng() % 6];
+    }
+    mixer.Master.Value = std::array{900, 800, 1000, 1, int(rng() % 1001)}[connected % 5];
+    for (int round = 0; round < 6; ++round) {
+      const int n = int(rng() % THistories::kFrames) + 1;
+      std::vector<int32_t> expected;
+      for (int f = 0; f < n; ++f) {
+        for (int k = 0; k < 4; ++k)
+          src[k].Out.Value = h.Row(k + 1)[f] = rng() % 3   ? int32_t(rng())
+                                               : rng() % 2 ? INT32_MAX
+                                                           : INT32_MIN;
+        expected.push_back(Mix());
+      }
+      mixer.Block({h, n, nullptr, nullptr}, ports);
+      for (int f = 0; f < n; ++f)
+        ASSERT_EQ(h.Row(5)[f + 1], expected[size_t(f)])
+            << "channels " << connected << ", frame " << f;
+    }
+  }
 }
 
 TEST_F(MixerTest, EachControlShowsInItsOwnDisplay) {
