@@ -33,6 +33,13 @@ inline void TruncLanes(I4& out, const V4& v) noexcept {
   out = __builtin_convertvector(c, I4);
 }
 
+// Scalar loops the compiler must not put into vector lanes.
+#if defined(__GNUC__) && !defined(__clang__)
+#define QUARVIN_SCALAR __attribute__((optimize("no-tree-vectorize")))
+#else
+#define QUARVIN_SCALAR
+#endif
+
 // Code written with the AVX2 intrinsics themselves, beside a portable version: the batch picks
 // one when it is built (never on the audio thread).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)

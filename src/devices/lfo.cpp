@@ -102,13 +102,13 @@ void NTLFO::Compute() noexcept {
 }
 
 namespace {
-// Next's frames while the controls lie inside their ranges: every term is then non-negative and
-// fits 32 bits, so 32-bit arithmetic gives the same values and the frames fill vector lanes.
-QUARVIN_LANES void Sweep(const int32_t* __restrict table, uint32_t phase, uint32_t step,
-                         int32_t level, int32_t offset, int32_t* __restrict out,
+// Next's frames from the table's samples, which out holds when it starts, while the controls lie
+// inside their ranges: every term is then non-negative and fits 32 bits, so 32-bit arithmetic
+// gives the same values and the frames fill vector lanes.
+QUARVIN_LANES void Sweep(int32_t level, int32_t offset, int32_t* __restrict out,
                          int32_t* __restrict mirror, int frames) noexcept {
   for (int f = 0; f < frames; ++f) {
-    const int32_t s = table[NTLFO::Oscillator::Index(phase + uint32_t(f) * step)];
+    const int32_t s = out[f];
     out[f] = (s + kWaveAmplitude) * level / 2000 + offset;
     mirror[f] = (kWaveAmplitude - s) * level / 2000 + offset;
   }
@@ -124,6 +124,7 @@ void NTLFO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
     return;
   }
   const auto phase = uint32_t(Osc.Phase.Get()), step = uint32_t(Osc.Increment.Get());
-  Sweep(Osc.Table.Get(), phase, step, level, offset * kWaveAmplitude / 1000, out, mirror, b.Frames);
+  Oscillator::ReadSteady(Osc.Table.Get(), phase, step, out, b.Frames);
+  Sweep(level, offset * kWaveAmplitude / 1000, out, mirror, b.Frames);
   Osc.Phase = int32_t(phase + uint32_t(b.Frames) * step);
 }

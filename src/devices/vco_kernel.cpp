@@ -12,16 +12,14 @@ using Osc = NTVCO::Oscillator;
 // at the start phase plus f steps. Table values (at most 65535 in magnitude) times gains (at most
 // 31622) stay inside 32 bits. At 0 dB, the level's default, the gain is 10000 and x * 10000 /
 // 10000 is x itself, so the arithmetic is left out.
-QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint32_t step,
-                          int32_t gain, int32_t* __restrict out, int frames) noexcept {
-  if (gain == kUnityGain) {
-    for (int f = 0; f < frames; ++f) out[f] = table[Osc::Index(phase + uint32_t(f) * step)];
-    return;
-  }
-  for (int f = 0; f < frames; ++f) {
-    const int32_t s = table[Osc::Index(phase + uint32_t(f) * step)];
-    out[f] = s * gain / kUnityGain;
-  }
+QUARVIN_LANES void Scale(int32_t gain, int32_t* __restrict out, int frames) noexcept {
+  for (int f = 0; f < frames; ++f) out[f] = out[f] * gain / kUnityGain;
+}
+
+void Steady(const int32_t* table, uint32_t phase, uint32_t step, int32_t gain, int32_t* out,
+            int frames) noexcept {
+  Osc::ReadSteady(table, phase, step, out, frames);
+  if (gain != kUnityGain) Scale(gain, out, frames);
 }
 
 // A VCO with AM but no FM whose AM is not its own output: the step stays, so frame f reads the
@@ -29,16 +27,21 @@ QUARVIN_LANES void Steady(const int32_t* __restrict table, uint32_t phase, uint3
 // as NTVCO::GainFor forms it. (|am| · 900) >> 16 is formed from the magnitude's two halves, so
 // that it stays in 32 bits; a level beyond what can reach the ends of the table is moved to the
 // end it reaches, which changes no clamped position. Sample times gain stays inside 32 bits.
-QUARVIN_LANES void AmOnly(const int32_t* __restrict table, const int32_t* __restrict gains,
-                          uint32_t phase, uint32_t step, const int32_t* __restrict am,
-                          int32_t level, int32_t* __restrict out, int frames) noexcept {
+QUARVIN_LANES void AmGains(const int32_t* __restrict gains, const int32_t* __restrict am,
+                           int32_t level, int32_t* __restrict out, int frames) noexcept {
   const int32_t from = std::clamp(level, -(int32_t{1} << 26), kLevelMax);
   for (int f = 0; f < frames; ++f) {
     const uint32_t m = am[f] < 0 ? 0u - uint32_t(am[f]) : uint32_t(am[f]);
     const int32_t depth = int32_t((m >> 16) * 900 + (((m & 0xFFFF) * 900) >> 16));
     const int32_t gain = gains[std::clamp(depth + from, 0, kLevelMax)];
-    out[f] = table[Osc::Index(phase + uint32_t(f) * step)] * gain / kUnityGain;
+    out[f] = out[f] * gain / kUnityGain;
   }
+}
+
+void AmOnly(const int32_t* table, const int32_t* gains, uint32_t phase, uint32_t step,
+            const int32_t* am, int32_t level, int32_t* out, int frames) noexcept {
+  Osc::ReadSteady(table, phase, step, out, frames);
+  AmGains(gains, am, level, out, frames);
 }
 
 // A modulated VCO, frame by frame as Compute runs it; without AM its gain is the level's
