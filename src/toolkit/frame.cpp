@@ -23,7 +23,6 @@ NTFrameWin::NTFrameWin(NTOwner* owner, NTWin* parent, int w, int h, const char* 
     : NTWin(owner, parent), Title(owner, this, title) {
   W = w;
   H = h;
-  Background();
 }
 
 void NTFrameWin::Paint(Dc& dc) {

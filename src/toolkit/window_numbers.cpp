@@ -10,12 +10,13 @@ TWindowNumbers::TWindowNumbers(NTWin* root) : windowOf_(1, nullptr) {
   while (!stack.empty()) {
     NTWin* w = stack.back();
     stack.pop_back();
-    numberOf_[w] = int32_t(windowOf_.size());
     windowOf_.push_back(w);
     const size_t mark = stack.size();
     for (NTWin* c = w->FirstChild; c; c = c->Next) stack.push_back(c);
     std::reverse(stack.begin() + std::ptrdiff_t(mark), stack.end());
   }
+  numberOf_.reserve(windowOf_.size());
+  for (size_t n = 1; n < windowOf_.size(); ++n) numberOf_.emplace(windowOf_[n], int32_t(n));
 }
 
 int32_t TWindowNumbers::NumberOf(const NTWin* w) const {
