@@ -20,6 +20,8 @@ cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
   if [ -n "$jack_pid" ]; then
     kill "$jack_pid" 2>/dev/null || true
+    # A server that does not end must not hold the run up: after five seconds it is killed.
+    poll 50 bash -c "! kill -0 $jack_pid" || kill -KILL "$jack_pid" 2>/dev/null || true
     wait "$jack_pid" 2>/dev/null || true
   fi
   rm -rf "$work"
@@ -54,7 +56,7 @@ e2e_start_jack() {
   jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 44100 -p "${1:-256}" \
     >"$work/jackd.log" 2>&1 &
   jack_pid=$!
-  poll 50 jack_lsp || fail "the JACK server did not answer"
+  poll 50 timeout 5 jack_lsp || fail "the JACK server did not answer"
 }
 
 # Starts the program with the given arguments, waits for its window and its sound card ports
@@ -67,7 +69,7 @@ e2e_start_program() {
     fail "no window named Quarvin"
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   # The program streams through the server: it has ports of its own beside the server's "system".
-  poll 50 bash -c "jack_lsp | grep -qv '^system:'" || fail "the program opened no sound card ports"
+  poll 50 bash -c "timeout 5 jack_lsp | grep -qv '^system:'" || fail "the program opened no sound card ports"
   sleep 1
   shot origin.png
   oy=$(convert "$shots/origin.png" -crop 1x200+0+0 txt:- |

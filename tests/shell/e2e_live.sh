@@ -19,7 +19,7 @@ grep -q 'JACK.*system' "$work/devices.log" || fail "--geraete does not list JACK
 grep -Eq "ALSA lib|Cannot connect" "$work/devices.log" && fail "sound library noise on the terminal"
 
 ports_connected() {
-  jack_lsp -c >"$work/ports.log"
+  timeout 5 jack_lsp -c >"$work/ports.log"
   for port in in_L in_R out_L out_R; do grep -q "^quarvin:$port$" "$work/ports.log" || return 1; done
   grep -A1 '^quarvin:in_L$' "$work/ports.log" | grep -q 'system:capture_1' &&
     grep -A1 '^quarvin:out_R$' "$work/ports.log" | grep -q 'system:playback_2'
