@@ -54,6 +54,14 @@ ToolRun RunWith(const std::string& args, long fileSizeLimit = 0, const std::stri
   return r;
 }
 
+// This process's own peak resident memory. The forked child counts what this process held at the
+// fork, so a tool's peak as wait4 reports it shows the tool only where it exceeds that.
+long OwnPeakKiB() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
 int RunTool(const std::string& args) {
   return RunWith(args).code;
 }
@@ -241,7 +249,9 @@ TEST_F(RenderTool, DamagedInputIsReadAsFarAsItGoesOrReported) {
                               0, c.pipeFrom);
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    EXPECT_LT(r.peakKiB, 200 * 1024);
+    if (OwnPeakKiB() < 200 * 1024) {  // else the figure shows nothing of the tool
+      EXPECT_LT(r.peakKiB, 200 * 1024);
+    }
     EXPECT_EQ(fs::exists(dir / "o.wav"), c.code == 0);
     SF_INFO info{};
     ReadWav(dir / "o.wav", info);
