@@ -7,9 +7,17 @@ cd "$(dirname "$0")"
 scripts/setup.sh
 jobs=$(nproc)
 
+# Compiles go through ccache: paths are taken relative to the checkout, so a fresh clone on a
+# machine that built the same sources before compiles only what changed.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 build() {  # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
@@ -23,7 +31,7 @@ if [ "${QUARVIN_QUICK:-0}" != 1 ]; then
   (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress|Concurrent|RunningFilter')
 
   if command -v clang++ >/dev/null; then
-    CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
       -DQUARVIN_FUZZ=ON -DQUARVIN_SHELL=OFF -DQUARVIN_TESTS=OFF -DQUARVIN_BENCH=OFF >/dev/null
     cmake --build build/fuzz -j "$jobs" --target patch_fuzzer schedule_fuzzer
     # An input that finds a fault is kept where the regression test runs every such file.

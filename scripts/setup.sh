@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need (only what is missing).
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev portaudio19-dev libjack-jackd2-dev
+packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev portaudio19-dev libjack-jackd2-dev
   libasound2-dev libsndfile1-dev libsoxr-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libpng-dev libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick jackd2 clang libclang-rt-14-dev clang-format
