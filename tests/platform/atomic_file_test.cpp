@@ -1,11 +1,15 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -137,6 +141,109 @@ TEST_F(AtomicFileTest, AStrangersFileInAStickyFolderIsReported) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save must say it failed";
   EXPECT_EQ(Text(sticky / "theirs.qvn"), "theirs");
   EXPECT_EQ(std::distance(fs::directory_iterator(sticky), {}), 1);
+}
+
+// The kernel follows a link: a loop is an error (and stays a link), a link to nothing makes its
+// target, and what the kernel reached is replaced beside itself.
+TEST_F(AtomicFileTest, LinksAreFollowedByTheKernel) {
+  fs::create_symlink("loop2", dir / "loop1");
+  fs::create_symlink("loop1", dir / "loop2");
+  std::string error;
+  EXPECT_FALSE(Save(dir / "loop1", "new", &error));
+  EXPECT_EQ(error, std::strerror(ELOOP));
+  EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
+  fs::create_directory(dir / "sub");
+  fs::create_symlink("sub/made.qvn", dir / "dangling");
+  EXPECT_TRUE(Save(dir / "dangling", "made"));
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling"));
+  EXPECT_EQ(Text(dir / "sub" / "made.qvn"), "made");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "sub"), {}), 1);
+}
+
+// As root in a sticky folder (like /tmp): another user's link there is followed only where the
+// kernel allows it, so a root-only file is not replaced through it.
+TEST_F(AtomicFileTest, AStrangersLinkInAStickyFolderIsTheKernelsToFollow) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant another user's link";
+  if (Text("/proc/sys/fs/protected_symlinks") != "1\n")
+    GTEST_SKIP() << "fs.protected_symlinks is off here: the kernel follows every link";
+  const fs::path sticky = dir / "sticky", secret = dir / "private" / "secret";
+  fs::create_directories(secret.parent_path());
+  ::chmod(secret.parent_path().c_str(), 0700);
+  Put(secret, "root's data");
+  fs::create_directory(sticky);
+  ::chmod(sticky.c_str(), 01777);
+  ::chmod(dir.c_str(), 0755);
+  fs::create_symlink(secret, sticky / "patch.qvn");
+  ASSERT_EQ(::lchown((sticky / "patch.qvn").c_str(), 65534, 65534), 0);
+  std::string error;
+  EXPECT_FALSE(Save(sticky / "patch.qvn", "new", &error));
+  EXPECT_EQ(error, std::strerror(EACCES));
+  EXPECT_EQ(Text(secret), "root's data");
+}
+
+// A file the user may not write is refused, as a redirection would refuse it, although the
+// folder would let it be replaced; root may, as with cp. The mode stays.
+TEST_F(AtomicFileTest, AWriteProtectedFileIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user (nobody)";
+  ::chmod(dir.c_str(), 0777);
+  const fs::path target = dir / "keep.qvn";
+  Put(target, "old");
+  ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+  ::chmod(target.c_str(), 0444);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::string error;
+    const bool nobody =
+        ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0;
+    std::_Exit(nobody && !Save(target, "new", &error) && error == std::strerror(EACCES) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the user's save must be refused";
+  EXPECT_EQ(Text(target), "old");
+  EXPECT_TRUE(Save(target, "root's"));
+  EXPECT_EQ(Text(target), "root's");
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(Entries(), 1u);
+}
+
+// A copy that only its program writes replaces whatever lies under its name, a link included.
+TEST_F(AtomicFileTest, ReplacingNeverFollowsALink) {
+  Put(dir / "victim", "precious");
+  fs::create_symlink(dir / "victim", dir / "copy.qvn");
+  const std::string text = "copy";
+  ASSERT_TRUE(WriteFileAtomically(dir / "copy.qvn",
+                                  {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                                  nullptr, AtomicFile::Links::Replace));
+  EXPECT_FALSE(fs::is_symlink(dir / "copy.qvn"));
+  EXPECT_EQ(Text(dir / "copy.qvn"), "copy");
+  EXPECT_EQ(Text(dir / "victim"), "precious");
+}
+
+// Where /proc is missing the temporary file has a name from the start; the next save into the
+// folder removes one that a killed program left, and only that.
+TEST_F(AtomicFileTest, ALeftoverOfAKilledSaveGoesWithTheNextOne) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hide /proc in a mount namespace";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+        ::umount2("/proc", MNT_DETACH) != 0)
+      std::_Exit(2);
+    AtomicFile f((dir / "out.wav").string());
+    std::_Exit(f.Write("partial", 7) && ::access("/proc/self", F_OK) != 0 ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace here";
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(Entries(), 1u) << "the killed save's temporary file";
+  const fs::path running = dir / (".x.quarvin-" + std::to_string(::getpid()) + "-0123456789ab~");
+  Put(running, "in use");
+  ASSERT_TRUE(Save(dir / "next.qvn", "next"));
+  EXPECT_EQ(Entries(), 2u);
+  EXPECT_TRUE(fs::exists(running));
 }
 
 TEST_F(AtomicFileTest, ReadsFifosToTheEndWithinTheLimit) {
