@@ -73,10 +73,11 @@ int RunLive(int argc, char** argv) {
     PrintErrors(shell);
     return 1;
   }
-  if (!client.Load(line->Patch)) {
+  if (const auto loaded = client.Load(line->Patch); !loaded) {
     PrintErrors(shell);
     client.CloseQuery();
-    return 2;
+    // A file that cannot be read is a file error, as in the render tool.
+    return loaded.kind == TMainClient::LoadResult::Unreadable ? 1 : 2;
   }
   if (!line->Quiet) std::fprintf(stderr, "%s läuft live; Strg+C beendet.\n", line->Patch.c_str());
   int signal = 0;

@@ -72,12 +72,14 @@ class TMainClient : public NTCanvas, public TThread {
   std::vector<NTDevWin*> Devices();
 
   // What became of a load: a rejected file (wrong type or version) leaves a new patch; a damaged
-  // one (cut short) leaves what could be read, untitled. Either way after the error box.
+  // one (cut short) leaves what could be read, untitled; a file that cannot be read leaves the
+  // patch as it was. Each after the error box.
   struct LoadResult {
-    enum Kind { Complete, Damaged, Rejected } kind = Complete;
-    const char* message = nullptr;  // the error box's text
+    enum Kind { Complete, Damaged, Rejected, Unreadable } kind = Complete;
+    std::string message{};  // the error box's text
+    std::string reason{};   // why an unreadable file could not be read, as the system says it
     // A patch came from the file, whole or in part.
-    explicit operator bool() const { return kind != Rejected; }
+    explicit operator bool() const { return kind == Complete || kind == Damaged; }
   };
 
   // File commands. New and Open first ask about unsaved changes.
@@ -92,8 +94,11 @@ class TMainClient : public NTCanvas, public TThread {
   // written file renames the patch.
   bool Save();
   std::vector<uint8_t> SaveBytes();
-  // Writes the patch to path and nothing else changes; false when that failed.
-  bool SaveCopy(const std::string& path);
+  // Writes the patch to path and nothing else changes; false when that failed, with the system's
+  // reason in *error.
+  bool SaveCopy(const std::string& path, std::string* error = nullptr);
+  // How many devices a patch file's type list names; nullopt for a file that is not a patch.
+  static std::optional<size_t> DevicesIn(std::span<const uint8_t> bytes);
 
   // Compiles the device list and its wiring into the schedule the audio thread takes up at its
   // next block. Called after every change of the list or of a connection.

@@ -19,10 +19,51 @@ constexpr size_t kMaxFileBytes = 64 << 20;
 constexpr const char* kWrongType = "Falscher Datei-Typ!";
 constexpr const char* kWrongVersion = "Falsche Datei-Version!";
 constexpr const char* kSaveFailed = "Die Datei konnte nicht gespeichert werden!";
+constexpr const char* kOpenFailed = "Die Datei kann nicht geöffnet werden!";
 constexpr const char* kDamaged =
     "Die Datei ist beschädigt oder unvollständig!\n"
     "Was gelesen werden konnte, wurde geladen.";
+
+// The box names the file and gives the system's reason.
+std::string FileFailure(const char* what, const std::string& path, const std::string& reason) {
+  return std::string(what) + "\n" + path + ": " + reason;
+}
+
+enum class Head { Patch, WrongType, WrongVersion };
+
+// The stream mark (if there is one), the magic and the version. A magic or version cut short is
+// as wrong as any other.
+Head ReadHead(ipstream& is) {
+  if (is.PeekByte() == kStreamMark) {
+    is.ReadByte();
+    is.ReadWord();  // the stream version is not checked
+  }
+  if (is.ReadWholeWord() != kMagic) return Head::WrongType;
+  if (is.ReadWholeWord() != kFileVersion) return Head::WrongVersion;
+  return Head::Patch;
+}
+
+// The device types up to the terminator; a list cut short ends with the data. Nullopt for a list
+// longer than any patch.
+std::optional<std::vector<int32_t>> ReadTypeList(ipstream& is) {
+  std::vector<int32_t> types;
+  for (;;) {
+    const int32_t type = is.ReadWord();
+    if (is.PastEnd() || type == kEndOfTypes) return types;
+    if (types.size() == kMaxDevices) return std::nullopt;
+    types.push_back(type);
+  }
+}
 }  // namespace
+
+std::optional<size_t> TMainClient::DevicesIn(std::span<const uint8_t> bytes) {
+  ipstream is(bytes);
+  if (ReadHead(is) != Head::Patch) return std::nullopt;
+  for (int option = 0; option < 4; ++option) is.ReadWord();
+  const auto types = ReadTypeList(is);
+  if (!types) return std::nullopt;
+  return types->size();
+}
 
 int32_t TMainClient::NumberOf(const NTWin* w) {
   return numbers_ ? numbers_->NumberOf(w) : TWindowNumbers(&root_).NumberOf(w);
@@ -48,8 +89,8 @@ std::vector<uint8_t> TMainClient::SaveBytes() {
   return os.Bytes();
 }
 
-bool TMainClient::SaveCopy(const std::string& path) {
-  return WriteFileAtomically(path, SaveBytes());
+bool TMainClient::SaveCopy(const std::string& path, std::string* error) {
+  return WriteFileAtomically(path, SaveBytes(), error);
 }
 
 bool TMainClient::Save() {
@@ -64,8 +105,8 @@ bool TMainClient::SaveAs() {
 
 // The file name and the title follow what is on disk: they change only once the file is written.
 bool TMainClient::SaveTo(const std::string& path) {
-  if (!SaveCopy(path)) {
-    ErrorBox(kSaveFailed);
+  if (std::string why; !SaveCopy(path, &why)) {
+    ErrorBox(FileFailure(kSaveFailed, path, why));
     return false;
   }
   FileName = path;
@@ -85,9 +126,15 @@ TMainClient::LoadResult TMainClient::Load(const std::string& path) {
   return LoadFile(path, path);
 }
 
+// A file that cannot be read is no patch of the wrong type: the patch on the canvas stays.
 TMainClient::LoadResult TMainClient::LoadFile(const std::string& path, const std::string& name) {
+  std::string why;
   // One byte past the limit tells the loader that the file goes on.
-  return LoadNamed(ReadFileBytes(path, kMaxFileBytes + 1), name);
+  const std::vector<uint8_t> bytes = ReadFileBytes(path, kMaxFileBytes + 1, &why);
+  if (why.empty()) return LoadNamed(bytes, name);
+  LoadResult result{LoadResult::Unreadable, FileFailure(kOpenFailed, path, why), why};
+  ErrorBox(result.message);
+  return result;
 }
 
 TMainClient::LoadResult TMainClient::LoadBytes(std::span<const uint8_t> bytes) {
@@ -110,41 +157,31 @@ TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
   MarkUnmodified();
   // The box comes last: over the new patch and its title, and without the lock, so that the
   // audio goes on while it is up.
-  if (result.message) ErrorBox(result.message);
+  if (!result.message.empty()) ErrorBox(result.message);
   return result;
 }
 
 // Words past the end of the data read as 0; a device's geometry and the options keep what they
 // had. Any such read marks the file as damaged.
 TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
-  if (is.PeekByte() == kStreamMark) {
-    is.ReadByte();
-    is.ReadWord();  // the stream version is not checked
-  }
-  // A magic or version cut short is as wrong as any other.
-  if (is.ReadWholeWord() != kMagic) {
-    NewLocked();
-    return {LoadResult::Rejected, kWrongType};
-  }
-  if (is.ReadWholeWord() != kFileVersion) {
-    NewLocked();
-    return {LoadResult::Rejected, kWrongVersion};
+  switch (ReadHead(is)) {
+    case Head::Patch:
+      break;
+    case Head::WrongType:
+      NewLocked();
+      return {LoadResult::Rejected, kWrongType};
+    case Head::WrongVersion:
+      NewLocked();
+      return {LoadResult::Rejected, kWrongVersion};
   }
   for (int32_t* option : {&WiresOn, &WiresBehind, &CurvesOn, &SnapOn})
     if (const auto v = is.ReadWholeWord()) *option = *v;
-
-  std::vector<int32_t> types;
-  // A list cut short ends with the data; the devices named so far are kept.
-  for (;;) {
-    const int32_t type = is.ReadWord();
-    if (is.PastEnd() || type == kEndOfTypes) break;
-    if (types.size() == kMaxDevices) {
-      NewLocked();
-      return {LoadResult::Rejected, kWrongType};
-    }
-    types.push_back(type);
+  const auto types = ReadTypeList(is);
+  if (!types) {
+    NewLocked();
+    return {LoadResult::Rejected, kWrongType};
   }
-  for (int32_t type : types) CreateDevice(DeviceType(type));
+  for (int32_t type : *types) CreateDevice(DeviceType(type));
 
   numbers_.emplace(&root_);
   ReadWalk(&root_, is);

@@ -1,7 +1,9 @@
 #include "platform/read_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -11,9 +13,13 @@ struct FileCloser {
 constexpr size_t kChunk = 64 * 1024;
 }  // namespace
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path, size_t limit) {
+std::vector<uint8_t> ReadFileBytes(const std::string& path, size_t limit, std::string* error) {
+  const auto failed = [error]() -> std::vector<uint8_t> {
+    if (error) *error = std::strerror(errno);
+    return {};
+  };
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return {};
+  if (!file) return failed();
   std::vector<uint8_t> bytes;
   // Grows with what arrives, never with what a size claims.
   while (bytes.size() < limit) {
@@ -23,6 +29,6 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path, size_t limit) {
     bytes.resize(have + n);
     if (n == 0) break;
   }
-  if (std::ferror(file.get())) return {};
+  if (std::ferror(file.get())) return failed();
   return bytes;
 }

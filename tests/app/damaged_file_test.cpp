@@ -116,7 +116,8 @@ TEST_F(DamagedFile, TitlesFollowWhatIsOnDisk) {
   ASSERT_TRUE(client.SaveAs());
   shell.saveAnswer = (dir / "missing" / "x.qvn").string();
   EXPECT_FALSE(client.SaveAs());
-  EXPECT_EQ(shell.errors.back(), "Die Datei konnte nicht gespeichert werden!");
+  EXPECT_EQ(shell.errors.back(), "Die Datei konnte nicht gespeichert werden!\n" +
+                                     *shell.saveAnswer + ": No such file or directory");
   EXPECT_EQ(client.FileName, good.string());
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - " + good.string());
   fs::remove_all(dir);

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -81,6 +83,25 @@ TEST_F(CanvasTest, WrongVersionOrMagicLeavesAFreshUntitledPatch) {
   ASSERT_EQ(client.Devices().size(), 2u);
   EXPECT_EQ(Input().AbsPos(), (Point{10, 10}));
   EXPECT_EQ(Output().AbsPos(), (Point{100, 10}));
+}
+
+// A file that cannot be read is no patch of the wrong type: the box names it and the system's
+// reason, and the patch on the canvas stays as it was, title included.
+TEST_F(CanvasTest, AnUnreadableFileLeavesThePatchAlone) {
+  Connect(Input().L, Output().R);
+  client.FileName = "x.qvn";
+  const auto before = client.SaveBytes();
+  for (const auto& [path, why] :
+       {std::pair{TempDir() / "missing.qvn", ENOENT}, std::pair{TempDir(), EISDIR}}) {
+    shell.errors.clear();
+    const auto loaded = client.Load(path.string());
+    EXPECT_EQ(loaded.kind, TMainClient::LoadResult::Unreadable);
+    EXPECT_EQ(loaded.reason, std::strerror(why));
+    EXPECT_EQ(shell.errors, std::vector<std::string>{"Die Datei kann nicht geöffnet werden!\n" +
+                                                     path.string() + ": " + std::strerror(why)});
+    EXPECT_EQ(client.SaveBytes(), before);
+    EXPECT_EQ(client.FileName, "x.qvn");
+  }
 }
 
 TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
@@ -167,12 +188,15 @@ TEST_F(CanvasTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
   // As root the final rename over an immutable file is what fails.
   const bool immutable =
       ::geteuid() == 0 && std::system(("chattr +i " + kept.string() + " 2>/dev/null").c_str()) == 0;
-  for (const fs::path& target : {folder, kept}) {
+  // The box names the file and gives the system's reason.
+  for (const auto& [target, why] : {std::pair{folder, EISDIR}, std::pair{kept, EPERM}}) {
     if (target == kept && !immutable) continue;
     shell.errors.clear();
     client.FileName = target.string();
     EXPECT_FALSE(client.Save()) << target;
-    EXPECT_EQ(shell.errors, std::vector<std::string>{"Die Datei konnte nicht gespeichert werden!"});
+    EXPECT_EQ(shell.errors,
+              std::vector<std::string>{"Die Datei konnte nicht gespeichert werden!\n" +
+                                       target.string() + ": " + std::strerror(why)});
     EXPECT_EQ(client.FileName, target.string());
   }
   std::system(("chattr -i " + kept.string() + " 2>/dev/null").c_str());
