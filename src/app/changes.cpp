@@ -1,14 +1,33 @@
 // The patch's unsaved changes: the modified flag, the question before they are given up, and the
 // recovery copies that outlive a crash.
+#include <cstdio>
+#include <ctime>
+
 #include "app/main_client.h"
+#include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+// A list line needs only the head and the type list of a copy (at most 4096 devices).
+constexpr size_t kHeadBytes = 20 << 10;
 constexpr const char* kRestoreQuestion =
     "Quarvin wurde zuletzt nicht ordnungsgemäß beendet.\n"
-    "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?\n"
-    "(Nein löscht die Sicherungskopie; Abbrechen fragt beim nächsten Start wieder.)";
+    "Diese Sicherungskopien sind übrig, die neueste zuerst. Eine davon kann wiederhergestellt "
+    "werden; behaltene werden beim nächsten Start wieder angeboten.";
+
+// "09.12.2026 00:14:03 – 5 Geräte": when the copy was written and what it holds.
+std::string CopyLine(const TRecovery::Copy& copy) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(copy.written);
+  std::tm local{};
+  char when[32] = "?";
+  if (localtime_r(&t, &local)) std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
+  const auto devices = TMainClient::DevicesIn(ReadFileBytes(copy.path, kHeadBytes));
+  if (!devices) return std::string(when) + " – nicht lesbar";
+  return std::string(when) + " – " + std::to_string(*devices) +
+         (*devices == 1 ? " Gerät" : " Geräte");
+}
 
 std::string SaveQuestion(const std::string& fileName) {
   const std::string patch = fileName.empty() ? "Der Patch (Kein Titel)" : "\"" + fileName + "\"";
@@ -44,20 +63,23 @@ bool TMainClient::MayDiscardChanges() {
 void TMainClient::StartRecovery(const fs::path& folder, TRecovery::Clock::duration interval) {
   if (folder.empty()) return;
   recovery_.emplace(folder, interval);
-  // Newest first; the copies not asked about are offered at the next start.
-  for (const fs::path& file : recovery_->LeftOver()) {
-    switch (shell_.Question(kRestoreQuestion)) {
-      case Answer::Yes:
-        Restore(file);
-        return;
-      case Answer::No: {
-        std::error_code ignored;
-        fs::remove(file, ignored);
-        break;
-      }
-      case Answer::Cancel:
-        return;
-    }
+  if (const std::string refused = recovery_->PrepareFolder(); !refused.empty()) {
+    std::fprintf(stderr, "quarvin: %s Es werden keine Sicherungskopien angelegt.\n",
+                 refused.c_str());
+    recovery_.reset();
+    return;
+  }
+  const std::vector<TRecovery::Copy> copies = recovery_->LeftOver();
+  if (copies.empty()) return;
+  std::vector<std::string> lines;
+  for (const TRecovery::Copy& copy : copies) lines.push_back(CopyLine(copy));
+  const RecoveryChoice choice = shell_.OfferRecovery(kRestoreQuestion, lines);
+  if (choice.kind == RecoveryChoice::Restore && choice.index < copies.size())
+    Restore(copies[choice.index].path);
+  if (choice.kind != RecoveryChoice::DeleteAll) return;
+  for (const TRecovery::Copy& copy : copies) {
+    std::error_code ignored;
+    fs::remove(copy.path, ignored);
   }
 }
 
@@ -83,7 +105,12 @@ void TMainClient::KeepRecoveryCopy() {
 bool TMainClient::WriteRecoveryCopy() {
   // A failing disk is tried again an interval later, not on every tick.
   recovery_->Written(TRecovery::Clock::now());
-  if (!recovery_->PrepareFolder() || !SaveCopy(recovery_->Path().string())) return false;
+  // Only this program writes the copy; whatever else lies under its name is replaced, never
+  // followed.
+  if (!recovery_->PrepareFolder().empty() ||
+      !WriteFileAtomically(recovery_->Path().string(), SaveBytes(), nullptr,
+                           AtomicFile::Links::Replace))
+    return false;
   copyOutdated_ = false;
   return true;
 }

@@ -27,6 +27,12 @@ class HeadlessShell : public Shell {
     answers.pop_front();
     return a;
   }
+  RecoveryChoice OfferRecovery(const std::string& text,
+                               const std::vector<std::string>& copies) override {
+    questions.push_back(text);
+    offered.push_back(copies);
+    return recoveryChoice;
+  }
   void Beep() override { beeps.fetch_add(1, std::memory_order_relaxed); }
   void SetCaption(const std::string& text) override { caption = text; }
   void CheckMenu(int id, bool checked) override { marks[id] = checked; }
@@ -45,6 +51,9 @@ class HeadlessShell : public Shell {
   std::vector<std::string> questions;
   // Scripted answers, used in order; a question without one is answered "Nein".
   std::deque<Answer> answers;
+  // The lists of recovery copies offered, and the answer to every offer.
+  std::vector<std::vector<std::string>> offered;
+  RecoveryChoice recoveryChoice;
   std::atomic<int> beeps{0};
   std::string caption;
   std::map<int, bool> marks;

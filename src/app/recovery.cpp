@@ -1,8 +1,14 @@
 #include "app/recovery.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "platform/process.h"
 
@@ -22,12 +28,14 @@ int OwnerOf(const fs::path& file) {
   if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
       !name.ends_with(kSuffix))
     return 0;
-  const std::string digits =
-      name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
-  if (digits.size() > 9 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return 0;
-  return std::stoi(digits);
+  return ProcessIdFrom(
+      std::string_view(name).substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size()));
+}
+
+std::chrono::system_clock::time_point WrittenAt(const struct stat& st) {
+  return std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
 }
 }  // namespace
 
@@ -44,28 +52,41 @@ TRecovery::TRecovery(fs::path folder, Clock::duration interval)
       path_(FileFor(folder_, CurrentProcessId())),
       interval_(interval) {}
 
-std::vector<fs::path> TRecovery::LeftOver() const {
-  std::vector<std::pair<fs::file_time_type, fs::path>> found;
+std::vector<TRecovery::Copy> TRecovery::LeftOver() const {
+  std::vector<Copy> found;
   std::error_code ec;
   for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
     const int pid = OwnerOf(it->path());
-    if (pid == 0 || !it->is_regular_file(ec)) continue;
+    struct stat st {};
+    if (pid == 0 || ::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // A file under this program's own id is older than this program: its id was reused.
     if (pid != CurrentProcessId() && ProcessRunning(pid)) continue;
-    found.emplace_back(it->last_write_time(ec), it->path());
+    found.push_back({it->path(), WrittenAt(st)});
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a > b; });
-  std::vector<fs::path> files;
-  for (auto& f : found) files.push_back(std::move(f.second));
-  return files;
+  std::sort(found.begin(), found.end(), [](const Copy& a, const Copy& b) {
+    return std::tie(a.written, a.path) > std::tie(b.written, b.path);
+  });
+  return found;
 }
 
-bool TRecovery::PrepareFolder() const {
-  std::error_code ec;
-  if (fs::is_directory(folder_, ec)) return true;
-  if (!fs::create_directories(folder_, ec)) return false;
-  fs::permissions(folder_, fs::perms::owner_all, ec);
-  return true;
+// Another user who can write into the folder could plant links under the copies' names or
+// copies of their own making; a link as the folder must at least be the user's own.
+std::string TRecovery::PrepareFolder() const {
+  const std::string name = "Der Ordner für Sicherungskopien " + folder_.string();
+  std::error_code ignored;
+  fs::create_directories(folder_.parent_path(), ignored);
+  if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
+    return name + " kann nicht angelegt werden (" + std::strerror(errno) + ").";
+  struct stat link {
+  }, st{};
+  if (::lstat(folder_.c_str(), &link) != 0 || ::stat(folder_.c_str(), &st) != 0 ||
+      !S_ISDIR(st.st_mode))
+    return name + " ist kein Ordner.";
+  if (link.st_uid != ::geteuid() || st.st_uid != ::geteuid())
+    return name + " gehört einem anderen Benutzer.";
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return name + " ist auch für andere Benutzer beschreibbar.";
+  return {};
 }
 
 void TRecovery::Remove() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 // Where the copies of a patch being edited are kept, so that a crash or a killed program loses at
@@ -18,13 +19,19 @@ class TRecovery {
 
   // This program's copy.
   const std::filesystem::path& Path() const { return path_; }
-  // Copies left by programs that are gone, the newest first.
-  std::vector<std::filesystem::path> LeftOver() const;
+  struct Copy {
+    std::filesystem::path path;
+    std::chrono::system_clock::time_point written;
+  };
+  // Copies left by programs that are gone, the newest first; regular files only, never a link.
+  std::vector<Copy> LeftOver() const;
 
   // A copy is due once the interval has passed since the last one (or since the start).
   bool Due(Clock::time_point now) const { return now - last_ >= interval_; }
-  // Creates the folder (readable by the user only); false when that fails.
-  bool PrepareFolder() const;
+  // Creates the folder for the user alone where it is missing. Copies are kept only in a folder of
+  // the user's that nobody else can write: otherwise, or when it cannot be made, the German
+  // reason.
+  std::string PrepareFolder() const;
   void Written(Clock::time_point now) { last_ = now; }
   // The patch is saved or given up: its copy goes.
   void Remove() const;

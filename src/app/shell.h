@@ -1,11 +1,18 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/geometry.h"
 
 // A user's answer to a question: "Ja", "Nein" or "Abbrechen".
 enum class Answer { Yes, No, Cancel };
+
+// What the user does with the recovery copies that programs which are gone left behind.
+struct RecoveryChoice {
+  enum Kind { Restore, DeleteAll, Keep } kind = Keep;
+  size_t index = 0;  // the copy to restore
+};
 
 // Everything the canvas asks of the window system. The Qt program implements it; tests and the
 // render tool use the headless one.
@@ -25,6 +32,12 @@ class Shell {
   virtual void ErrorBox(const std::string& text) = 0;
   // A modal question with the buttons "Ja", "Nein" and "Abbrechen" (also Escape or closing it).
   virtual Answer Question(const std::string& text) = 0;
+  // Lists the copies once (one line each, as given) under the text: restore one
+  // ("Wiederherstellen", the first one chosen at the start), delete all ("Alle löschen") or keep
+  // them for the next start
+  // ("Behalten", also Escape or closing it).
+  virtual RecoveryChoice OfferRecovery(const std::string& text,
+                                       const std::vector<std::string>& copies) = 0;
   // The simple beep; may be called from the audio thread.
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;

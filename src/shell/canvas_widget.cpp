@@ -1,14 +1,19 @@
 #include "shell/canvas_widget.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 #include "app/commands.h"
 
@@ -95,6 +100,42 @@ Answer TCanvasWidget::Question(const std::string& text) {
   if (box.clickedButton() == yes) return Answer::Yes;
   if (box.clickedButton() == no) return Answer::No;
   return Answer::Cancel;
+}
+
+// One list for any number of copies; the newest is chosen at the start, a double click restores.
+RecoveryChoice TCanvasWidget::OfferRecovery(const std::string& text,
+                                            const std::vector<std::string>& copies) {
+  QDialog dialog(window());
+  dialog.setWindowTitle(QStringLiteral("Wiederherstellen"));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(QString::fromStdString(text));
+  label->setWordWrap(true);
+  layout->addWidget(label);
+  auto* list = new QListWidget;
+  for (const std::string& copy : copies) list->addItem(QString::fromStdString(copy));
+  list->setCurrentRow(0);
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox;
+  QPushButton* restore =
+      buttons->addButton(QStringLiteral("&Wiederherstellen"), QDialogButtonBox::AcceptRole);
+  QPushButton* erase =
+      buttons->addButton(QStringLiteral("Alle &löschen"), QDialogButtonBox::DestructiveRole);
+  QPushButton* keep = buttons->addButton(QStringLiteral("&Behalten"), QDialogButtonBox::RejectRole);
+  layout->addWidget(buttons);
+  RecoveryChoice choice;
+  connect(restore, &QPushButton::clicked, &dialog, [&] {
+    choice = {RecoveryChoice::Restore, size_t(std::max(list->currentRow(), 0))};
+    dialog.accept();
+  });
+  connect(erase, &QPushButton::clicked, &dialog, [&] {
+    choice = {RecoveryChoice::DeleteAll, 0};
+    dialog.accept();
+  });
+  connect(keep, &QPushButton::clicked, &dialog, &QDialog::reject);
+  connect(list, &QListWidget::itemDoubleClicked, restore, &QPushButton::click);
+  restore->setDefault(true);
+  dialog.exec();
+  return choice;
 }
 
 // The audio thread beeps too: only a queued call crosses to the window thread.

@@ -25,6 +25,8 @@ class TCanvasWidget : public QWidget, public Shell {
   int TrackDevicePopup(Point clientPt) override;
   void ErrorBox(const std::string& text) override;
   Answer Question(const std::string& text) override;
+  RecoveryChoice OfferRecovery(const std::string& text,
+                               const std::vector<std::string>& copies) override;
   void Beep() override;
   void SetCaption(const std::string& caption) override;
   void CheckMenu(int id, bool checked) override;

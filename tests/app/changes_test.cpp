@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -204,20 +207,24 @@ TEST_F(Recovery, CopiesWaitForTheirInterval) {
   EXPECT_FALSE(fs::exists(own));
 }
 
-// A copy whose program is gone is offered at the start: "Ja" restores it untitled and modified,
-// as this program's copy; a running program's copy is left alone.
+// A copy whose program is gone is offered at the start: "Wiederherstellen" restores it untitled
+// and modified, as this program's copy; a running program's copy, a link and other names are left
+// alone.
 TEST_F(Recovery, ALeftOverCopyIsRestoredUntitled) {
   WriteBytes(CopyOf(999999999), saved);
   WriteBytes(CopyOf(1), saved);  // init never ends
   WriteBytes(folder / "recovery-x.qvn", saved);
+  fs::create_symlink(CopyOf(1), CopyOf(999999998));
   client.Command(cmd::kFileNew);
-  shell.answers = {Answer::Yes};
+  shell.recoveryChoice = {RecoveryChoice::Restore, 0};
   client.StartRecovery(folder);
   ASSERT_EQ(shell.questions.size(), 1u);
   EXPECT_EQ(shell.questions[0],
             "Quarvin wurde zuletzt nicht ordnungsgemäß beendet.\n"
-            "Soll der Patch wiederhergestellt werden, der zuletzt bearbeitet wurde?\n"
-            "(Nein löscht die Sicherungskopie; Abbrechen fragt beim nächsten Start wieder.)");
+            "Diese Sicherungskopien sind übrig, die neueste zuerst. Eine davon kann "
+            "wiederhergestellt werden; behaltene werden beim nächsten Start wieder angeboten.");
+  ASSERT_EQ(shell.offered.at(0).size(), 1u);
+  EXPECT_TRUE(shell.offered[0][0].ends_with(" – 3 Geräte")) << shell.offered[0][0];
   EXPECT_EQ(client.SaveBytes(), saved);
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
   EXPECT_TRUE(client.Modified());
@@ -227,19 +234,99 @@ TEST_F(Recovery, ALeftOverCopyIsRestoredUntitled) {
   EXPECT_TRUE(fs::exists(folder / "recovery-x.qvn"));
 }
 
-// "Nein" deletes a copy and asks about the next; "Abbrechen" keeps the rest for the next start.
-TEST_F(Recovery, NeinDeletesACopyAbbrechenKeepsThem) {
-  WriteBytes(CopyOf(999999997), saved);
-  WriteBytes(CopyOf(999999998), saved);
-  WriteBytes(CopyOf(999999999), saved);
+// However many copies there are, they are offered once, newest first with their time and device
+// count: one is restored (the others stay), all are deleted, or all are kept.
+TEST_F(Recovery, LeftOverCopiesAreOfferedOnceAsAList) {
   client.Command(cmd::kFileNew);
-  shell.answers = {Answer::No, Answer::Cancel};
-  client.StartRecovery(folder);
-  EXPECT_EQ(shell.questions.size(), 2u);
-  EXPECT_EQ(client.Devices().size(), 2u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
-  shell.answers = {Answer::No, Answer::No};
-  client.StartRecovery(folder);
-  EXPECT_TRUE(fs::is_empty(folder));
+  const std::vector<uint8_t> fresh = client.SaveBytes();
+  const struct {
+    RecoveryChoice choice;
+    size_t devices;  // on the canvas afterwards
+    int left;        // copies left by others
+  } cases[] = {
+      {{RecoveryChoice::Keep, 0}, 2, 600},
+      {{RecoveryChoice::Restore, 599}, 3, 599},
+      {{RecoveryChoice::DeleteAll, 0}, 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice.kind);
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    const auto now = fs::file_time_type::clock::now();
+    for (int n = 0; n < 600; ++n) {
+      const fs::path copy = CopyOf(999999000 + n);
+      WriteBytes(copy, n == 0 ? saved : n == 599 ? std::vector<uint8_t>{1, 2, 3} : fresh);
+      fs::last_write_time(copy, now - std::chrono::hours(600 - n));
+    }
+    client.Command(cmd::kFileNew);
+    shell.offered.clear();
+    shell.recoveryChoice = c.choice;
+    client.StartRecovery(folder);
+    ASSERT_EQ(shell.offered.size(), 1u);
+    const std::vector<std::string>& lines = shell.offered[0];
+    ASSERT_EQ(lines.size(), 600u);
+    EXPECT_TRUE(lines[0].ends_with(" – nicht lesbar")) << lines[0];
+    EXPECT_TRUE(lines[1].ends_with(" – 2 Geräte")) << lines[1];
+    EXPECT_TRUE(lines[599].ends_with(" – 3 Geräte")) << lines[599];
+    EXPECT_EQ(lines[1].find(" – "), 19u) << "dd.mm.yyyy hh:mm:ss";
+    EXPECT_EQ(client.Devices().size(), c.devices);
+    std::error_code ignored;
+    fs::remove(own, ignored);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), c.left);
+  }
+}
+
+// A folder that another user owns or may write is not used: no copies are offered or written, and
+// the user is told once. A missing one is made for the user alone.
+TEST_F(Recovery, OnlyAFolderOfTheUsersOwnIsUsed) {
+  const bool root = ::geteuid() == 0;
+  const struct {
+    const char* what;
+    std::function<bool()> prepare;  // false: cannot be arranged here
+    bool used;
+  } cases[] = {
+      {"missing", [&] { return fs::remove_all(folder) > 0; }, true},
+      {"writable by all", [&] { return ::chmod(folder.c_str(), 0777) == 0; }, false},
+      {"writable by the group", [&] { return ::chmod(folder.c_str(), 0770) == 0; }, false},
+      {"another user's", [&] { return root && ::chown(folder.c_str(), 4242, 4242) == 0; }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    ::chmod(folder.c_str(), 0755);
+    WriteBytes(CopyOf(999999999), saved);
+    if (!c.prepare()) {
+      std::printf("[  SKIPPED ] %s: needs root\n", c.what);
+      continue;
+    }
+    shell.offered.clear();
+    testing::internal::CaptureStderr();
+    client.StartRecovery(folder, 0s);
+    const std::string said = testing::internal::GetCapturedStderr();
+    client.Command(cmd::kSnap);
+    client.Timer();
+    EXPECT_EQ(fs::exists(own), c.used);
+    EXPECT_EQ(said.empty(), c.used) << said;
+    if (c.used) {
+      EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+    } else {
+      EXPECT_TRUE(shell.offered.empty());
+      EXPECT_NE(said.find(folder.string()), std::string::npos) << said;
+    }
+    client.Command(cmd::kFileNew);  // unmodified: the copy goes
+  }
+}
+
+// A link planted under this program's copy's name is replaced, never written through.
+TEST_F(Recovery, TheCopyIsNeverWrittenThroughALink) {
+  WriteBytes(dir / "important", {42});
+  fs::create_symlink(dir / "important", own);
+  client.StartRecovery(folder, 0s);
+  client.Command(cmd::kSnap);
+  client.Timer();
+  EXPECT_EQ(ReadBytes(dir / "important"), std::vector<uint8_t>{42});
+  EXPECT_FALSE(fs::is_symlink(own));
+  EXPECT_EQ(ReadBytes(own), client.SaveBytes());
 }
 }  // namespace

@@ -91,10 +91,10 @@ wire_pixels() {  # shot
 
 # Answers the program's question box with a key: the underlined letter of "Ja" or "Nein" (j, n),
 # or Escape for "Abbrechen"; the main window then has the focus again.
-e2e_answer() {  # key
+e2e_answer() {  # key [title of the box, "Frage" when not given]
   local box
-  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Frage$' | head -n 1) ||
-    fail "no question box"
+  box=$(timeout 10 xdotool search --sync --onlyvisible --name "^${2:-Frage}\$" | head -n 1) ||
+    fail "no ${2:-question} box"
   xdotool windowfocus --sync "$box" 2>/dev/null || true
   xdotool key "$1"
   sleep 0.5

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Crash recovery of the real program end to end: a wire is made and not saved, the program is
 # killed with SIGKILL once its recovery copy is written (within 30 s of the change); started
-# again, it offers the copy, "Ja" brings the wire back in an untitled patch, and quitting without
-# saving leaves no copy behind.
+# again, it offers the copy in its list, "Wiederherstellen" (Return) brings the wire back in an
+# untitled patch, and quitting without saving leaves no copy behind.
 # Usage: e2e_recovery.sh PROGRAM [SHOT_DIR]
 set -euo pipefail
 
@@ -23,7 +23,7 @@ program_pid=""
 [ "$(copies)" = 1 ] || fail "the killed program's copy is gone"
 
 e2e_start_program
-e2e_answer j
+e2e_answer Return Wiederherstellen
 shot restored.png
 [ "$(wire_pixels restored.png)" -gt 0 ] || fail "the restored patch has no wire"
 title=$(xdotool getwindowname "$window")

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -330,6 +331,47 @@ TEST(CanvasWidget, QuestionsAnswerWithTheKeyPressed) {
       for (int i = 0; i < 100 && box->isVisible(); ++i) QTest::qWait(10);
     });
     EXPECT_EQ(canvas->Question("Speichern?"), answer);
+  }
+}
+
+// The recovery copies in one list over the window, the newest chosen: restore the chosen one,
+// delete all, or keep them (also Escape).
+TEST(CanvasWidget, RecoveryCopiesAreOfferedInOneList) {
+  QWidget window;
+  auto* canvas = new TCanvasWidget(nullptr, &window);
+  const std::vector<std::string> copies{"09.12.2026 00:14:03 – 5 Geräte",
+                                        "08.12.2026 23:10:00 – 2 Geräte"};
+  const struct {
+    const char* button;  // empty: Escape
+    int row;
+    RecoveryChoice::Kind kind;
+    size_t index;
+  } cases[] = {{"&Wiederherstellen", 0, RecoveryChoice::Restore, 0},
+               {"&Wiederherstellen", 1, RecoveryChoice::Restore, 1},
+               {"Alle &löschen", 0, RecoveryChoice::DeleteAll, 0},
+               {"&Behalten", 0, RecoveryChoice::Keep, 0},
+               {"", 1, RecoveryChoice::Keep, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.button) + " " + std::to_string(c.row));
+    OnNextModal([&](QWidget* modal) {
+      EXPECT_EQ(modal->parentWidget(), &window);
+      auto* list = modal->findChild<QListWidget*>();
+      ASSERT_NE(list, nullptr);
+      ASSERT_EQ(list->count(), 2);
+      EXPECT_EQ(list->item(1)->text().toStdString(), copies[1]);
+      EXPECT_EQ(list->currentRow(), 0);
+      EXPECT_TRUE(modal->findChild<QLabel*>()->text().contains("Hallo"));
+      list->setCurrentRow(c.row);
+      if (!*c.button) {
+        QTest::keyClick(modal, Qt::Key_Escape);
+        return;
+      }
+      for (QPushButton* b : modal->findChildren<QPushButton*>())
+        if (b->text() == c.button) b->click();
+    });
+    const RecoveryChoice choice = canvas->OfferRecovery("Hallo", copies);
+    EXPECT_EQ(choice.kind, c.kind);
+    EXPECT_EQ(choice.index, c.index);
   }
 }
 
