@@ -221,7 +221,9 @@ int main(int argc, char** argv) {
   // scopes draw as they run, which nobody sees without one.
   if (!o.png.empty()) client.Resize(o.width, o.height);
   // A damaged file is rejected too: batch work must not go on with part of a patch.
-  if (client.Load(o.patch).kind != TMainClient::LoadResult::Complete) {
+  if (const auto loaded = client.Load(o.patch); loaded.kind != TMainClient::LoadResult::Complete) {
+    if (loaded.kind == TMainClient::LoadResult::Unreadable)
+      return FileError(o.patch, "kann nicht geöffnet werden (" + loaded.reason + ")");
     for (const std::string& e : shell.errors) std::fprintf(stderr, "%s\n", e.c_str());
     return 2;
   }
@@ -234,10 +236,8 @@ int main(int argc, char** argv) {
   Progress progress(planned < 0 ? 0 : long(planned / kFrames), o.quiet);
   const auto blocks = RenderBlocks(o, client, input.get(), output.get(), progress);
   if (!blocks) return 1;
-  if (!o.saved.empty()) {
-    client.FileName = o.saved;
-    if (!client.Save()) return FileError(o.saved, shell.errors.back());
-  }
+  if (std::string why; !o.saved.empty() && !client.SaveCopy(o.saved, &why))
+    return FileError(o.saved, "kann nicht gespeichert werden (" + why + ")");
   if (!o.png.empty()) {
     Surface picture(o.width, o.height);
     client.PaintAll(picture);

@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <string>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -13,7 +14,7 @@ namespace {
 class PngWriter {
  public:
   PngWriter() {
-    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error_, Failed, Warned);
     if (png_) info_ = png_create_info_struct(png_);
   }
   ~PngWriter() { png_destroy_write_struct(&png_, &info_); }
@@ -23,8 +24,18 @@ class PngWriter {
   bool Ready() const { return png_ && info_; }
   png_structp Png() const { return png_; }
   png_infop Info() const { return info_; }
+  // The encoder's own reason for giving up (a failed write has the file's).
+  const std::string& Error() const { return error_; }
 
  private:
+  // The library's messages go to the caller's message, never to the terminal.
+  static void Failed(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+    png_longjmp(png, 1);
+  }
+  static void Warned(png_structp, png_const_charp) {}
+
+  std::string error_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
 };
@@ -75,6 +86,6 @@ bool WritePng(const Surface& surface, const std::string& path, std::string* erro
   PngWriter writer;
   if (file.Ok() && writer.Ready() && Encode(writer, file, surface, rows) && file.Commit())
     return true;
-  if (error) *error = file.Ok() ? "encoder failed" : file.Error();
+  if (error) *error = file.Ok() ? "encoder failed: " + writer.Error() : file.Error();
   return false;
 }

@@ -26,13 +26,12 @@ struct ToolRun {
   long peakKiB = 0;  // its peak resident memory
 };
 
-// Runs the tool through the shell, optionally with a limit on the size of any file it writes (as
-// a full disk would set) and with a file piped into its standard input.
-ToolRun RunWith(const std::string& args, long fileSizeLimit = 0, const std::string& pipeFrom = "") {
+// Runs a shell command, optionally with a limit on the size of any file it writes (as a full disk
+// would set); what it writes to stderr is kept, its stdout dropped.
+ToolRun RunShell(const std::string& shellCommand, long fileSizeLimit = 0) {
   const std::string errFile =
       fs::temp_directory_path() / ("render-err-" + std::to_string(::getpid()));
-  const std::string command = (pipeFrom.empty() ? "" : "cat " + pipeFrom + " | ") + kTool + " " +
-                              args + " 2>" + errFile + " >/dev/null";
+  const std::string command = "{ " + shellCommand + "; } 2>" + errFile + " >/dev/null";
   const pid_t child = ::fork();
   if (child == 0) {
     if (fileSizeLimit > 0) {
@@ -52,6 +51,12 @@ ToolRun RunWith(const std::string& args, long fileSizeLimit = 0, const std::stri
             usage.ru_maxrss};
   fs::remove(errFile);
   return r;
+}
+
+// Runs the tool, optionally with a file piped into its standard input.
+ToolRun RunWith(const std::string& args, long fileSizeLimit = 0, const std::string& pipeFrom = "") {
+  return RunShell((pipeFrom.empty() ? "" : "cat " + pipeFrom + " | ") + kTool + " " + args,
+                  fileSizeLimit);
 }
 
 // This process's own peak resident memory. The forked child counts what this process held at the
@@ -157,7 +162,7 @@ TEST_F(RenderTool, ExitCodes) {
   EXPECT_EQ(RunTool(patch.string() + " --bogus"), 1);
   std::ofstream(dir / "bad.qvn") << "not a patch";
   EXPECT_EQ(RunTool((dir / "bad.qvn").string()), 2);
-  EXPECT_EQ(RunTool((dir / "missing.qvn").string()), 2);
+  EXPECT_EQ(RunTool((dir / "missing.qvn").string()), 1);
   EXPECT_EQ(RunTool(patch.string() + " -o " + (dir / "x.mp3").string()), 1);
   EXPECT_EQ(RunTool(patch.string() + " -i " + (dir / "missing.wav").string()), 1);
 }
@@ -228,6 +233,18 @@ TEST_F(RenderTool, DamagedInputIsReadAsFarAsItGoesOrReported) {
   // The total sample count in the stream info: the last 36 of eight bytes at offset 18.
   fs::copy_file(dir / "a.flac", dir / "claims.flac");
   Overwrite(dir / "claims.flac", 21, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  // Ogg and MP3 decoders stop at damage without an error: the announced length is missed.
+  std::vector<uint8_t> garbage(4096);
+  x = 1;
+  for (uint8_t& b : garbage) b = uint8_t((x = x * 1664525 + 1013904223) >> 24);
+  for (const char* name : {"cut.ogg", "cut.mp3"}) {
+    const bool mp3 = fs::path(name).extension() == ".mp3";
+    const int channels = mp3 ? 2 : 1;
+    WriteFloats(dir / name, Sine(440, 44100, 441000 * channels, 0.5), channels, 44100,
+                mp3 ? SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III : SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    Overwrite(dir / name, long(fs::file_size(dir / name) / 2),
+              std::vector<uint8_t>(garbage.begin(), garbage.begin() + (mp3 ? 4096 : 16)));
+  }
   WriteFloats(dir / "b.wav", Sine(440, 44100, 10000, 0.5), 2, 44100,
               SF_FORMAT_RF64 | SF_FORMAT_PCM_16);
   // ds64: the data size and the sample count as 2^40 frames.
@@ -239,6 +256,8 @@ TEST_F(RenderTool, DamagedInputIsReadAsFarAsItGoesOrReported) {
     sf_count_t frames;  // of the output: what the input really holds, in whole blocks
   } cases[] = {
       {"-i " + (dir / "corrupt.flac").string(), "", 1, "beschädigt", 0},
+      {"-i " + (dir / "cut.ogg").string(), "", 1, "vor den angekündigten 441000 Frames", 0},
+      {"-i " + (dir / "cut.mp3").string(), "", 1, "vor den angekündigten 441000 Frames", 0},
       {"-i " + (dir / "claims.flac").string(), "", 0, "", 74 * 3000},
       {"-i /dev/stdin", (dir / "b.wav").string(), 0, "", 2 * 3000},
   };
@@ -286,6 +305,7 @@ TEST_F(RenderTool, AFailedWriteKeepsTheOldFileAndSaysSo) {
     const ToolRun r = RunWith(patch.string() + " -q " + c.args, c.limit);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("kann nicht geschrieben werden"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("libpng"), std::string::npos) << "only the tool speaks: " << r.err;
     EXPECT_EQ(c.target.empty() ? "" : Text(dir / c.target), c.before);
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3) << "no temporary file is left";
@@ -400,7 +420,8 @@ TEST_F(RenderTool, MessagesNameTheFileInTheToolsVoice) {
        (dir / "text.wav").string() + ": ist keine lesbare Tondatei", 1},
       {"-o /nonexistent/o.wav", "quarvin-render: /nonexistent/o.wav: kann nicht geschrieben werden",
        1},
-      {"-b 0 -s " + dir.string(), dir.string() + ": Die Datei konnte nicht gespeichert werden!", 1},
+      {"-b 0 -s " + dir.string(), dir.string() + ": kann nicht gespeichert werden (Is a directory)",
+       1},
       {"--version", "", 0},
   };
   for (const auto& c : cases) {
@@ -409,7 +430,99 @@ TEST_F(RenderTool, MessagesNameTheFileInTheToolsVoice) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("System error"), std::string::npos) << r.err;
   }
+  // A patch that cannot be read is a file error, not a patch of the wrong type.
+  for (const auto& [name, why] : {std::pair{dir / "missing.qvn", "No such file or directory"},
+                                  std::pair{dir, "Is a directory"}}) {
+    const ToolRun r = RunWith(name.string() + " -q -o " + (dir / "o.wav").string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              "quarvin-render: " + name.string() + ": kann nicht geöffnet werden (" + why + ")\n");
+    EXPECT_FALSE(fs::exists(dir / "o.wav"));
+  }
   const int status = std::system((kTool + " --version | grep -q 'Quarvin V1.01'").c_str());
   EXPECT_EQ(status, 0);
+}
+// One NaN or infinite sample in an input that is resampled changes only what its neighbours make
+// of it (NaN as silence, infinity clipped), as without resampling; it does not silence the filter
+// length around it.
+TEST_F(RenderTool, ABadSampleStaysLocalThroughTheResampler) {
+  std::vector<double> clean = Sine(500, 48000, 48000, 0.5);
+  WriteFloats(dir / "clean.wav", clean, 1, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  SF_INFO info{};
+  ASSERT_EQ(RunTool(patch.string() + " -q -i " + (dir / "clean.wav").string() + " -o " +
+                    (dir / "ref.wav").string()),
+            0);
+  const auto ref = ReadWav(dir / "ref.wav", info);
+  for (const double bad : {double(NAN), HUGE_VAL, -HUGE_VAL}) {
+    SCOPED_TRACE(bad);
+    std::vector<double> in = clean;
+    in[24000] = bad;
+    WriteFloats(dir / "bad.wav", in, 1, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    ASSERT_EQ(RunTool(patch.string() + " -q -i " + (dir / "bad.wav").string() + " -o " +
+                      (dir / "o.wav").string()),
+              0);
+    const auto out = ReadWav(dir / "o.wav", info);
+    ASSERT_EQ(out.size(), ref.size());
+    int changed = 0;
+    for (size_t n = 0; n < out.size(); n += 2) changed += std::abs(out[n] - ref[n]) > 300;
+    EXPECT_LT(changed, 40) << "frames changed by more than 1 %";
+  }
+}
+
+// A pipe or FIFO as output gets a stream: WAV with an open length, FLAC or Ogg; AIFF, which must
+// go back to its header, is refused with a message.
+TEST_F(RenderTool, APipeGetsAStream) {
+  const struct {
+    const char* fifo;  // empty: -o /dev/stdout into a pipe
+    int code;
+    sf_count_t frames;
+  } cases[] = {
+      {"", 0, 6000}, {"f.wav", 0, 6000}, {"f.flac", 0, 6000}, {"f.ogg", 0, 6000}, {"f.aiff", 1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fifo);
+    const fs::path got = dir / ("got" + fs::path(c.fifo).extension().string());
+    fs::remove(got);
+    const std::string render = kTool + " " + patch.string() + " -q -b 2 -o ";
+    std::string command = render + "/dev/stdout | cat > " + got.string();
+    if (*c.fifo) {
+      ASSERT_EQ(::mkfifo((dir / c.fifo).c_str(), 0600), 0);
+      command = "cat " + (dir / c.fifo).string() + " > " + got.string() + " & " + render +
+                (dir / c.fifo).string() + "; code=$?; wait; exit $code";
+    }
+    const ToolRun r = RunShell(command);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    // A stream may leave its length open: the frames are counted as they come.
+    SF_INFO info{};
+    sf_count_t frames = 0;
+    if (SNDFILE* f = sf_open(got.c_str(), SFM_READ, &info)) {
+      std::vector<int16_t> block(2 * 1024);
+      for (sf_count_t n; (n = sf_readf_short(f, block.data(), 1024)) > 0;) frames += n;
+      sf_close(f);
+    }
+    EXPECT_EQ(frames, c.frames);
+    if (c.code != 0) {
+      EXPECT_NE(r.err.find("AIFF braucht eine Datei"), std::string::npos) << r.err;
+    }
+    if (*c.fifo) fs::remove(dir / c.fifo);
+  }
+}
+
+// As a normal user, a write-protected output or patch is refused as cp refuses it; the file stays.
+TEST_F(RenderTool, AWriteProtectedTargetIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user (nobody)";
+  fs::permissions(dir, fs::perms::all);
+  for (const auto& [option, name] : {std::pair{"-b 1 -o", "keep.wav"}, {"-b 0 -s", "old.qvn"}}) {
+    SCOPED_TRACE(name);
+    const fs::path target = dir / name;
+    std::ofstream(target) << "kept";
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const ToolRun r = RunShell("runuser -u nobody -- " + kTool + " " + patch.string() + " -q " +
+                               option + " " + target.string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(target.string() + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(Permission denied)"), std::string::npos) << r.err;
+    EXPECT_EQ(Text(target), "kept");
+  }
 }
 }  // namespace

@@ -10,6 +10,20 @@ bool IsFloatFormat(int format) {
   const int sub = format & SF_FORMAT_SUBMASK;
   return sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE;
 }
+
+// The Ogg and MPEG decoders stop at damage without a word; their header's length is the only
+// witness. (Other formats report damage, or have a header the library corrects to what the file
+// holds.)
+bool EndsSilentlyWhenDamaged(int format) {
+  const int major = format & SF_FORMAT_TYPEMASK;
+  return major == SF_FORMAT_OGG || major == SF_FORMAT_MPEG;
+}
+
+// Full scale at ±1: NaN as silence, everything else clipped; a NaN or infinity would otherwise
+// spread over the resampler's whole filter length.
+float Cleaned(float x) {
+  return std::isnan(x) ? 0.0f : std::clamp(x, -1.0f, 1.0f);
+}
 }  // namespace
 
 int16_t FloatToSample(float x) {
@@ -48,8 +62,10 @@ SoundInput::SoundInput(const std::string& path, int rate) {
                      " Hz umgerechnet");
   }
   // Pipes announce no length (or any length they like); it only feeds the progress display.
-  if (info.frames > 0 && info.frames < SF_COUNT_MAX)
+  if (info.frames > 0 && info.frames < SF_COUNT_MAX) {
     expected_ = int64_t(double(info.frames) * rate / info.samplerate);
+    if (EndsSilentlyWhenDamaged(info.format)) announced_ = info.frames;
+  }
 }
 
 template <class T, class ReadFn>
@@ -65,11 +81,15 @@ long SoundInput::ReadStereo(T* stereo, long frames, std::vector<T>& raw, ReadFn 
       stereo[got * 2 + 1] = raw[size_t(i) * channels + (channels > 1 ? 1 : 0)];
     }
     if (n == want) continue;
-    // A short read is the end of the file, or a decoding error the library only reports here.
+    // A short read is the end of the file, or a decoding error the library only reports here (or
+    // not at all, when the stream ends before its announced length).
+    const std::string broken = "ist nach " + std::to_string(delivered_ + got) +
+                               " Frames beschädigt oder nicht weiter lesbar";
     if (sf_error(file_.get()) != SF_ERR_NO_ERROR)
-      error_ = SndfileFailure("ist nach " + std::to_string(delivered_ + got) +
-                                  " Frames beschädigt oder nicht weiter lesbar",
-                              file_.get());
+      error_ = SndfileFailure(broken, file_.get());
+    else if (delivered_ + got < announced_)
+      error_ = broken + " (der Datenstrom endet vor den angekündigten " +
+               std::to_string(announced_) + " Frames)";
     break;
   }
   delivered_ += got;
@@ -77,7 +97,9 @@ long SoundInput::ReadStereo(T* stereo, long frames, std::vector<T>& raw, ReadFn 
 }
 
 long SoundInput::ReadFloat(float* stereo, long frames) {
-  return ReadStereo(stereo, frames, rawFloat_, sf_readf_float);
+  const long got = ReadStereo(stereo, frames, rawFloat_, sf_readf_float);
+  std::transform(stereo, stereo + got * 2, stereo, Cleaned);
+  return got;
 }
 
 long SoundInput::Read(int16_t* stereo, long frames) {

@@ -40,6 +40,8 @@ class SoundInput {
   std::vector<float> rawFloat_, stereoFloat_;
   std::unique_ptr<Resampler> resampler_;
   int64_t expected_ = 0, delivered_ = 0;
+  // The length a decoder that ends silently at damage must reach; 0 for other formats.
+  int64_t announced_ = 0;
   std::vector<std::string> notes_;
   std::string error_;
 };

@@ -1,7 +1,9 @@
 #include "render/sound_output.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -28,6 +30,24 @@ SF_VIRTUAL_IO AtomicFileIo() {
   };
   io.tell = [](void* f) -> sf_count_t { return FileOf(f).Seek(0, SEEK_CUR); };
   return io;
+}
+
+void PutLittle(uint8_t* at, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) at[i] = uint8_t(value >> (8 * i));
+}
+
+// The header of 16-bit stereo WAV whose length is not known: both sizes at their largest.
+std::array<uint8_t, 44> OpenWavHeader(int rate) {
+  std::array<uint8_t, 44> h{'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                            'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0};
+  PutLittle(&h[4], 0xFFFFFFFF, 4);
+  PutLittle(&h[24], uint32_t(rate), 4);
+  PutLittle(&h[28], uint32_t(rate) * 4, 4);  // bytes per second
+  PutLittle(&h[32], 4, 2);                   // bytes per frame
+  PutLittle(&h[34], 16, 2);                  // bits per sample
+  std::memcpy(&h[36], "data", 4);
+  PutLittle(&h[40], 0xFFFFFFFF, 4);
+  return h;
 }
 }  // namespace
 
@@ -61,6 +81,10 @@ SoundOutput::SoundOutput(const std::string& path, int format, int rate)
   info.samplerate = rate;
   info.channels = 2;
   info.format = format;
+  if (file_.Stream()) {
+    OpenStream(info);
+    return;
+  }
   sound_.reset(sf_open_virtual(&io_, SFM_WRITE, &info, &file_));
   if (!sound_) {
     Fail(SndfileFailure("kann nicht geschrieben werden", nullptr));
@@ -69,6 +93,27 @@ SoundOutput::SoundOutput(const std::string& path, int format, int rate)
   // A long render that ends up short after all still gets a plain WAV header.
   if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64)
     sf_command(sound_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+}
+
+// A pipe cannot go back to complete a header. FLAC and Ogg are streams by nature; WAV gets a
+// header that leaves its length open (as readers of piped WAV expect), followed by the samples.
+void SoundOutput::OpenStream(SF_INFO& info) {
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  if (major == SF_FORMAT_AIFF) {
+    Fail("ist eine Pipe; AIFF braucht eine Datei (in eine Pipe gehen .wav, .flac und .ogg)");
+    return;
+  }
+  if (major == SF_FORMAT_WAV || major == SF_FORMAT_RF64) {
+    const std::array<uint8_t, 44> header = OpenWavHeader(info.samplerate);
+    if (!file_.Write(header.data(), header.size())) {
+      Fail("kann nicht geschrieben werden (" + file_.Error() + ")");
+      return;
+    }
+    info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+    maxFrames_ = std::numeric_limits<int64_t>::max();
+  }
+  sound_.reset(sf_open_fd(file_.Descriptor(), SFM_WRITE, &info, SF_FALSE));
+  if (!sound_) Fail(SndfileFailure("kann nicht geschrieben werden", nullptr));
 }
 
 bool SoundOutput::Fail(const std::string& what) {

@@ -19,7 +19,8 @@ std::optional<int> OutputFormat(const std::string& path, int64_t plannedFrames);
 int64_t MaxFrames(int format);
 
 // Stereo 16-bit output written block by block into an AtomicFile: memory stays the same for any
-// length, and the target is replaced only when the whole file is out.
+// length, and the target is replaced only when the whole file is out. A pipe or FIFO gets a
+// stream: WAV with an open length, FLAC or Ogg (AIFF is refused).
 class SoundOutput {
  public:
   SoundOutput(const std::string& path, int format, int rate);
@@ -36,6 +37,7 @@ class SoundOutput {
 
  private:
   bool Fail(const std::string& what);
+  void OpenStream(SF_INFO& info);
 
   AtomicFile file_;
   SF_VIRTUAL_IO io_{};
