@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -102,6 +103,32 @@ TEST_F(CanvasTest, AnUnreadableFileLeavesThePatchAlone) {
     EXPECT_EQ(client.SaveBytes(), before);
     EXPECT_EQ(client.FileName, "x.qvn");
   }
+}
+
+// As a normal user, Speichern onto a write-protected patch is refused with the box, as cp refuses
+// it, and the file stays.
+TEST_F(CanvasTest, SavingOntoAWriteProtectedPatchIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user (nobody)";
+  fs::permissions(TempDir(), fs::perms::all);
+  const fs::path kept = TempDir() / "readonly.qvn";
+  { std::ofstream(kept) << "old"; }
+  ASSERT_EQ(::chown(kept.c_str(), 65534, 65534), 0);
+  fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool nobody =
+        ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0;
+    client.FileName = kept.string();
+    const bool refused = nobody && !client.Save() &&
+                         shell.errors.back() == "Die Datei konnte nicht gespeichert werden!\n" +
+                                                    kept.string() + ": Permission denied";
+    std::_Exit(refused ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save must be refused";
+  std::ifstream in(kept);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
 }
 
 TEST_F(CanvasTest, SaveLoadSaveKeepsEveryByteIncludingForwardConnections) {
