@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/commands.h"
+#include "shell/accessible_canvas.h"
 
 namespace {
 const QString kPatchFilter = QStringLiteral("Quarvin-Dateien (*.qvn);;Alle Dateien (*.*)");
@@ -37,7 +38,12 @@ std::optional<std::string> ChosenPath(const QString& path) {
 }  // namespace
 
 TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
-    : QWidget(parent), client_(std::make_unique<TMainClient>(*this, audio)) {
+    : QWidget(parent),
+      client_(std::make_unique<TMainClient>(*this, audio)),
+      controls_(std::make_unique<TCanvasControls>(*this, *client_)) {
+  InstallAccessibleCanvas();
+  // Tab walks the panels' controls; a click gives the canvas the keyboard.
+  setFocusPolicy(Qt::StrongFocus);
   // The canvas repaints every exposed pixel from its backing store.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -48,11 +54,15 @@ TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
   escape->setContext(Qt::WindowShortcut);
   connect(escape, &QShortcut::activated, this, [this] { client_->Escape(); });
   timer_.setInterval(kTimerMs);
-  connect(&timer_, &QTimer::timeout, this, [this] { client_->Timer(); });
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    client_->Timer();
+    controls_->Tick();
+  });
 }
 
 // The client goes first: while it dies it may still ask the window system for things.
 TCanvasWidget::~TCanvasWidget() {
+  controls_.reset();
   client_.reset();
 }
 
@@ -74,7 +84,11 @@ void TCanvasWidget::CaptureMouse(bool on) {
 int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   QMenu menu(this);
   const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
+  // Over a value slider: back to the value of a new device.
+  const QAction* reset =
+      RegAt(client_->Root(), clientPt) ? menu.addAction(QStringLiteral("&Zurücksetzen")) : nullptr;
   const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
+  if (chosen && chosen == reset) controls_->ResetAt(clientPt);
   return chosen == erase ? cmd::kDeleteDevice : 0;
 }
 
@@ -187,6 +201,7 @@ void TCanvasWidget::paintEvent(QPaintEvent* event) {
                      pixels.Width() * int(sizeof(Color)), QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(event->rect(), image, event->rect());
+  controls_->PaintFocus(painter);
 }
 
 void TCanvasWidget::resizeEvent(QResizeEvent*) {
@@ -194,6 +209,9 @@ void TCanvasWidget::resizeEvent(QResizeEvent*) {
 }
 
 void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier) &&
+      controls_->ResetAt(ClientPoint(event)))
+    return;
   ForwardButton(event, MouseKind::LDown, MouseKind::RDown);
 }
 
@@ -203,6 +221,24 @@ void TCanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   client_->Mouse(MouseKind::Move, ClientPoint(event));
+}
+
+// Over a read-out the second click opens its entry; elsewhere it is a press as ever.
+void TCanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !controls_->DoubleClick(ClientPoint(event)))
+    mousePressEvent(event);
+}
+
+void TCanvasWidget::wheelEvent(QWheelEvent* event) {
+  if (!controls_->Wheel(*event)) event->ignore();
+}
+
+void TCanvasWidget::keyPressEvent(QKeyEvent* event) {
+  if (!controls_->Key(*event)) QWidget::keyPressEvent(event);
+}
+
+bool TCanvasWidget::focusNextPrevChild(bool next) {
+  return controls_->Tab(next);
 }
 
 void TCanvasWidget::ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right) {

@@ -5,6 +5,7 @@
 
 #include "app/main_client.h"
 #include "app/shell.h"
+#include "shell/canvas_controls.h"
 
 // The canvas window: shows the canvas's backing store, feeds it mouse, size and timer events,
 // and carries out what the canvas asks of the window system. The dialogs, the popup and the
@@ -17,6 +18,8 @@ class TCanvasWidget : public QWidget, public Shell {
   ~TCanvasWidget() override;
 
   TMainClient& Client() { return *client_; }
+  // The keyboard, the wheel and typed values.
+  TCanvasControls& Controls() { return *controls_; }
 
   // Shell.
   void ShowPixels(Rect r) override;
@@ -45,10 +48,15 @@ class TCanvasWidget : public QWidget, public Shell {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right);
 
   QTimer timer_;
   std::unique_ptr<TMainClient> client_;
+  std::unique_ptr<TCanvasControls> controls_;
 };

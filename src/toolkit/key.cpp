@@ -27,10 +27,14 @@ void NTKey::Write(opstream& os) {
 
 int NTKey::LButtonDown(Point pt) {
   if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
+  Toggle();
+  return 1;
+}
+
+void NTKey::Toggle() {
   State = State ? 0 : 1;
   Repaint();
   NotifyCtrl();
-  return 1;
 }
 
 NTKeyset::NTKeyset(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH,
@@ -70,9 +74,12 @@ void NTKeyset::Write(opstream& os) {
 int NTKeyset::LButtonDown(Point pt) {
   if (Owner->Interaction() != InteractionMode::Idle || !Contains(pt)) return 0;
   const int row = (pt.y - AbsPos().y) / KeyH;
-  if (row < 0 || row >= Count) return 1;
+  if (row >= 0 && row < Count) Select(row);
+  return 1;
+}
+
+void NTKeyset::Select(int row) {
   Selected = row;
   Repaint();
   NotifyCtrl();
-  return 1;
 }

@@ -10,6 +10,8 @@ class NTKey : public NTCtrl {
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   int LButtonDown(Point pt) override;
+  // Switches the key over and tells the device, as a click does.
+  void Toggle();
 
   int32_t Bitmap, KeyW, KeyH;
   Relaxed<int32_t> State;
@@ -25,6 +27,8 @@ class NTKeyset : public NTCtrl {
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   int LButtonDown(Point pt) override;
+  // Selects key row (0..Count - 1) and tells the device, as a click on it does.
+  void Select(int row);
 
   int32_t Bitmap, KeyW, KeyH, Count;
   Relaxed<int32_t> Selected;

@@ -25,7 +25,8 @@ NTReg::NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int m
       Min(min),
       Max(max),
       Step(step),
-      Value(value) {
+      Value(value),
+      Initial(value) {
   Up.MoveTo({0, 0});
   Down.MoveTo({0, Slider.Travel + kDownBelowTravel});
   Slider.MoveTo({0, kSliderTop});
@@ -53,14 +54,23 @@ void NTReg::UpdateSliderPos() {
   Slider.Pos = Narrow((int64_t(Value) - Min) * Slider.Travel / range);
 }
 
+void NTReg::Place(int64_t v) {
+  Value = Narrow(v);
+  UpdateSliderPos();
+  Slider.Repaint();
+}
+
+bool NTReg::Change(int64_t v) {
+  v = std::clamp<int64_t>(v, Min, std::max(Min, Max));
+  if (v == Value) return false;
+  Place(v);
+  NotifyReg();
+  return true;
+}
+
 void NTReg::CtrlNotify(int code) {
-  if (code == kUpCode || code == kDownCode) {
-    const int64_t v = code == kUpCode ? std::min<int64_t>(int64_t(Value) + Step, Max)
-                                      : std::max<int64_t>(int64_t(Value) - Step, Min);
-    Value = Narrow(v);
-    UpdateSliderPos();
-    Slider.Repaint();
-  }
+  if (code == kUpCode) Place(std::min<int64_t>(int64_t(Value) + Step, Max));
+  if (code == kDownCode) Place(std::max<int64_t>(int64_t(Value) - Step, Min));
   NotifyReg();
 }
 

@@ -19,13 +19,20 @@ class NTReg : public NTBmpWin, public NTCtrlData {
 
   // Sets Value and the knob position from it, without notifying (used by devices).
   void SetValue(int32_t v);
+  // A user's change from the keyboard, the wheel or a typed value: Value becomes v (kept within
+  // Min..Max), the knob follows and the device is told, as after a step. False, and nobody is
+  // told, when the value stays as it was.
+  bool Change(int64_t v);
 
   NTButUp Up;
   NTButDn Down;
   NTSlider Slider;
   int32_t Min, Max, Step;
   Relaxed<int32_t> Value;
+  // The value a newly made device starts with; a reset returns to it.
+  const int32_t Initial;
 
  private:
   void UpdateSliderPos();
+  void Place(int64_t v);
 };
