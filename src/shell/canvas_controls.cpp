@@ -171,10 +171,12 @@ void TCanvasControls::Confirm() {
 
 void TCanvasControls::CloseEntry() {
   editing_ = nullptr;
-  if (!entry_ || !entry_->isVisible()) return;
+  if (!entry_ || entry_->isHidden()) return;
   QToolTip::hideText();
+  // The canvas takes the keyboard first: hiding the focused entry would hand it to the next
+  // control, as Tab does.
+  if (entry_->hasFocus()) canvas_.setFocus();
   entry_->hide();
-  canvas_.setFocus();
 }
 
 void TCanvasControls::Announce(NTWin& control) const {

@@ -159,5 +159,6 @@ TEST_F(AccessibleCanvasTest, TheEntryOverAReadOutSetsOrRefusesATypedValue) {
   EXPECT_FALSE(entry->isVisible());
   EXPECT_EQ(vco.FreqDisp.Value, 40600);  // 1497,2 Hz, the step nearest to 1500 Hz
   EXPECT_EQ(vco.Freq.Value, 40600);
+  EXPECT_EQ(canvas->Controls().Focus(), &vco.Freq);
 }
 }  // namespace
