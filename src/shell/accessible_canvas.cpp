@@ -38,7 +38,7 @@ class TAccessibleWindow : public QAccessibleInterface {
 
  protected:
   TAccessibleCanvas* Root() const {
-    return canvas_ ? static_cast<TAccessibleCanvas*>(QAccessible::queryAccessibleInterface(
+    return canvas_ ? dynamic_cast<TAccessibleCanvas*>(QAccessible::queryAccessibleInterface(
                          static_cast<QWidget*>(canvas_.data())))
                    : nullptr;
   }
