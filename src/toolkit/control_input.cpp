@@ -149,10 +149,10 @@ NTReg* RegAt(NTWin* root, Point pt) {
   NTReg* found = nullptr;
   if (panel)
     PreOrder(panel, [&](NTWin* w) {
-      const NTReg* r = As<NTReg>(w);
+      auto* r = As<NTReg>(w);
       if (!r || found) return;
       const NTDisp* d = DisplayOf(*r);
-      if (ColumnOf(*r).Contains(pt) || (d && d->Contains(pt))) found = As<NTReg>(w);
+      if (ColumnOf(*r).Contains(pt) || (d && d->Contains(pt))) found = r;
     });
   return found;
 }

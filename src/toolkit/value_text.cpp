@@ -99,7 +99,8 @@ double PitchOf(double hertz, double base) {
 
 // Seconds of the sweep time an oscilloscope's time-base value shows.
 double SweepSeconds(int32_t v) {
-  const auto q = SplitNumber(NTDisp::Format(DisplayKind::TimeBase, v));
+  const std::string shown = NTDisp::Format(DisplayKind::TimeBase, v);
+  const auto q = SplitNumber(shown);
   return q ? q->number * UnitFactor(q->unit, "s", false).value_or(0) : 0;
 }
 
