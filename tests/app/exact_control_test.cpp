@@ -3,6 +3,7 @@
 #include <set>
 
 #include "canvas_fixture.h"
+#include "devices/hall.h"
 #include "devices/osci.h"
 #include "devices/registry.h"
 #include "devices/vco.h"
@@ -190,6 +191,10 @@ TEST_F(ExactControlTest, TheWheelTakesOnlyWhatLiesOverAValueSlider) {
   EXPECT_EQ(vco.Freq.Value, 30150);
   EXPECT_EQ(vco.FreqDisp.Value, 30150);
   EXPECT_TRUE(client.Modified());
+  // A panel laid over the column hides it from the wheel.
+  First<NTHall>().MoveTo(panel);
+  EXPECT_FALSE(Wheel(client.Root(), {column.x + 4, column.y + 60}, 3, false));
+  EXPECT_EQ(vco.Freq.Value, 30150);
 }
 
 TEST_F(ExactControlTest, KeyboardFocusWalksTheControlsInCanvasOrder) {

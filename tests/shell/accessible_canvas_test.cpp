@@ -110,6 +110,10 @@ TEST_F(AccessibleCanvasTest, SettingAValueThroughTheInterfaceChangesTheDevice) {
   EXPECT_TRUE(canvas->Client().Modified());
   freq->setText(QAccessible::Value, QStringLiteral("1,76 kHz"));
   EXPECT_EQ(vco.Freq.Value, 42000);
+  // Ctrl+click on the slider: back to a new VCO's 440 Hz.
+  const Point knob = vco.Freq.Slider.AbsPos();
+  QTest::mouseClick(canvas, Qt::LeftButton, Qt::ControlModifier, QPoint(knob.x + 8, knob.y + 30));
+  EXPECT_EQ(Value(freq), "440,0 Hz");
   controls.at("VCO 1" + kDash + "Welle")->valueInterface()->setCurrentValue(2);
   EXPECT_EQ(vco.Wave.Selected, 2);
   QAccessibleInterface* on = controls.at("Oscilloscope 1" + kDash + "On 2");
