@@ -11,6 +11,7 @@ constexpr MenuLine kBeforeInserts[] = {
     {0, "&Datei", 0},
     {2, "&Neu", cmd::kFileNew, "Ctrl+N"},
     {2, "&Öffnen...", cmd::kFileOpen, "Ctrl+O"},
+    {2, "&Zuletzt geöffnet", cmd::kRecentFiles},
     {2, "&Speichern", cmd::kFileSave, "Ctrl+S"},
     {2, "Speichern &unter...", cmd::kFileSaveAs, "Ctrl+Shift+S"},
     {2, nullptr, 0},
@@ -30,6 +31,9 @@ constexpr MenuLine kAfterInserts[] = {
     {0, "&Hilfsmittel", 0},
     {2, "&Snap", cmd::kSnap},
     {2, "&Über...", cmd::kAbout},
+    {0, "&Hilfe", 0},
+    {2, "&Anleitung", cmd::kGuide, "F1"},
+    {2, "Über &Quarvin...", cmd::kAboutQuarvin},
 };
 
 std::vector<MenuLine> BuildMenuBar() {

@@ -7,10 +7,13 @@ constexpr int kFileNew = 24331, kFileOpen = 24332, kFileSave = 24333, kFileSaveA
 constexpr int kExit = 24310, kAbout = 141;
 constexpr int kCurvesOn = 121, kCurvesOff = 122, kWiresBehind = 123, kWiresFront = 124;
 constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
+// The shell's own: the guide, the About box in the help menu, the recent files' submenu.
+constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
 }  // namespace cmd
 
 // One line of the menu bar: a top-level menu (level 0), a submenu (level 1) or an entry; id 0
-// and no caption is a separator. Entries follow their menu in order.
+// and no caption is a separator. Entries follow their menu in order. The entry kRecentFiles is a
+// submenu that the shell fills with the recent files.
 struct MenuLine {
   int level;  // 0 menu, 1 submenu of the last menu, 2 entry of the last (sub)menu
   const char* caption;

@@ -112,6 +112,7 @@ bool TMainClient::SaveTo(const std::string& path) {
   FileName = path;
   UpdateTitle();
   MarkUnmodified();
+  shell_.PatchFileUsed(path);
   return true;
 }
 
@@ -155,6 +156,7 @@ TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
   FileName = result.kind == LoadResult::Complete ? name : std::string();
   UpdateTitle();
   MarkUnmodified();
+  if (!FileName.empty()) shell_.PatchFileUsed(FileName);
   // The box comes last: over the new patch and its title, and without the lock, so that the
   // audio goes on while it is up.
   if (!result.message.empty()) ErrorBox(result.message);

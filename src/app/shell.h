@@ -49,4 +49,7 @@ class Shell {
   virtual void StartTimer() = 0;  // 10 ms, calls TMainClient::Timer
   virtual void StopTimer() = 0;
   virtual void Quit(int exitCode) = 0;
+  // The patch now stands for the file at path: opened whole, or written there. The program keeps
+  // it among the recent files; nothing else needs to know.
+  virtual void PatchFileUsed(const std::string& path) { (void)path; }
 };

@@ -37,7 +37,7 @@ constexpr TDeviceEntry kRegistry[] = {
      BlockKernel<NTVUMeter, TKernel::Latch::None>},
     {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111,
      BlockKernel<NTOsci, TKernel::Latch::None>},
-    {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", nullptr, 0, VocoderKernel},
+    {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", "Voco&der", 112, VocoderKernel},
 };
 }  // namespace
 
@@ -45,16 +45,20 @@ std::span<const TDeviceEntry> DeviceRegistry() {
   return kRegistry;
 }
 
-NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
+const TDeviceEntry* FindDevice(DeviceType type) {
   for (const TDeviceEntry& e : kRegistry)
-    if (e.type == type) return e.make(canvas, root);
+    if (e.type == type) return &e;
   return nullptr;
 }
 
+NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
+  const TDeviceEntry* e = FindDevice(type);
+  return e ? e->make(canvas, root) : nullptr;
+}
+
 const TKernel* DeviceKernel(DeviceType type) {
-  for (const TDeviceEntry& e : kRegistry)
-    if (e.type == type) return e.kernel ? &e.kernel() : nullptr;
-  return nullptr;
+  const TDeviceEntry* e = FindDevice(type);
+  return e && e->kernel ? &e->kernel() : nullptr;
 }
 
 DeviceType InsertType(int command) {

@@ -22,6 +22,9 @@ struct TDeviceEntry {
 // Every device type, in the order of the insert menu.
 std::span<const TDeviceEntry> DeviceRegistry();
 
+// The registry line of a type, or null for a number without a device class.
+const TDeviceEntry* FindDevice(DeviceType type);
+
 // The device of a type (appended to root's child list at (0, 0)), or null for a number without a
 // device class.
 NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root);

@@ -193,6 +193,10 @@ void TCanvasWidget::Quit(int exitCode) {
       qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
 }
 
+void TCanvasWidget::PatchFileUsed(const std::string& path) {
+  emit FileUsed(QString::fromStdString(path));
+}
+
 void TCanvasWidget::paintEvent(QPaintEvent* event) {
   client_->PaintPending();
   const Surface& pixels = client_->Pixels();

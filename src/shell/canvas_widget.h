@@ -38,9 +38,11 @@ class TCanvasWidget : public QWidget, public Shell {
   void StartTimer() override;
   void StopTimer() override;
   void Quit(int exitCode) override;
+  void PatchFileUsed(const std::string& path) override;
 
  signals:
   void MenuChecked(int id, bool checked);
+  void FileUsed(const QString& path);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "platform/audio/sound_card.h"
 #include "shell/my_app.h"
+#include "shell/translations.h"
 
 int main(int argc, char** argv) {
   using Kind = CommandLine::Kind;
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::unique_ptr<WaveSystem> audio = OpenSoundCard(line->Card);
+  UseGermanLocale();
   TMyApp app(argc, argv);
   return app.Run(*audio, line->Patch, line->Card.BlockFrames);
 }

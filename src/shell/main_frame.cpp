@@ -1,11 +1,16 @@
 #include "shell/main_frame.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 
 #include "app/commands.h"
+#include "devices/registry.h"
 #include "shell/about_box.h"
+#include "shell/help_window.h"
 #include "shell/icon_art.h"
 
 TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.release()) {
@@ -15,6 +20,8 @@ TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.r
   setWindowIcon(ProgramIcon());
   BuildMenuBar();
   connect(canvas_, &TCanvasWidget::MenuChecked, this, &TMainFrame::SetChecked);
+  connect(canvas_, &TCanvasWidget::FileUsed, this,
+          [this](const QString& path) { recent_.Add(path); });
 }
 
 // However the window goes, the audio thread stops before the canvas and its devices die.
@@ -51,6 +58,9 @@ void TMainFrame::BuildMenuBar() {
       top = current = menuBar()->addMenu(caption);
     } else if (line.level == 1 && top) {
       current = top->addMenu(caption);
+    } else if (current && line.id == cmd::kRecentFiles) {
+      recentMenu_ = current->addMenu(caption);
+      connect(recentMenu_, &QMenu::aboutToShow, this, &TMainFrame::FillRecentMenu);
     } else if (current && !line.caption) {
       current->addSeparator();
     } else if (current) {
@@ -67,8 +77,10 @@ void TMainFrame::BuildMenuBar() {
 void TMainFrame::OnCommand(int id) {
   if (id == cmd::kExit) {
     close();
-  } else if (id == cmd::kAbout) {
+  } else if (id == cmd::kAbout || id == cmd::kAboutQuarvin) {
     TAboutBox(this).exec();
+  } else if (id == cmd::kGuide) {
+    ShowGuide();
   } else {
     canvas_->Client().Command(id);
   }
@@ -87,4 +99,76 @@ void TMainFrame::AskCanvasToClose() {
   if (closed_) return;
   closed_ = true;
   canvas_->Client().CloseQuery();
+}
+
+// Opened at the section of the panel under the pointer, if there is one; otherwise where it was.
+void TMainFrame::ShowGuide() {
+  if (!guide_) {
+    const QString path = THelpWindow::GuidePath();
+    if (path.isEmpty()) {
+      canvas_->ErrorBox("Die Anleitung ist nicht installiert.");
+      return;
+    }
+    guide_ = new THelpWindow(path, this);
+  }
+  const QString panel = PanelUnderPointer();
+  guide_->show();
+  guide_->raise();
+  guide_->activateWindow();
+  if (!panel.isEmpty()) guide_->ShowPanelSection(panel);
+}
+
+// The registry name of the topmost panel under the pointer, or empty.
+QString TMainFrame::PanelUnderPointer() {
+  const QPoint p = canvas_->mapFromGlobal(QCursor::pos());
+  if (!canvas_->rect().contains(p)) return {};
+  const std::vector<NTDevWin*> devices = canvas_->Client().Devices();
+  for (auto d = devices.rbegin(); d != devices.rend(); ++d) {
+    if (!(*d)->Contains({p.x(), p.y()})) continue;
+    const TDeviceEntry* entry = FindDevice((*d)->Type);
+    return entry ? QString::fromUtf8(entry->name) : QString();
+  }
+  return {};
+}
+
+void TMainFrame::FillRecentMenu() {
+  DropMissingRecent();
+  recentMenu_->clear();
+  const QStringList paths = recent_.Paths();
+  for (int i = 0; i < paths.size(); ++i) {
+    const QString path = paths[i];
+    QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+    connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+  }
+  if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("(keine)"))->setEnabled(false);
+}
+
+// A file gone since the menu opened is dropped like the others; no error box.
+void TMainFrame::OpenRecent(const QString& path) {
+  if (!QFileInfo::exists(path)) {
+    DropMissingRecent();
+    return;
+  }
+  if (!canvas_->Client().MayDiscardChanges()) return;
+  canvas_->Client().Load(path.toStdString());
+}
+
+void TMainFrame::DropMissingRecent() {
+  const QStringList gone = recent_.DropMissing();
+  if (gone.isEmpty()) return;
+  QStringList names;
+  for (const QString& path : gone) names << QFileInfo(path).fileName();
+  Note(QStringLiteral("Nicht mehr vorhanden, aus der Liste genommen: %1").arg(names.join(u", ")));
+}
+
+// The frame has no status bar of its own; one shows up only while a note is on.
+void TMainFrame::Note(const QString& text) {
+  if (!findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+    QStatusBar* bar = statusBar();
+    connect(bar, &QStatusBar::messageChanged, bar,
+            [bar](const QString& message) { bar->setVisible(!message.isEmpty()); });
+  }
+  QStatusBar* bar = statusBar();
+  bar->showMessage(text, 10000);
+  bar->show();
 }

@@ -4,8 +4,11 @@
 #include <memory>
 
 #include "shell/canvas_widget.h"
+#include "shell/recent_files.h"
 
 class QAction;
+class QMenu;
+class THelpWindow;
 
 // The main window: the menu bar, the caption and the icon around the canvas. Every menu command
 // goes to the canvas except the exit command and the About box.
@@ -21,6 +24,9 @@ class TMainFrame : public QMainWindow {
   TCanvasWidget& Canvas() { return *canvas_; }
   // The menu action of a command id, or null.
   QAction* Action(int id) const { return actions_.value(id); }
+  // "Datei → Zuletzt geöffnet", filled each time it opens; and the guide's window once shown.
+  QMenu* RecentMenu() const { return recentMenu_; }
+  THelpWindow* Guide() const { return guide_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -30,8 +36,17 @@ class TMainFrame : public QMainWindow {
   void OnCommand(int id);
   void SetChecked(int id, bool checked);
   void AskCanvasToClose();
+  void ShowGuide();
+  QString PanelUnderPointer();
+  void FillRecentMenu();
+  void OpenRecent(const QString& path);
+  void DropMissingRecent();
+  void Note(const QString& text);
 
   TCanvasWidget* canvas_;  // owned by the window as its central widget
   QMap<int, QAction*> actions_;
+  QMenu* recentMenu_ = nullptr;
+  THelpWindow* guide_ = nullptr;  // owned by the window as a child
+  TRecentFiles recent_;
   bool closed_ = false;
 };

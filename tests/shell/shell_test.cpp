@@ -2,22 +2,31 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <deque>
 #include <functional>
 
 #include "app/commands.h"
+#include "devices/registry.h"
 #include "shell/about_box.h"
+#include "shell/help_window.h"
 #include "shell/main_frame.h"
+#include "shell/recent_files.h"
 #include "shell/translations.h"
 
 namespace {
@@ -106,16 +115,145 @@ std::string Describe(const QList<QAction*>& actions) {
   return text;
 }
 
-TEST_F(MainFrameTest, MenuBarHasTheMenusEntriesAndIdsInOrder) {
-  EXPECT_EQ(Describe(frame->menuBar()->actions()),
-            "&Datei[&Neu#24331 &Öffnen...#24332 &Speichern#24333 Speichern &unter...#24334 - "
-            "&Beenden#24310] "
-            "&Ansicht[&Verdrahtung[&Sichtbar#125 - &Vorne#124 &Hinten#123 - &Geraden#122 "
-            "&Kurven#121]] "
-            "&Einfügen[&Output#109 &Input#110 &VCO#101 &LFO#102 &Hall#103 &Flanger#105 "
-            "F&ilter#106 &Mixer#104 Multi&plier#107 V&U-Meter#108 Os&cilloscope#111] "
-            "&Hilfsmittel[&Snap#113 &Über...#141]");
-  for (QAction* a : frame->menuBar()->actions()) EXPECT_TRUE(a->isEnabled());
+// The menu bar as the command table describes it, in the notation of Describe.
+std::string DescribeTable() {
+  std::string text, submenu;
+  int open = 0;  // brackets still open: 1 in a menu, 2 in a submenu
+  for (const MenuLine& line : MenuBar()) {
+    if (line.level < 2) {
+      text += std::string(size_t(open - line.level), ']');
+      open = line.level;
+      text += std::string(text.empty() || text.back() == '[' ? "" : " ") + line.caption + "[";
+      ++open;
+    } else {
+      if (text.back() != '[') text += ' ';
+      if (!line.caption)
+        text += '-';
+      else if (line.id == cmd::kRecentFiles)
+        text += std::string(line.caption) + "[(keine)#0]";
+      else
+        text += std::string(line.caption) + "#" + std::to_string(line.id);
+    }
+  }
+  return text + std::string(size_t(open), ']');
+}
+
+TEST_F(MainFrameTest, MenuBarFollowsTheCommandTableAndTheDeviceRegistry) {
+  frame->RecentMenu()->aboutToShow();  // the recent files' list, empty in a fresh config folder
+  EXPECT_EQ(Describe(frame->menuBar()->actions()), DescribeTable());
+
+  // "Einfügen" offers every device the registry gives a caption, the Vocoder among them, in the
+  // registry's order; each entry inserts its device.
+  const QList<QAction*> menus = frame->menuBar()->actions();
+  QStringList tops;
+  for (const QAction* a : menus) tops << a->text();
+  EXPECT_EQ(tops, QStringList({"&Datei", "&Ansicht", "&Einfügen", "&Hilfsmittel", "&Hilfe"}));
+  std::string registry;
+  for (const TDeviceEntry& e : DeviceRegistry())
+    if (e.caption)
+      registry +=
+          std::string(registry.empty() ? "" : " ") + e.caption + "#" + std::to_string(e.command);
+  EXPECT_EQ(Describe(menus[2]->menu()->actions()), registry);
+  EXPECT_TRUE(registry.ends_with("Os&cilloscope#111 Voco&der#112"));
+  for (const TDeviceEntry& e : DeviceRegistry()) {
+    if (!e.caption) continue;
+    Choose(e.command);
+    canvas->Client().Escape();
+    EXPECT_EQ(canvas->Client().Devices().back()->Type, e.type) << e.name;
+  }
+  EXPECT_EQ(frame->Action(cmd::kGuide)->shortcut(), QKeySequence(Qt::Key_F1));
+  for (QAction* a : menus) EXPECT_TRUE(a->isEnabled());
+}
+
+// The first visible text at the top of the guide's view when it is a heading, or empty.
+QString HeadingAtTop(const THelpWindow& guide) {
+  QTextBlock b = guide.cursorForPosition(QPoint(0, 0)).block();
+  while (b.isValid() && b.text().isEmpty()) b = b.next();
+  return b.blockFormat().headingLevel() > 0 ? b.text() : QString();
+}
+
+// F1 opens the guide at the section of the panel under the pointer: the topmost one.
+TEST_F(MainFrameTest, GuideOpensAtTheSectionOfThePanelUnderThePointer) {
+  ShowAndWait();
+  for (const TDeviceEntry& e : DeviceRegistry()) {
+    canvas->Client().CreateDevice(e.type)->MoveTo({200, 150});
+    QCursor::setPos(canvas->mapToGlobal(QPoint(205, 155)));
+    Choose(cmd::kGuide);
+    THelpWindow* guide = frame->Guide();
+    ASSERT_NE(guide, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(guide));
+    EXPECT_TRUE(HeadingAtTop(*guide).contains(QString::fromUtf8(e.caption).remove('&')))
+        << e.name << ": " << HeadingAtTop(*guide).toStdString();
+  }
+  // The table of contents leads to its sections.
+  THelpWindow& guide = *frame->Guide();
+  guide.setSource(guide.source().resolved(QUrl(QStringLiteral("#6-dateien"))));
+  EXPECT_EQ(HeadingAtTop(guide), "6. Dateien");
+}
+
+// The recent files outlive the program in the user's config folder (a temporary one here, see
+// main); a file gone in between is dropped with a note, without an error box.
+TEST(RecentFiles, SurviveARestartNewestFirstAndDropMissingFiles) {
+  QTemporaryDir dir;
+  auto path = [&dir](const char* name) { return QDir(dir.path()).filePath(name); };
+  {
+    auto owned = std::make_unique<ScriptedCanvas>(nullptr);
+    ScriptedCanvas* canvas = owned.get();
+    TMainFrame frame(std::move(owned));
+    ASSERT_TRUE(frame.Setup());
+    for (const char* name : {"a.qvn", "b.qvn", "gone.qvn", "a.qvn"}) {
+      canvas->saveAnswer = path(name).toStdString();
+      frame.Action(cmd::kFileSaveAs)->trigger();
+    }
+  }
+  ASSERT_TRUE(QFile::remove(path("gone.qvn")));
+  QFile conf(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("quarvin/quarvin.conf"));
+  ASSERT_TRUE(conf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(conf.readAll().contains(path("gone.qvn").toUtf8()));
+
+  auto owned = std::make_unique<ScriptedCanvas>(nullptr);
+  ScriptedCanvas* canvas = owned.get();
+  TMainFrame frame(std::move(owned));
+  ASSERT_TRUE(frame.Setup());
+  frame.RecentMenu()->aboutToShow();
+  QStringList entries;
+  for (const QAction* a : frame.RecentMenu()->actions()) entries << a->text();
+  EXPECT_EQ(entries, QStringList({"&1 " + path("a.qvn"), "&2 " + path("b.qvn")}));
+  EXPECT_TRUE(frame.statusBar()->currentMessage().contains("gone.qvn"));
+  EXPECT_TRUE(canvas->errors.empty());
+
+  frame.RecentMenu()->actions()[1]->trigger();
+  EXPECT_EQ(frame.windowTitle(), "Quarvin V1.01 - " + path("b.qvn"));
+  EXPECT_EQ(TRecentFiles().Paths(), QStringList({path("b.qvn"), path("a.qvn")}));
+
+  // Never more than eight.
+  TRecentFiles recent;
+  for (int i = 0; i < 10; ++i) recent.Add(path("a.qvn") + QString::number(i));
+  EXPECT_EQ(recent.Paths().size(), TRecentFiles::kMax);
+  EXPECT_EQ(recent.Paths().constFirst(), path("a.qvn9"));
+}
+
+// main runs the tests under LANG=C, as a terminal or a container often does: the file dialog
+// still gives sizes and dates in German.
+TEST(Locale, FileDialogShowsGermanSizesAndDatesUnderLangC) {
+  ASSERT_EQ(qgetenv("LANG"), "C");
+  QTemporaryDir dir;
+  QFile file(QDir(dir.path()).filePath("klein.qvn"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(69, 'x'));
+  file.close();
+  QFileDialog dialog(nullptr, QString(), dir.path());
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  ASSERT_NE(model, nullptr);
+  const QModelIndex folder = model->index(dir.path());
+  for (int i = 0; i < 200 && model->rowCount(folder) == 0; ++i) QTest::qWait(10);
+  const QModelIndex row = model->index(file.fileName());
+  EXPECT_EQ(model->data(row.siblingAtColumn(1)).toString(), "69 Bytes");
+  EXPECT_TRUE(QRegularExpression(R"(^\d\d\.\d\d\.\d\d )")
+                  .match(model->data(row.siblingAtColumn(3)).toString())
+                  .hasMatch())
+      << model->data(row.siblingAtColumn(3)).toString().toStdString();
 }
 
 TEST_F(MainFrameTest, CheckMarksFollowTheWiringOptions) {
@@ -386,6 +524,13 @@ TEST(CanvasWidget, QuitAskedBeforeTheLoopEndsItWithItsCode) {
 int main(int argc, char** argv) {
   // Test discovery runs this program without the test's environment.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The settings go to a folder of the run's own, before Qt first looks for it.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  // The language environment of a bare terminal; then what the program does before it starts Qt.
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANGUAGE"}) qunsetenv(name);
+  qputenv("LANG", "C");
+  UseGermanLocale();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
