@@ -5,7 +5,8 @@ packages=(g++ cmake ninja-build pkg-config ccache qt6-base-dev portaudio19-dev l
   libasound2-dev libsndfile1-dev libsoxr-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libpng-dev libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick jackd2 clang libclang-rt-14-dev clang-format
-  qt6-translations-l10n desktop-file-utils appstream shared-mime-info dpkg-dev)
+  qt6-translations-l10n desktop-file-utils appstream shared-mime-info dpkg-dev lintian
+  tesseract-ocr tesseract-ocr-deu)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

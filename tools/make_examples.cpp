@@ -1,7 +1,6 @@
 // quarvin-make-examples: builds the example patches through the canvas, the way a user would put
 // them together, and writes them into a folder; optionally writes one patch per device type for
-// the guide's panel pictures and draws the program icon as a PNG.
-#include <cmath>
+// the guide's panel pictures.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -31,13 +30,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--icon BILD.png] [--cable "
+    "Aufruf: quarvin-make-examples [ORDNER] [--panels ORDNER] [--cable "
     "BILD.png] [--art BILD.png]\n"
     "\n"
     "  ORDNER           schreibt die Beispiel-Patches (*.qvn) in diesen Ordner\n"
     "  --panels ORDNER  schreibt je Gerätetyp einen Patch mit nur diesem Gerät und gibt\n"
     "                   je Zeile Datei, Breite und Höhe des Bildes aus, das es zeigt\n"
-    "  --icon BILD.png  zeichnet das Programmsymbol (32x32) als PNG\n"
     "  --cable BILD.png zeichnet die Arbeitsfläche nach dem Start mit einem Kabel, das vom\n"
     "                   Ausgang L des Input zum Mauszeiger hängt (für die Anleitung)\n"
     "  --art BILD.png   zeichnet alle Bitmaps des Programms auf einen Kontaktbogen\n";
@@ -270,36 +268,6 @@ bool WritePanels(const fs::path& folder) {
   return true;
 }
 
-void Disc(Surface& s, double cx, double cy, double r, Color c) {
-  for (int y = 0; y < s.Height(); ++y)
-    for (int x = 0; x < s.Width(); ++x)
-      if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r) s.SetPixel(x, y, c);
-}
-
-// The program icon: a grey panel with a title strip and a jack, a wire sagging out of it.
-Surface Icon() {
-  Surface s(32, 32, Rgb(0, 96, 96));
-  Dc dc(s);
-  dc.Fill(3, 3, 22, 26, Rgb(192, 192, 192));
-  dc.Line(3, 3, 24, 3, Rgb(255, 255, 255));
-  dc.Line(3, 3, 3, 28, Rgb(255, 255, 255));
-  dc.Line(3, 28, 24, 28, Rgb(64, 64, 64));
-  dc.Line(24, 3, 24, 28, Rgb(64, 64, 64));
-  dc.Fill(5, 5, 18, 5, Rgb(0, 0, 128));
-  Disc(s, 14, 19, 6, Rgb(32, 32, 32));
-  Disc(s, 14, 19, 2.5, Rgb(255, 255, 255));
-  // The wire: a cubic curve from the jack to the right edge, two pixels thick.
-  const double px[4] = {14, 20, 27, 30}, py[4] = {19, 31, 30, 14};
-  for (int i = 0; i <= 64; ++i) {
-    const double t = i / 64.0, u = 1 - t;
-    const double x =
-        u * u * u * px[0] + 3 * u * u * t * px[1] + 3 * u * t * t * px[2] + t * t * t * px[3];
-    const double y =
-        u * u * u * py[0] + 3 * u * u * t * py[1] + 3 * u * t * t * py[2] + t * t * t * py[3];
-    if (std::hypot(x - 14, y - 19) > 5.5) Disc(s, x, y, 1.1, Rgb(0, 0, 0));
-  }
-  return s;
-}
 // The canvas right after the start, with the mouse having clicked the Input's "L" output and
 // moved on: the provisional cable hangs from the connector to the pointer.
 Surface PendingCable() {
@@ -317,12 +285,10 @@ Surface PendingCable() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder, panels, icon, cable, art;
+  std::string folder, panels, cable, art;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--icon" && i + 1 < argc) {
-      icon = argv[++i];
-    } else if (a == "--cable" && i + 1 < argc) {
+    if (a == "--cable" && i + 1 < argc) {
       cable = argv[++i];
     } else if (a == "--art" && i + 1 < argc) {
       art = argv[++i];
@@ -338,14 +304,14 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (folder.empty() && panels.empty() && icon.empty() && cable.empty() && art.empty()) {
+  if (folder.empty() && panels.empty() && cable.empty() && art.empty()) {
     std::fputs(kUsage, stderr);
     return 1;
   }
   if (!folder.empty() && !WriteExamples(folder)) return 1;
   if (!panels.empty() && !WritePanels(panels)) return 1;
   for (const auto& [path, picture] :
-       {std::pair{icon, &Icon}, std::pair{cable, &PendingCable}, std::pair{art, &ArtContactSheet}})
+       {std::pair{cable, &PendingCable}, std::pair{art, &ArtContactSheet}})
     if (!path.empty() && !WritePng(picture(), path)) {
       std::fprintf(stderr, "quarvin-make-examples: %s: Bild konnte nicht geschrieben werden\n",
                    path.c_str());

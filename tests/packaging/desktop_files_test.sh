@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the program into a temporary prefix and checks what a desktop reads of it: the desktop
-# entry opens a patch file, the metainfo and the entry pass their validators (when installed), and
-# the MIME type recognises every example patch by its name and by its leading bytes.
+# entry opens a patch file, and the MIME type recognises every example patch by its name and by its
+# leading bytes. (The validators run on the Debian package's copies: deb_test.sh.)
 # Usage: desktop_files_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -18,22 +18,13 @@ share=$prefix/share
 for f in bin/quarvin bin/quarvin-render share/applications/quarvin.desktop \
   share/icons/hicolor/32x32/apps/quarvin.png share/mime/packages/quarvin.xml \
   share/metainfo/org.quarvin.Quarvin.metainfo.xml share/quarvin/examples/lfo_vco.qvn \
-  share/doc/quarvin/anleitung.md share/doc/quarvin/bilder/showcase.png; do
+  share/quarvin/anleitung/anleitung.md share/quarvin/anleitung/bilder/showcase.png; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 
 entry=$share/applications/quarvin.desktop
 grep -qx 'Exec=quarvin %f' "$entry" || fail "the desktop entry does not pass the file on"
 grep -qx 'MimeType=application/x-quarvin-patch;' "$entry" || fail "the desktop entry names no MIME type"
-if command -v desktop-file-validate >/dev/null; then
-  out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
-  [ -z "$out" ] || fail "desktop-file-validate: $out"
-fi
-if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net --strict "$share/metainfo/org.quarvin.Quarvin.metainfo.xml" ||
-    fail "appstreamcli validate"
-fi
-
 # The database a desktop builds from the installed type: the glob, and the magic at offset 5
 # after the stream mark, which every example patch carries.
 if command -v update-mime-database >/dev/null; then
