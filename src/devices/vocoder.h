@@ -9,7 +9,7 @@
 
 // 49 bands, eight per octave from 110 Hz, follow the input's spectrum; 49 sines at 1.26 times
 // the band frequencies, each scaled by its band's envelope, resynthesise it about four semitones
-// higher. No controls; created only from a patch file.
+// higher. No controls.
 class NTVocoder : public NTDevWin {
  public:
   static constexpr int kBands = 49;

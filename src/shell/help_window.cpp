@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -63,6 +64,8 @@ THelpWindow::THelpWindow(const QString& path, QWidget* parent) : QTextBrowser(pa
   setWindowTitle(QStringLiteral("Quarvin – Anleitung"));
   setOpenExternalLinks(true);
   resize(820, 720);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
   setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
 }
 

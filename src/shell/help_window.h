@@ -3,7 +3,7 @@
 
 // The German guide in a window of its own: the Markdown file with its pictures. Its headings
 // carry the anchors the guide's own links use, so that the table of contents works and a
-// panel's section can be opened.
+// panel's section can be opened. Escape closes the window.
 class THelpWindow : public QTextBrowser {
   Q_OBJECT
  public:
