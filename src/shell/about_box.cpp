@@ -13,15 +13,15 @@ struct AboutText {
 // Positions in dialog units, top to bottom.
 const AboutText kTexts[] = {
     {{12, 6, 176, 10}, Qt::AlignHCenter, "Quarvin V1.01"},
-    {{6, 24, 187, 10}, Qt::AlignHCenter, "Nutzungsbedingungen dieser Fassung:"},
+    {{6, 24, 187, 10}, Qt::AlignHCenter, "Freie Software: GNU GPL, Version 3 oder später"},
     {{6, 38, 187, 26},
      Qt::AlignLeft,
-     "Das Programm darf frei benutzt und unverändert weitergegeben werden, "
-     "jedoch nicht gegen Entgelt."},
+     "Sie dürfen das Programm benutzen, verändern und weitergeben, auch gegen Entgelt, nach "
+     "den Bedingungen der GPL (Datei LICENSE)."},
     {{6, 66, 187, 26},
      Qt::AlignLeft,
-     "Für Schäden, die aus dem Gebrauch des Programms entstehen, wird keine Haftung "
-     "übernommen."},
+     "Das Programm wird ohne jede Gewährleistung geliefert; für Schäden aus seinem Gebrauch "
+     "wird nicht gehaftet."},
 };
 const QRect kDialogUnits(0, 0, 198, 152);
 const QRect kButtonUnits(62, 126, 76, 20);

@@ -20,8 +20,7 @@ TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.r
   setWindowIcon(ProgramIcon());
   BuildMenuBar();
   connect(canvas_, &TCanvasWidget::MenuChecked, this, &TMainFrame::SetChecked);
-  connect(canvas_, &TCanvasWidget::FileUsed, this,
-          [this](const QString& path) { recent_.Add(path); });
+  connect(canvas_, &TCanvasWidget::FileUsed, recentMenu_, &TRecentMenu::Add);
 }
 
 // However the window goes, the audio thread stops before the canvas and its devices die.
@@ -59,8 +58,10 @@ void TMainFrame::BuildMenuBar() {
     } else if (line.level == 1 && top) {
       current = top->addMenu(caption);
     } else if (current && line.id == cmd::kRecentFiles) {
-      recentMenu_ = current->addMenu(caption);
-      connect(recentMenu_, &QMenu::aboutToShow, this, &TMainFrame::FillRecentMenu);
+      recentMenu_ = new TRecentMenu(caption, this);
+      current->addMenu(recentMenu_);
+      connect(recentMenu_, &TRecentMenu::Chosen, this, &TMainFrame::OpenRecent);
+      connect(recentMenu_, &TRecentMenu::Dropped, this, &TMainFrame::NoteDropped);
     } else if (current && !line.caption) {
       current->addSeparator();
     } else if (current) {
@@ -131,44 +132,19 @@ QString TMainFrame::PanelUnderPointer() {
   return {};
 }
 
-void TMainFrame::FillRecentMenu() {
-  DropMissingRecent();
-  recentMenu_->clear();
-  const QStringList paths = recent_.Paths();
-  for (int i = 0; i < paths.size(); ++i) {
-    const QString path = paths[i];
-    QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
-    connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); });
-  }
-  if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("(keine)"))->setEnabled(false);
-}
-
-// A file gone since the menu opened is dropped like the others; no error box.
 void TMainFrame::OpenRecent(const QString& path) {
-  if (!QFileInfo::exists(path)) {
-    DropMissingRecent();
-    return;
-  }
-  if (!canvas_->Client().MayDiscardChanges()) return;
-  canvas_->Client().Load(path.toStdString());
+  if (canvas_->Client().MayDiscardChanges()) canvas_->Client().Load(path.toStdString());
 }
 
-void TMainFrame::DropMissingRecent() {
-  const QStringList gone = recent_.DropMissing();
-  if (gone.isEmpty()) return;
-  QStringList names;
-  for (const QString& path : gone) names << QFileInfo(path).fileName();
-  Note(QStringLiteral("Nicht mehr vorhanden, aus der Liste genommen: %1").arg(names.join(u", ")));
-}
-
-// The frame has no status bar of its own; one shows up only while a note is on.
-void TMainFrame::Note(const QString& text) {
+// The frame has no status bar of its own; one shows up only while the note is on.
+void TMainFrame::NoteDropped(const QStringList& names) {
   if (!findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
     QStatusBar* bar = statusBar();
     connect(bar, &QStatusBar::messageChanged, bar,
             [bar](const QString& message) { bar->setVisible(!message.isEmpty()); });
   }
-  QStatusBar* bar = statusBar();
-  bar->showMessage(text, 10000);
-  bar->show();
+  statusBar()->showMessage(
+      QStringLiteral("Nicht mehr vorhanden, aus der Liste genommen: %1").arg(names.join(u", ")),
+      10000);
+  statusBar()->show();
 }

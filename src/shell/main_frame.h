@@ -4,10 +4,9 @@
 #include <memory>
 
 #include "shell/canvas_widget.h"
-#include "shell/recent_files.h"
+#include "shell/recent_menu.h"
 
 class QAction;
-class QMenu;
 class THelpWindow;
 
 // The main window: the menu bar, the caption and the icon around the canvas. Every menu command
@@ -25,7 +24,7 @@ class TMainFrame : public QMainWindow {
   // The menu action of a command id, or null.
   QAction* Action(int id) const { return actions_.value(id); }
   // "Datei → Zuletzt geöffnet", filled each time it opens; and the guide's window once shown.
-  QMenu* RecentMenu() const { return recentMenu_; }
+  TRecentMenu* RecentMenu() const { return recentMenu_; }
   THelpWindow* Guide() const { return guide_; }
 
  protected:
@@ -38,15 +37,12 @@ class TMainFrame : public QMainWindow {
   void AskCanvasToClose();
   void ShowGuide();
   QString PanelUnderPointer();
-  void FillRecentMenu();
   void OpenRecent(const QString& path);
-  void DropMissingRecent();
-  void Note(const QString& text);
+  void NoteDropped(const QStringList& names);
 
   TCanvasWidget* canvas_;  // owned by the window as its central widget
   QMap<int, QAction*> actions_;
-  QMenu* recentMenu_ = nullptr;
-  THelpWindow* guide_ = nullptr;  // owned by the window as a child
-  TRecentFiles recent_;
+  TRecentMenu* recentMenu_ = nullptr;  // owned by the window
+  THelpWindow* guide_ = nullptr;       // owned by the window as a child
   bool closed_ = false;
 };

@@ -201,7 +201,7 @@ TEST(RecentFiles, SurviveARestartNewestFirstAndDropMissingFiles) {
     ScriptedCanvas* canvas = owned.get();
     TMainFrame frame(std::move(owned));
     ASSERT_TRUE(frame.Setup());
-    for (const char* name : {"a.qvn", "b.qvn", "gone.qvn", "a.qvn"}) {
+    for (const char* name : {"a.qvn", "b&c.qvn", "gone.qvn", "a.qvn"}) {
       canvas->saveAnswer = path(name).toStdString();
       frame.Action(cmd::kFileSaveAs)->trigger();
     }
@@ -218,13 +218,13 @@ TEST(RecentFiles, SurviveARestartNewestFirstAndDropMissingFiles) {
   frame.RecentMenu()->aboutToShow();
   QStringList entries;
   for (const QAction* a : frame.RecentMenu()->actions()) entries << a->text();
-  EXPECT_EQ(entries, QStringList({"&1 " + path("a.qvn"), "&2 " + path("b.qvn")}));
+  EXPECT_EQ(entries, QStringList({"&1 " + path("a.qvn"), "&2 " + path("b&&c.qvn")}));
   EXPECT_TRUE(frame.statusBar()->currentMessage().contains("gone.qvn"));
   EXPECT_TRUE(canvas->errors.empty());
 
   frame.RecentMenu()->actions()[1]->trigger();
-  EXPECT_EQ(frame.windowTitle(), "Quarvin V1.01 - " + path("b.qvn"));
-  EXPECT_EQ(TRecentFiles().Paths(), QStringList({path("b.qvn"), path("a.qvn")}));
+  EXPECT_EQ(frame.windowTitle(), "Quarvin V1.01 - " + path("b&c.qvn"));
+  EXPECT_EQ(TRecentFiles().Paths(), QStringList({path("b&c.qvn"), path("a.qvn")}));
 
   // Never more than eight.
   TRecentFiles recent;
