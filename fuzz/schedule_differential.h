@@ -21,8 +21,6 @@
 #include "toolkit/reg.h"
 
 namespace quarvin_fuzz {
-inline constexpr int kTypes = 12;
-
 template <class T>
 inline std::vector<T*> Children(NTWin* w) {
   std::vector<T*> found;
@@ -69,7 +67,9 @@ class PatchMaker {
     client.DeleteAllDevices();
     ResetRandom();
     const int count = Uniform(2, 60);
-    for (int i = 0; i < count; ++i) client.CreateDevice(DeviceType(Uniform(1, kTypes)));
+    const auto types = DeviceRegistry();
+    for (int i = 0; i < count; ++i)
+      client.CreateDevice(types[size_t(Uniform(0, int(types.size()) - 1))].type);
     for (NTDevWin* d : client.Devices()) SetControls(*d);
     Wire(client.Devices());
     return client.SaveBytes();

@@ -61,6 +61,11 @@ const TKernel* DeviceKernel(DeviceType type) {
   return e && e->kernel ? &e->kernel() : nullptr;
 }
 
+int InsertCommand(DeviceType type) {
+  const TDeviceEntry* e = FindDevice(type);
+  return e && e->caption ? e->command : 0;
+}
+
 DeviceType InsertType(int command) {
   for (const TDeviceEntry& e : kRegistry)
     if (e.caption && e.command == command) return e.type;

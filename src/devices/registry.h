@@ -15,7 +15,7 @@ struct TDeviceEntry {
   // The "Einfügen" menu's entry, or null (and command 0) for a type the menu does not offer.
   const char* caption;
   int command;
-  // How the compiled schedule runs the type outside feedback loops; null: frame by frame.
+  // How the compiled schedule runs the type; null: a patch with the type runs frame by frame.
   const TKernel& (*kernel)();
 };
 
@@ -34,3 +34,5 @@ const TKernel* DeviceKernel(DeviceType type);
 
 // The device type an insert command creates, or DeviceType::None.
 DeviceType InsertType(int command);
+// The insert command that creates a device type, or 0 when the menu does not offer it.
+int InsertCommand(DeviceType type);

@@ -4,6 +4,7 @@
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "devices/io.h"
+#include "devices/registry.h"
 
 // A started canvas without audio: Input at (10, 10), Output at (100, 10), everything painted.
 class CanvasTest : public ::testing::Test {

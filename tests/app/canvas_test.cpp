@@ -90,7 +90,7 @@ TEST_F(CanvasTest, NewCancelsAPendingConnection) {
 }
 
 TEST_F(CanvasTest, DeletingADeviceDropsEveryConnectionFromIt) {
-  client.Command(109);  // a second Output, placed by the next click
+  client.Command(InsertCommand(DeviceType::Output));  // a second Output, placed by the next click
   Click({300, 300});
   ASSERT_EQ(client.Devices().size(), 3u);
   NTOutput& second = Output(2);
@@ -145,7 +145,7 @@ TEST_F(CanvasTest, AMoveShowsOnlyAFocusRectangleUntilTheDrop) {
 }
 
 TEST_F(CanvasTest, ANewPanelFollowsThePointerByItsCorner) {
-  client.Command(109);
+  client.Command(InsertCommand(DeviceType::Output));
   EXPECT_EQ(client.Interaction(), InteractionMode::Moving);
   client.Mouse(MouseKind::Move, {400, 300});
   client.Mouse(MouseKind::LDown, {400, 300});

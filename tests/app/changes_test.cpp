@@ -62,7 +62,7 @@ TEST_F(Changes, TheFlagFollowsWhatTheUserChanges) {
   } cases[] = {
       {"insert",
        [this] {
-         client.Command(110), Click({500, 400});
+         client.Command(InsertCommand(DeviceType::Input)), Click({500, 400});
        },
        true},
       {"delete",

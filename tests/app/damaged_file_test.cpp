@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "canvas_fixture.h"
+#include "devices/registry.h"
 #include "platform/pstream.h"
 
 namespace {
@@ -29,12 +30,19 @@ void WriteBytes(const fs::path& path, std::span<const uint8_t> bytes) {
 
 class DamagedFile : public CanvasTest {
  protected:
-  // One device of every type, the Output wired to the Input after it.
+  // One device of every type, the Output wired to the Input.
   std::vector<uint8_t> EveryType() {
     client.DeleteAllDevices();
-    for (int type = 1; type <= 12; ++type)
-      client.CreateDevice(DeviceType(type))->MoveTo({type * 30, type * 20});
-    Output(0).L.Source = &Input(1).L;
+    NTInput* input = nullptr;
+    NTOutput* output = nullptr;
+    for (const TDeviceEntry& e : DeviceRegistry()) {
+      const int type = int(e.type);
+      NTDevWin* d = client.CreateDevice(e.type);
+      d->MoveTo({type * 30, type * 20});
+      if (auto* i = dynamic_cast<NTInput*>(d)) input = i;
+      if (auto* o = dynamic_cast<NTOutput*>(d)) output = o;
+    }
+    output->L.Source = &input->L;
     return client.SaveBytes();
   }
   // Loads bytes as the patch "patch.qvn" would be opened again.
@@ -45,7 +53,7 @@ class DamagedFile : public CanvasTest {
   }
 };
 
-// Every file cut short, of the examples and of a patch with all twelve device types: one that
+// Every file cut short, of the examples and of a patch with every device type: one that
 // ends before its version is rejected as before; every other one is reported damaged in one box,
 // keeps no file name (so Save cannot overwrite the original) and shows whole panels.
 TEST_F(DamagedFile, EveryStrictPrefixIsRejectedOrReportedDamaged) {

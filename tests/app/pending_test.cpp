@@ -128,9 +128,9 @@ TEST_F(PendingTest, AnIllegalSecondClickAlsoTakesTheCableAway) {
 
 TEST_F(PendingTest, ASecondInsertFirstPlacesTheFollowingPanel) {
   client.Command(cmd::kSnap);
-  client.Command(101);  // VCO
+  client.Command(InsertCommand(DeviceType::VCO));
   Move({300, 200});
-  client.Command(102);  // LFO, while the VCO still follows
+  client.Command(InsertCommand(DeviceType::LFO));  // while the VCO still follows
   NTDevWin& vco = *client.Devices().at(2);
   EXPECT_EQ(vco.AbsPos(), (Point{300, 200}));
   Move({500, 100});
@@ -147,7 +147,7 @@ TEST_F(PendingTest, ASecondInsertFirstPlacesTheFollowingPanel) {
 TEST_F(PendingTest, AnInsertDuringAPendingConnectionDropsTheConnection) {
   Click(InputL());
   Move({300, 300});
-  client.Command(101);
+  client.Command(InsertCommand(DeviceType::VCO));
   EXPECT_EQ(client.Interaction(), InteractionMode::Moving);
   Move({400, 100});
   Click({400, 100});
@@ -180,7 +180,7 @@ class PlacingTest : public PendingTest, public ::testing::WithParamInterface<Pla
 TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
   const Placing& c = GetParam();
   client.Command(cmd::kSnap);
-  client.Command(101);
+  client.Command(InsertCommand(DeviceType::VCO));
   NTDevWin& vco = Last();
   Move(c.pointer);
   switch (c.how) {
@@ -194,7 +194,7 @@ TEST_P(PlacingTest, ANewPanelLandsInsideTheVisibleCanvas) {
       RightClick(c.pointer);
       break;
     case PutDown::SecondInsert:
-      client.Command(102);
+      client.Command(InsertCommand(DeviceType::LFO));
       client.Escape();
       break;
   }

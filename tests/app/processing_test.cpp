@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/commands.h"
 #include "canvas_fixture.h"
 
 namespace {
@@ -30,9 +31,9 @@ TEST_F(CanvasTest, InputToOutputDelaysByOneFrameAcrossBlocks) {
 
 TEST_F(CanvasTest, ListOrderDoesNotChangeTheDelay) {
   // Output before Input in the list: delete the Input and insert a new one at the end.
-  shell.popupAnswer = 201;
+  shell.popupAnswer = cmd::kDeleteDevice;
   client.Mouse(MouseKind::RUp, {20, 100});
-  client.Command(110);
+  client.Command(InsertCommand(DeviceType::Input));
   Click({300, 300});
   NTInput& input = *dynamic_cast<NTInput*>(client.Devices().back());
   Connect(input.L, Output(0).L);
@@ -66,7 +67,7 @@ TEST_F(CanvasTest, UnconnectedRightChannelStaysSilent) {
 }
 
 TEST_F(CanvasTest, TheLaterOutputInTheListWins) {
-  client.Command(109);
+  client.Command(InsertCommand(DeviceType::Output));
   Click({300, 300});
   Connect(Input().L, Output().L);
   Connect(Input().R, Output(2).L);

@@ -9,13 +9,20 @@
 #include "app/commands.h"
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "devices/registry.h"
 #include "engine/plug.h"
 #include "platform/audio/memory_wave.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
 
 namespace {
-constexpr int kInsertCommands[] = {109, 110, 101, 102, 103, 105, 106, 104, 107, 108, 111};
+// The insert menu's commands.
+std::vector<int> InsertCommands() {
+  std::vector<int> ids;
+  for (const TDeviceEntry& e : DeviceRegistry())
+    if (e.caption) ids.push_back(e.command);
+  return ids;
+}
 constexpr size_t kMaxDevices = 24;
 
 // Every window below the root that is of kind T.
@@ -54,7 +61,7 @@ class Stress {
     switch (std::uniform_int_distribution<int>(0, 11)(rng_)) {
       case 0:
         if (client_.Devices().size() < kMaxDevices) {
-          client_.Command(kInsertCommands[Random(std::size(kInsertCommands))]);
+          client_.Command(inserts_[Random(inserts_.size())]);
           Click({int(Random(900)), int(Random(500))});
         }
         break;
@@ -115,6 +122,7 @@ class Stress {
 
   TMainClient& client_;
   std::mt19937 rng_{12345};
+  const std::vector<int> inserts_ = InsertCommands();
 };
 
 TEST(StressThreads, WindowThreadChangesThePatchWhileAudioRuns) {
