@@ -20,9 +20,9 @@ std::unique_ptr<TBatch> MakeBatch(std::span<NTDevWin* const> devices,
   return std::make_unique<Batch>(devices, ports);
 }
 
-// Devices that run a sub-block through their own Block(sub-block, connectors): every frame's
+// Devices that run a run of frames through their own Block(sub-block, connectors): every frame's
 // Latch and Compute in one call, with the arithmetic they share with Compute and no virtual call
-// per frame.
+// per frame (the contract at the top of engine/schedule.h).
 template <class Device>
 class TBlockBatch final : public TBatch {
  public:

@@ -10,8 +10,10 @@
 
 // A 32-bit phase accumulator reading one of Count one-period wave tables without interpolation.
 // The table index is the 12 bits above IndexShift, so a period is 2^(IndexShift + 12) phase units:
-// 2^20 for audio rates, 2^28 for the same pitch table run 256 times slower. The fields are read
-// by the audio thread and set by the window thread, one whole word at a time.
+// 2^20 for audio rates, 2^28 for the same pitch table run 256 times slower. The audio thread moves
+// Phase on (and a VCO's Increment with its modulation); the window thread selects the waveform,
+// sets an LFO's Increment from its rate control, and writes Phase only while it loads a patch,
+// under the canvas lock. Each field is one whole word.
 template <int IndexShift, size_t Count>
 class TPhaseOsc {
  public:

@@ -12,8 +12,9 @@ struct TFrameIo {
 };
 
 // Threads. Two threads work on a canvas: the window thread (mouse, menus, timer, painting, files)
-// and the audio thread (the processing cycle: every device's Latch, then every device's Compute,
-// once per frame, in device-list order).
+// and the audio thread (the processing cycle: the compiled schedule's kernels a sub-block at a
+// time, or every device's Latch and then every device's Compute frame by frame; the order of the
+// device list changes no value).
 // * The canvas lock (TMainClient::Lock) guards the device list and the shape of the window tree.
 //   The audio thread holds it for each whole block; the window thread holds it while it creates
 //   or deletes devices (insert, delete, new, open). So no device or connector disappears while

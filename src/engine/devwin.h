@@ -3,8 +3,9 @@
 #include "engine/device_type.h"
 #include "toolkit/frame.h"
 
-// Base of every device: a framed panel that moves with the mouse and a signal processor that the
-// engine calls twice per frame.
+// Base of every device: a framed panel that moves with the mouse and a signal processor. The
+// frame cycle calls Latch and Compute once each per frame; the compiled schedule runs the device
+// type's kernel instead, which gives the same values (engine/schedule.h).
 class NTDevWin : public NTFrameWin {
  public:
   NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title);
@@ -18,7 +19,8 @@ class NTDevWin : public NTFrameWin {
   int RButtonUp(Point pt) override;
   int MouseMove(Point pt) override;
 
-  // Phase 1 of a frame: read the sources. Phase 2: compute and publish. Audio thread.
+  // Phase 1 of a frame: read the sources. Phase 2: compute and publish. Audio thread; the
+  // reference for the device's kernel.
   virtual void Latch() noexcept {}
   virtual void Compute() noexcept {}
 

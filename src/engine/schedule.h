@@ -14,10 +14,33 @@ class NTPlugOut;
 class TSampleBuffer;
 
 // The compiled form of a patch: devices outside feedback loops run a sub-block of frames at a
-// time from their sources' output histories, batched by type; devices in loops run through their
-// kernels over as many frames as their loop allows: a loop of k devices delays by k frames, so
-// each can run k frames ahead of what comes back to it. Every connection still delays by exactly
-// one frame, so each value equals the frame-by-frame cycle's bit for bit.
+// time from their sources' output histories, batched by type; devices in loops run through the
+// same kernels over as many frames as their loop allows: a loop of k devices delays by k frames,
+// so each can run k frames ahead of what comes back to it. Every connection still delays by
+// exactly one frame, so each value equals the frame-by-frame cycle's bit for bit.
+//
+// What a device type's kernel (TKernel, TBatch) must do to keep that promise:
+// * Any run of frames, 1 to THistories::kFrames, may come: whole sub-blocks outside loops, a few
+//   frames at a time inside them, one frame at a time for a device feeding itself (unless its
+//   kernel is Sequential). Whatever the kernel keeps between calls (phases, delay lines, filter
+//   histories) lives in the device and makes every split give the frames that one run gives.
+// * Frame f latches Row(source)[f] and publishes Publish(output)[f]: the values Latch and
+//   Compute see and publish in that frame. An unconnected input reads row 0, all zeros; a kernel
+//   whose device treats an open input otherwise (keeps its value, publishes silence) tests the
+//   port's slot for 0.
+// * Controls are read once per call and hold for its frames, where the frame cycle reads them
+//   every frame. So the values are the same while no control moves; a control the window thread
+//   moves during a block takes effect from the next call, up to a sub-block (5.8 ms) later than
+//   the frame cycle would take it, and the frames of that call keep the old setting throughout.
+// * Sequential: a kernel that reads frame f's inputs only after it published frame f - 1 may be
+//   given a device feeding itself for a whole run; any other kernel then gets one frame a call.
+// * Arithmetic keeps the frame form's order and rounding: the build forbids contracting a product
+//   and a sum into a fused multiply-add, sums of doubles keep their order, and a faster form (32
+//   bits instead of 64, a product instead of a division, lanes of a vector) is used only where it
+//   is exact for every value it is given, with the frame form behind it for the rest.
+// * After a run the schedule stores each output's last value into its Value and latches each
+//   input as TKernel::Inputs says, so a saved patch reads as after the frame cycle.
+// * Like Latch and Compute: noexcept, no allocation, no lock, no system call.
 
 // Every output's values over one sub-block: row[0] is what it published before the sub-block,
 // row[1 + f] what it publishes in frame f. An input latches row[f] of its source in frame f.
@@ -34,7 +57,7 @@ class THistories {
   std::vector<int32_t> data_;
 };
 
-// What a batch sees of one sub-block.
+// What a batch sees of one run of frames: a sub-block or a part of one.
 struct TSubBlock {
   THistories& H;
   int Frames;         // 1..kFrames
@@ -56,15 +79,15 @@ struct TPorts {
   std::vector<int32_t> In, Out;
 };
 
-// Runs devices of one type over a sub-block (audio thread): reads their controls and state,
-// computes every frame, stores the state back. Never allocates.
+// Runs devices of one type over a run of frames (audio thread): reads their controls and state,
+// computes every frame, stores the state back. Inside a loop a batch holds one device.
 class TBatch {
  public:
   virtual ~TBatch() = default;
   virtual void Run(const TSubBlock& b) noexcept = 0;
 };
 
-// How a device type is run outside loops.
+// How the compiled schedule runs a device type, inside loops and outside them.
 struct TKernel {
   // What an input latches after a sub-block: its source's value of the last frame, or, when
   // unconnected, 0 (Zero), its old value (Keep); None: the device never latches into Value.
