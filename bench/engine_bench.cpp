@@ -4,6 +4,7 @@
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "devices/io.h"
+#include "engine/frame_cycle.h"
 
 namespace {
 // A device that does nothing: what remains is the engine's own cost.
@@ -19,7 +20,9 @@ void BM_IdleDevicesPerDeviceFrame(benchmark::State& state) {
   for (int i = 0; i < state.range(0); ++i) devices.push_back(std::make_unique<Idle>(&client));
   std::vector<NTDevWin*> list;
   for (auto& d : devices) list.push_back(d.get());
-  for (auto _ : state) ProcessFrames(list, client.Io(), client.InBlock(0), client.OutBlock(0));
+  for (auto _ : state)
+    ProcessFrames(list, client.Io(), client.InBlock(0).Data(), client.OutBlock(0).Data(),
+                  TSampleBuffer::kFrames);
   state.counters["ns_per_device_frame"] = benchmark::Counter(
       double(state.iterations()) * TSampleBuffer::kFrames * double(state.range(0)),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -11,6 +11,7 @@
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "devices/random.h"
+#include "engine/frame_cycle.h"
 #include "engine/plug.h"
 #include "platform/denormals.h"
 
@@ -105,7 +106,8 @@ void BM_TypicalPatch(benchmark::State& state, std::vector<uint8_t> (*patch)()) {
     const auto t0 = std::chrono::steady_clock::now();
     scheduled.ProcessBlock(0, 0);
     const auto t1 = std::chrono::steady_clock::now();
-    ProcessFrames(devices, reference.Io(), reference.InBlock(0), reference.OutBlock(0));
+    ProcessFrames(devices, reference.Io(), reference.InBlock(0).Data(),
+                  reference.OutBlock(0).Data(), TSampleBuffer::kFrames);
     viaReference += std::chrono::steady_clock::now() - t1;
     viaSchedule += t1 - t0;
   }

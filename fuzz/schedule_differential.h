@@ -14,6 +14,7 @@
 #include "devices/osci.h"
 #include "devices/random.h"
 #include "devices/registry.h"
+#include "engine/frame_cycle.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
 #include "platform/art.h"
@@ -244,12 +245,12 @@ inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlo
     if (wholeBlocks) {
       a.ProcessBlock(0, 0);
       if (!a.Scheduled()) return "the block did not run through the schedule" + when;
-      ProcessFrames(b.Devices(), b.Io(), b.InBlock(0), b.OutBlock(0));
+      ProcessFrames(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);
     } else {
       frames = patch.Uniform(1, 300);
       if (!RunInPieces(a, patch, in, a.OutBlock(0).Data(), frames))
         return "the schedule did not run every frame" + when;
-      ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);
+      ProcessFrames(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);
     }
     if (!std::equal(a.OutBlock(0).Data(), a.OutBlock(0).Data() + 2 * frames, b.OutBlock(0).Data()))
       return "the output samples differ" + when;

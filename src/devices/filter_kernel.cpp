@@ -267,6 +267,6 @@ class TFilterBatch final : public TBatch {
 };
 
 const TKernel& FilterKernel() {
-  static const TKernel k{MakeBatch<TFilterBatch>};
+  static const TKernel k{.Make = MakeBatch<TFilterBatch>};
   return k;
 }

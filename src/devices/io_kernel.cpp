@@ -50,11 +50,12 @@ class TOutputBatch final : public TBatch {
 }  // namespace
 
 const TKernel& InputKernel() {
-  static const TKernel k{MakeBatch<TInputBatch>, TKernel::Latch::None};
+  static const TKernel k{.Make = MakeBatch<TInputBatch>, .Inputs = TKernel::Latch::None};
   return k;
 }
 
 const TKernel& OutputKernel() {
-  static const TKernel k{MakeBatch<TOutputBatch>, TKernel::Latch::None, true};
+  static const TKernel k{
+      .Make = MakeBatch<TOutputBatch>, .Inputs = TKernel::Latch::None, .Sink = true};
   return k;
 }

@@ -40,6 +40,6 @@ class TBlockBatch final : public TBatch {
 
 template <class Device, TKernel::Latch Inputs>
 const TKernel& BlockKernel() {
-  static const TKernel k{MakeBatch<TBlockBatch<Device>>, Inputs};
+  static const TKernel k{.Make = MakeBatch<TBlockBatch<Device>>, .Inputs = Inputs};
   return k;
 }

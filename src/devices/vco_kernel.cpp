@@ -109,6 +109,6 @@ class TVcoBatch final : public TBatch {
 
 const TKernel& VcoKernel() {
   // A modulated VCO reads each frame's modulation after publishing the frame before.
-  static const TKernel k{MakeBatch<TVcoBatch>, TKernel::Latch::Zero, false, true};
+  static const TKernel k{.Make = MakeBatch<TVcoBatch>, .Sequential = true};
   return k;
 }

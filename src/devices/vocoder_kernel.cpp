@@ -25,6 +25,6 @@ class TVocoderBatch final : public TBatch {
 }  // namespace
 
 const TKernel& VocoderKernel() {
-  static const TKernel k{MakeBatch<TVocoderBatch>};
+  static const TKernel k{.Make = MakeBatch<TVocoderBatch>};
   return k;
 }

@@ -1,12 +1,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <span>
 
-#include "engine/canvas.h"
 #include "platform/audio/wave.h"
-
-class NTDevWin;
 
 // One wave block: a 32-byte header and 3000 interleaved stereo 16-bit frames.
 class TSampleBuffer {
@@ -30,9 +26,3 @@ class TSampleBuffer {
   WaveHeader header_;
   std::array<int16_t, kFrames * 2> data_{};
 };
-
-// The reference cycle: runs the devices over the frames in use of both blocks, two phases per
-// frame, in list order (audio thread; the caller holds the canvas lock). The compiled schedule
-// gives the same results faster.
-void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const TSampleBuffer& in,
-                   TSampleBuffer& out);

@@ -48,6 +48,8 @@ class TSampleBuffer;
 class THistories {
  public:
   static constexpr int kFrames = 256;
+  // A row's kFrames + 1 values, rounded up to whole 32-byte vectors: every row starts as aligned
+  // as the first, and a vector loaded at any frame of the sub-block stays inside its row.
   static constexpr int kStride = kFrames + 8;
 
   explicit THistories(size_t rows) : data_(rows * kStride) {}
@@ -183,12 +185,8 @@ class TScheduleSlot {
   std::atomic<bool> stale_{false};
 };
 
-// The processing cycle: frame by frame with the reference below while the slot's schedule does
-// not match the device list or its wiring (asking the window thread for a new one), through the
-// schedule otherwise.
+// The processing cycle: frame by frame with the reference cycle (engine/frame_cycle.h) while the
+// slot's schedule does not match the device list or its wiring (asking the window thread for a
+// new one), through the schedule otherwise.
 void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin* const> devices,
                       TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out);
-
-// The reference cycle over frames [0, frames): both phases of every device, frame by frame.
-void ProcessFrameRange(std::span<NTDevWin* const> devices, TFrameIo& io, const int16_t* in,
-                       int16_t* out, int frames) noexcept;

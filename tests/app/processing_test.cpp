@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "canvas_fixture.h"
+#include "engine/frame_cycle.h"
 
 namespace {
 // Feeds a ramp of distinct samples through block 0 and returns the output block.
@@ -97,7 +98,7 @@ TEST(ProcessFrames, StoresTheLow16BitsWithoutClipping) {
   Overdrive d(&client);
   TSampleBuffer in, out;
   NTDevWin* list[] = {&d};
-  ProcessFrames(list, client.Io(), in, out);
+  ProcessFrames(list, client.Io(), in.Data(), out.Data(), TSampleBuffer::kFrames);
   EXPECT_EQ(out.Data()[0], -32768);
 }
 }  // namespace

@@ -55,7 +55,7 @@ TEST(Schedule, AFilterBankMatchesTheFrameByFrameCycle) {
     patch.Fill(a.InBlock(0));
     const int16_t* in = a.InBlock(0).Data();
     ASSERT_TRUE(RunInPieces(a, patch, in, a.OutBlock(0).Data(), 1000));
-    ProcessFrameRange(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), 1000);
+    ProcessFrames(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), 1000);
     ASSERT_EQ(a.SaveBytes(), b.SaveBytes()) << "round " << round;
   }
 }

@@ -18,6 +18,7 @@
 #include "devices/kernels.h"
 #include "devices/random.h"
 #include "devices/registry.h"
+#include "engine/frame_cycle.h"
 #include "engine/schedule.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
@@ -67,7 +68,7 @@ class TProbeBatch final : public TBatch {
 };
 
 const TKernel* KernelOf(DeviceType type) {
-  static const TKernel probe{MakeBatch<TProbeBatch>, TKernel::Latch::Zero};
+  static const TKernel probe{.Make = MakeBatch<TProbeBatch>};
   return type == DeviceType::None ? &probe : DeviceKernel(type);
 }
 
@@ -200,7 +201,7 @@ TEST_P(KernelTest, BlocksComputeExactlyWhatSingleFramesCompute) {
     const int n = runs[piece];
     if (piece % 16 == 0) SetControls(*scheduled.device, *reference.device);
     ASSERT_EQ(s->Run(scheduled.canvas.io, &in[2 * at], outA.data(), n), n);
-    ProcessFrameRange(reference.devices, reference.canvas.io, &in[2 * at], outB.data(), n);
+    ProcessFrames(reference.devices, reference.canvas.io, &in[2 * at], outB.data(), n);
     const std::string where = std::string("the ") + entry.name + " kernel, a run of " +
                               std::to_string(n) + " frames from frame " + std::to_string(at);
     ASSERT_TRUE(std::equal(outA.begin(), outA.begin() + 2 * n, outB.begin()))
