@@ -5,6 +5,7 @@
 #include "devices/arith.h"
 #include "devices/panel.h"
 #include "platform/art.h"
+#include "platform/signal_units.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
@@ -16,9 +17,9 @@ constexpr Point kKindKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kKinds = 4;
 constexpr Point kInJack{16, 203}, kOutJack{89, 203};
 
-// 6000 steps per octave above 13.75 Hz.
+// The frequency of a pitch position.
 double PitchHz(int32_t f) noexcept {
-  return 13.75 * std::pow(2.0, f * (1.0 / 6000));
+  return kPitchBaseHz * std::pow(2.0, f * (1.0 / kPitchStepsPerOctave));
 }
 }  // namespace
 

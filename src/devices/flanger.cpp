@@ -5,6 +5,7 @@
 #include "devices/arith.h"
 #include "devices/panel.h"
 #include "platform/art.h"
+#include "platform/signal_units.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
@@ -14,16 +15,14 @@ constexpr RegLayout kFeedback{{32, 46}, 100, 0, 1000, 1, 500};  // thousandths
 constexpr RegLayout kDelay{{64, 46}, 100, 1, 500, 1, 250};      // frames
 constexpr Point kInJack{16, 203}, kExtJack{48, 203}, kOutJack{80, 203};
 
-constexpr int32_t kFullScale = 65535;
-
-// The delay after this frame: the base delay lengthened by a non-negative "Ext" (full scale adds
-// the whole line), at most the line's size.
+// The delay after this frame: the base delay lengthened by a non-negative "Ext" (a source's full
+// swing, kWaveAmplitude, adds the whole line), at most the line's size.
 int64_t DelayFor(int32_t ext, int32_t base) noexcept {
   // A base outside the control's range comes only from a damaged file; it acts as the nearest
   // setting the control can make.
   const int64_t b = std::clamp(base, kDelay.min, kDelay.max);
   const int64_t e = std::max(ext, 0);
-  return std::min<int64_t>(e * NTFlanger::kLineSize / kFullScale + b, NTFlanger::kLineSize);
+  return std::min<int64_t>(e * NTFlanger::kLineSize / kWaveAmplitude + b, NTFlanger::kLineSize);
 }
 }  // namespace
 

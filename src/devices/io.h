@@ -6,7 +6,7 @@
 #include "toolkit/bmpwin.h"
 
 // The sound card's input: publishes twice the frame's input samples, so that full scale inside
-// a patch is about ±65536.
+// a patch is kFullScale (platform/signal_units.h).
 class NTInput : public NTDevWin {
  public:
   NTInput(NTCanvas* canvas, NTWin* parent);

@@ -8,8 +8,8 @@ namespace {
 constexpr int kPanelW = 192, kPanelH = 224;
 constexpr int kChannelDx = 32;  // channel k stands kChannelDx * k right of channel 0
 constexpr Point kLevelDisp{10, 31}, kMasterDisp{154, 31};
-constexpr RegLayout kLevel{{16, 46}, 100, 0, 1000, 2, 900};    // 0 dB
-constexpr RegLayout kMaster{{160, 46}, 100, 0, 1000, 2, 800};  // -10 dB
+constexpr RegLayout kLevel{{16, 46}, 100, 0, kLevelMax, 2, kUnityLevel};
+constexpr RegLayout kMaster{{160, 46}, 100, 0, kLevelMax, 2, kUnityLevel - 100};  // -10 dB
 constexpr Point kInJack{16, 203}, kOutJack{160, 203};
 
 Point Channel(Point p, int k) {

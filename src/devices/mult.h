@@ -14,7 +14,7 @@ class NTMult : public NTDevWin {
   // Latch and Compute over a sub-block (the schedule's batch kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
-  // x1 * x2 / 65536, each shift rounding towards minus infinity.
+  // x1 * x2 / kFullScale, each shift rounding towards minus infinity.
   static int32_t Product(int32_t x1, int32_t x2) noexcept;
 
   // The children in creation order: it fixes the order of their records in a patch file.

@@ -8,6 +8,7 @@
 
 #include "devices/panel.h"
 #include "platform/art.h"
+#include "platform/signal_units.h"
 #include "toolkit/bitmap_cache.h"
 
 namespace {
@@ -114,7 +115,7 @@ NTOsci::~NTOsci() {
 }
 
 float NTOsci::GainOf(int32_t tenthsDb) noexcept {
-  return float(std::pow(10.0, tenthsDb / 200.0) * 75.0 / 65536.0);
+  return float(std::pow(10.0, tenthsDb / 200.0) * 75.0 / kFullScale);
 }
 
 int32_t NTOsci::Scale(int32_t value, float gain) noexcept {

@@ -37,7 +37,7 @@ class NTOsci : public NTDevWin {
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // Screen pixels per input unit for a gain control value in tenths of a decibel: 75 pixels for
-  // full scale (65536) at 0 dB.
+  // full scale (kFullScale) at 0 dB.
   static float GainOf(int32_t tenthsDb) noexcept;
   // value · gain, rounded half away from zero and saturated to 32 bits.
   static int32_t Scale(int32_t value, float gain) noexcept;

@@ -62,8 +62,8 @@ TRecTab::TRecTab() : TTable(kWaveEntries) {
 }
 
 int32_t PitchIncrement(int position) {
-  const Ext octaves = position * Ext(1.0 / 6000);
-  const Ext hz = Ext(std::pow(2.0, double(octaves))) * 13.75;
+  const Ext octaves = position * Ext(1.0 / kPitchStepsPerOctave);
+  const Ext hz = Ext(std::pow(2.0, double(octaves))) * kPitchBaseHz;
   return Trunc(hz * 256 * 4096 * Ext(1.0 / kSampleRate));
 }
 
@@ -72,18 +72,18 @@ TLogTab::TLogTab() : TTable(kPitchMax + 1) {
   // by repeated extended products, scaled per octave in doubles, put an entry within 2^-28 of the
   // formula's value; only where that value comes within 2^-20 of a whole number, and so could
   // truncate either way, is the formula itself asked.
-  constexpr int kPerOctave = 6000;
   constexpr double kMargin = 0x1p-20;
-  const Ext ratio = std::exp2l(Ext(1) / kPerOctave);
-  std::vector<double> powers(kPerOctave);
+  const Ext ratio = std::exp2l(Ext(1) / kPitchStepsPerOctave);
+  std::vector<double> powers(kPitchStepsPerOctave);
   Ext power = 1;
   for (double& p : powers) {
     p = double(power);
     power *= ratio;
   }
-  for (int octave = 0; octave * kPerOctave <= kPitchMax; ++octave) {
-    const double scale = double(1 << octave) * 13.75 * 256 * 4096 / kSampleRate;
-    const int first = octave * kPerOctave, end = std::min(first + kPerOctave, kPitchMax + 1);
+  for (int octave = 0; octave * kPitchStepsPerOctave <= kPitchMax; ++octave) {
+    const double scale = double(1 << octave) * kPitchBaseHz * 256 * 4096 / kSampleRate;
+    const int first = octave * kPitchStepsPerOctave;
+    const int end = std::min(first + kPitchStepsPerOctave, kPitchMax + 1);
     for (int i = first; i < end; ++i) {
       const double v = powers[size_t(i - first)] * scale;
       const auto whole = int32_t(v);
@@ -96,7 +96,7 @@ TLogTab::TLogTab() : TTable(kPitchMax + 1) {
 TVolLogTab::TVolLogTab() : TTable(kLevelMax + 1) {
   entries_[0] = 0;
   for (int i = 1; i <= kLevelMax; ++i) {
-    const Ext decibels = (i - 900) * Ext(0.1);
+    const Ext decibels = (i - kUnityLevel) * Ext(0.1);
     entries_[i] = Trunc(kUnityGain * Ext(std::pow(10.0, double(decibels * Ext(0.05)))));
   }
 }

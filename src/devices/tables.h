@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/signal_units.h"
+
 // Precomputed tables, so that the per-frame code does no trigonometry or exponentials: five
 // one-period waveforms, the pitch table and the level table. Built on first use, read-only after.
 class TTable {
@@ -19,9 +21,8 @@ class TTable {
   std::vector<int32_t> entries_;
 };
 
-// One period in 4096 entries, amplitude 65535 (the signal's full scale).
+// One period in 4096 entries, amplitude kWaveAmplitude.
 constexpr int kWaveEntries = 4096;
-constexpr int32_t kWaveAmplitude = 65535;
 
 class TSinTab : public TTable {
  public:
@@ -44,7 +45,7 @@ class TRecTab : public TTable {
   TRecTab();
 };
 
-// Phase increments per frame for pitch positions 0..63038 (6000 steps per octave from 13.75 Hz)
+// Phase increments per frame for pitch positions 0..63038 (signal_units.h)
 // of an accumulator whose period is 2^20 at 44100 frames per second.
 constexpr int32_t kPitchMax = 63038;
 // The pitch table's entry for a position, formed from its formula alone: what the table holds.
@@ -54,7 +55,7 @@ class TLogTab : public TTable {
   TLogTab();
 };
 
-// Gains x 10000 for level positions 0..1000: 0.1 dB per step, 0 dB at 900, silence at 0.
+// Gains x 10000 for level positions 0..1000 (signal_units.h).
 constexpr int32_t kLevelMax = 1000;
 constexpr int32_t kUnityGain = 10000;
 class TVolLogTab : public TTable {

@@ -9,7 +9,7 @@ namespace {
 constexpr int kPanelW = 121, kPanelH = 224;
 constexpr Point kFreqDisp{10, 31}, kVolDisp{42, 31};
 constexpr RegLayout kFreq{{16, 46}, 100, 0, 60000, 50, 30000};  // 440 Hz
-constexpr RegLayout kLevel{{48, 46}, 100, 0, 1000, 2, 900};     // 0 dB
+constexpr RegLayout kLevel{{48, 46}, 100, 0, kLevelMax, 2, kUnityLevel};
 constexpr Point kWaveKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kWaves = 4;
 constexpr Point kFmJack{16, 203}, kAmJack{48, 203}, kOutJack{89, 203};

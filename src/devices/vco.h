@@ -9,8 +9,8 @@
 #include "toolkit/reg.h"
 
 // The audio oscillator: sine, triangle, rising sawtooth or rectangle at a pitch position with
-// 6000 steps per octave and a level in 0.1 dB steps. "FM" adds to the pitch position (6000 units
-// per octave), "AM" adds its magnitude to the level position (900 steps at full scale).
+// position and a level position (platform/signal_units.h). "FM" adds to the pitch position, "AM"
+// adds its magnitude to the level position (0 dB's worth of steps at full scale).
 class NTVCO : public NTDevWin {
  public:
   // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
@@ -24,10 +24,11 @@ class NTVCO : public NTDevWin {
   void Latch() noexcept override;
   void Compute() noexcept override;
 
-  // The gain of a frame with AM value am at level setting level. Full-scale AM (65536) adds 900
-  // level steps, 90 dB.
+  // The gain of a frame with AM value am at level setting level. Full-scale AM adds the level
+  // steps from silence to 0 dB, 90 dB.
   static int32_t GainFor(int32_t am, int32_t level) noexcept {
-    return LevelGain(Tables(), ((std::abs(int64_t(am)) * 900) >> 16) + level);
+    static_assert(kFullScale == 1 << 16);
+    return LevelGain(Tables(), ((std::abs(int64_t(am)) * kUnityLevel) >> 16) + level);
   }
   // The phase step after a frame with FM value fm at pitch setting freq; a negative pitch sum is
   // mirrored.

@@ -9,9 +9,9 @@ namespace {
 using Osc = NTVCO::Oscillator;
 
 // An unmodulated VCO: gain and step stay as the controls set them, so frame f reads the table
-// at the start phase plus f steps. Table values (at most 65535 in magnitude) times gains (at most
-// 31622) stay inside 32 bits. At 0 dB, the level's default, the gain is 10000 and x * 10000 /
-// 10000 is x itself, so the arithmetic is left out.
+// at the start phase plus f steps. Table values (at most kWaveAmplitude in magnitude) times gains
+// (at most 31622) stay inside 32 bits. At 0 dB, the level's default, the gain is 10000 and x *
+// 10000 / 10000 is x itself, so the arithmetic is left out.
 QUARVIN_LANES void Scale(int32_t gain, int32_t* __restrict out, int frames) noexcept {
   for (int f = 0; f < frames; ++f) out[f] = out[f] * gain / kUnityGain;
 }
@@ -24,15 +24,15 @@ void Steady(const int32_t* table, uint32_t phase, uint32_t step, int32_t gain, i
 
 // A VCO with AM but no FM whose AM is not its own output: the step stays, so frame f reads the
 // table at the start phase plus f steps as in Steady, and each frame's gain follows the AM value
-// as NTVCO::GainFor forms it. (|am| · 900) >> 16 is formed from the magnitude's two halves, so
-// that it stays in 32 bits; a level beyond what can reach the ends of the table is moved to the
+// as NTVCO::GainFor forms it. (|am| · kUnityLevel) >> 16 is formed from the magnitude's two halves,
+// so that it stays in 32 bits; a level beyond what can reach the ends of the table is moved to the
 // end it reaches, which changes no clamped position. Sample times gain stays inside 32 bits.
 QUARVIN_LANES void AmGains(const int32_t* __restrict gains, const int32_t* __restrict am,
                            int32_t level, int32_t* __restrict out, int frames) noexcept {
   const int32_t from = std::clamp(level, -(int32_t{1} << 26), kLevelMax);
   for (int f = 0; f < frames; ++f) {
     const uint32_t m = am[f] < 0 ? 0u - uint32_t(am[f]) : uint32_t(am[f]);
-    const int32_t depth = int32_t((m >> 16) * 900 + (((m & 0xFFFF) * 900) >> 16));
+    const int32_t depth = int32_t((m >> 16) * kUnityLevel + (((m & 0xFFFF) * kUnityLevel) >> 16));
     const int32_t gain = gains[std::clamp(depth + from, 0, kLevelMax)];
     out[f] = out[f] * gain / kUnityGain;
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/art.h"
+#include "platform/signal_units.h"
 #include "toolkit/bitmap_cache.h"
 
 namespace {
@@ -37,7 +38,7 @@ NTVUMeter::~NTVUMeter() {
 int32_t NTVUMeter::Level(int32_t peak) {
   if (peak == 0) return 0;
   // Peaks are at most 2^31, so the level stays far inside the int range.
-  return int32_t(std::log10(peak * (1.0 / 65535)) * 20 * 15 * 0.1 + 140);
+  return int32_t(std::log10(peak * (1.0 / kWaveAmplitude)) * 20 * 15 * 0.1 + 140);
 }
 
 void NTVUMeter::Latch() noexcept {

@@ -6,8 +6,8 @@
 #include "toolkit/statics.h"
 
 // A peak meter: every frame keeps the largest input magnitude, every timer tick turns it into a
-// segmented bar on a decibel scale (1.5 pixels per dB, 0 dB = 65535 at height 140). The bar rises
-// at once and falls back after a short hold with growing speed.
+// segmented bar on a decibel scale (1.5 pixels per dB, 0 dB = kWaveAmplitude at height 140). The
+// bar rises at once and falls back after a short hold with growing speed.
 class NTVUMeter : public NTDevWin {
  public:
   static constexpr int kBarMax = 170;
@@ -20,7 +20,8 @@ class NTVUMeter : public NTDevWin {
   // Latch and Compute over a sub-block (the schedule's batch kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
-  // The bar height of a peak: 140 + 1.5 x (dB relative to 65535), 0 for silence. Not limited.
+  // The bar height of a peak: 140 + 1.5 x (dB relative to kWaveAmplitude), 0 for silence. Not
+  // limited.
   static int32_t Level(int32_t peak);
 
   // The children in creation order: it fixes the order of their records in a patch file.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/art.h"
+#include "platform/signal_units.h"
 #include "toolkit/bitmap_cache.h"
 
 namespace {
@@ -29,7 +30,8 @@ std::string Printf(const char* format, Args... args) {
 // The frequency of a pitch position in thousandths of a hertz, truncated; far-off positions
 // (only from a damaged file) saturate instead of overflowing.
 int32_t MilliHertz(int32_t pitch, long double base) {
-  const long double m = std::pow(2.0L, pitch / 6000.0L) * base * 1000;
+  const long double m =
+      std::pow(2.0L, pitch / static_cast<long double>(kPitchStepsPerOctave)) * base * 1000;
   constexpr long double kLargest = std::numeric_limits<int32_t>::max();
   if (!std::isfinite(m) || m >= kLargest) return std::numeric_limits<int32_t>::max();
   return int32_t(m);
@@ -68,9 +70,9 @@ std::string NTDisp::Format(DisplayKind kind, int32_t v) {
   switch (kind) {
     case DisplayKind::LevelDecibel:
       if (v == 0) return " -oo ";
-      return Printf("%+5.1f", double(int64_t(v) - 900) * 0.1);
+      return Printf("%+5.1f", double(int64_t(v) - kUnityLevel) * 0.1);
     case DisplayKind::Frequency:
-      return FrequencyText(v, 13.75L);
+      return FrequencyText(v, kPitchBaseHz);
     case DisplayKind::LowFrequency:
       return FrequencyText(v, 0.0537109375L);
     case DisplayKind::Thousandths:

@@ -6,8 +6,8 @@
 
 // What a read-out's value means, and so how it is shown.
 enum class DisplayKind : int32_t {
-  LevelDecibel = 1,     // a level control: 900 is 0 dB, a tenth of a decibel per step, 0 is -oo
-  Frequency = 2,        // a pitch position: 6000 steps per octave above 13.75 Hz
+  LevelDecibel = 1,     // a level position (platform/signal_units.h); 0 is -oo
+  Frequency = 2,        // a pitch position (platform/signal_units.h)
   LowFrequency = 3,     // the same above 0.0537109375 Hz (the LFO)
   Thousandths = 4,      // 0.000 .. 1.000
   Tenths = 5,           // 0.0 .. 999.9
