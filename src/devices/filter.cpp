@@ -40,7 +40,6 @@ NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
   KindKeys.MoveTo(kKindKeys);
   In.MoveTo(kInJack);
   Out.MoveTo(kOutJack);
-  Type = DeviceType::Filter;
   FreqDisp.SetValue(Freq.Value);
   QDisp.SetValue(Q.Value);
 }
@@ -105,5 +104,5 @@ void NTFilter::Latch() noexcept {
 }
 
 void NTFilter::Compute() noexcept {
-  Out.Value = TruncToInt32(history_.Step(coefs_.Latest(), In.Value));
+  Out.Value = TruncToInt32(History.Step(Coefficients(), In.Value));
 }

@@ -28,6 +28,9 @@ class NTFilter : public NTDevWin {
   // The coefficients of a kind at frequency control value f and Q control value qv.
   static TBiquad Design(int32_t kind, int32_t f, int32_t qv) noexcept;
 
+  // The set Compute uses now, as the window thread last published it (audio thread).
+  const TBiquad& Coefficients() noexcept { return coefs_.Latest(); }
+
   NTPlugIn In;
   NTPlugOut Out;
   NTDisp FreqDisp, QDisp;
@@ -35,15 +38,14 @@ class NTFilter : public NTDevWin {
   NTKeyset KindKeys;
   // Window thread only; saved in the patch file.
   int32_t FilterKind = LowPassKind;
+  // The last two inputs and outputs, which Compute and the kernel carry on (audio thread). They
+  // survive every change of the controls.
+  TBiquadHistory History;
 
  private:
-  // The compiled schedule runs filters side by side on their own coefficients and histories.
-  friend class TFilterBatch;
-
   // Designs and publishes the set for the current settings; a kind outside 0..3 (only from a
   // damaged file) designs nothing. Beeps once when the set is unstable. Window thread.
   void Recompute();
 
   TTripleBuffer<TBiquad> coefs_;
-  TBiquadHistory history_;  // audio thread
 };

@@ -56,8 +56,6 @@ struct TAvx2Trunc {
   }
 };
 #endif
-}  // namespace
-
 // Filters side by side, four to a vector; each lane runs its filter's own difference equation in
 // its order, so a lane's values are the device's. Filters on the same source share a group where
 // they can: each source row is converted to doubles once, and such a group's input is one value
@@ -121,15 +119,15 @@ class TFilterBatch final : public TBatch {
         in[k] = converted + size_t(lane[k].source) * kFrames;
         out[k] = d ? b.Publish(lane[k].out) : spare;
         if (!d) continue;
-        const TBiquad& c = d->coefs_.Latest();
+        const TBiquad& c = d->Coefficients();
         b0[k] = c.b0, b1[k] = c.b1, b2[k] = c.b2, a1[k] = c.a1, a2[k] = c.a2;
-        const TBiquadHistory& h = d->history_;
+        const TBiquadHistory& h = d->History;
         x1[k] = h.x1, x2[k] = h.x2, y1[k] = h.y1, y2[k] = h.y2;
       }
     }
     void Store() const noexcept {
       for (int k = 0; k < 4; ++k)
-        if (NTFilter* d = lane[k].device) d->history_ = {x1[k], x2[k], y1[k], y2[k]};
+        if (NTFilter* d = lane[k].device) d->History = {x1[k], x2[k], y1[k], y2[k]};
     }
   };
   // A chunk's outputs of one sub-block, a frame's four lanes side by side.
@@ -265,6 +263,8 @@ class TFilterBatch final : public TBatch {
   StepsFn steps_ = PickSteps();
   int32_t spare_[kFrames];
 };
+
+}  // namespace
 
 const TKernel& FilterKernel() {
   static const TKernel k{.Make = MakeBatch<TFilterBatch>};

@@ -43,7 +43,6 @@ NTFlanger::NTFlanger(NTCanvas* canvas, NTWin* parent)
   In.MoveTo(kInJack);
   Ext.MoveTo(kExtJack);
   Out.MoveTo(kOutJack);
-  Type = DeviceType::Flanger;
   FeedbackDisp.SetValue(Feedback.Value);
   Line.SetDelay(Delay.Value);
   DelayDisp.SetValue(Delay.Value);

@@ -42,7 +42,6 @@ NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
   Feedback.MoveTo(kFeedback.pos);
   In.MoveTo(kInJack);
   Out.MoveTo(kOutJack);
-  Type = DeviceType::Hall;
   FeedbackDisp.SetValue(Feedback.Value);
 }
 

@@ -17,7 +17,6 @@ NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
   Arrow.MoveTo(kInArrow);
   L.MoveTo(kInL);
   R.MoveTo(kInR);
-  Type = DeviceType::Input;
 }
 
 void NTInput::Compute() noexcept {
@@ -35,7 +34,6 @@ NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
   Arrow.MoveTo(kOutArrow);
   L.MoveTo(kOutL);
   R.MoveTo(kOutR);
-  Type = DeviceType::Output;
 }
 
 void NTOutput::Latch() noexcept {

@@ -44,7 +44,6 @@ NTLFO::NTLFO(NTCanvas* canvas, NTWin* parent)
   Wave.MoveTo(kWaveKeys);
   Out.MoveTo(kOutJack);
   OutMirror.MoveTo(kMirrorJack);
-  Type = DeviceType::LFO;
   RateDisp.SetValue(Rate.Value);
   LevelDisp.SetValue(Level.Value);
   OffsetDisp.SetValue(Offset.Value);

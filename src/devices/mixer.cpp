@@ -44,7 +44,6 @@ NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
   Master.MoveTo(kMaster.pos);
   Out.MoveTo(kOutJack);
   MasterDisp.SetValue(Master.Value);
-  Type = DeviceType::Mixer;
 }
 
 void NTMixer::RegChanged(int code) {

@@ -17,7 +17,6 @@ NTMult::NTMult(NTCanvas* canvas, NTWin* parent)
   In1.MoveTo(kIn1Jack);
   In2.MoveTo(kIn2Jack);
   Out.MoveTo(kOutJack);
-  Type = DeviceType::Multiplier;
 }
 
 int32_t NTMult::Product(int32_t x1, int32_t x2) noexcept {

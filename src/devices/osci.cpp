@@ -104,7 +104,6 @@ NTOsci::NTOsci(NTCanvas* canvas, NTWin* parent)
   Slope.MoveTo(kSlopeAt);
   TimeDisp.MoveTo(kTimeDispAt);
   TimeBase.MoveTo(kTimeBase.pos);
-  Type = DeviceType::Oscilloscope;
   Owner->Bitmaps().Acquire(bmp::kScopeGraticule);
   Owner->Bitmaps().Acquire(bmp::kScopeScreen);
 }

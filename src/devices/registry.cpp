@@ -53,7 +53,10 @@ const TDeviceEntry* FindDevice(DeviceType type) {
 
 NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
   const TDeviceEntry* e = FindDevice(type);
-  return e ? e->make(canvas, root) : nullptr;
+  if (!e) return nullptr;
+  NTDevWin* d = e->make(canvas, root);
+  d->Type = type;
+  return d;
 }
 
 const TKernel* DeviceKernel(DeviceType type) {

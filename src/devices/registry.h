@@ -25,8 +25,8 @@ std::span<const TDeviceEntry> DeviceRegistry();
 // The registry line of a type, or null for a number without a device class.
 const TDeviceEntry* FindDevice(DeviceType type);
 
-// The device of a type (appended to root's child list at (0, 0)), or null for a number without a
-// device class.
+// The device of a type (appended to root's child list at (0, 0)) with its Type set, or null for a
+// number without a device class.
 NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root);
 
 // The batch kernel of a device type, or null.

@@ -40,7 +40,6 @@ NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
   Fm.MoveTo(kFmJack);
   Am.MoveTo(kAmJack);
   Out.MoveTo(kOutJack);
-  Type = DeviceType::VCO;
   FreqDisp.SetValue(Freq.Value);
   VolDisp.SetValue(Level.Value);
   Osc.Increment = Osc.IncrementFor(Freq.Value);

@@ -4,6 +4,7 @@
 #include "devices/phase_osc.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
+#include "engine/schedule.h"
 #include "toolkit/disp.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
@@ -23,6 +24,8 @@ class NTVCO : public NTDevWin {
   void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
+  // Latch and Compute over a run of frames (the schedule's kernel; vco_kernel.cpp).
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // The gain of a frame with AM value am at level setting level. Full-scale AM adds the level
   // steps from silence to 0 dB, 90 dB.

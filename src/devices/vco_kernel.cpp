@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <vector>
 
 #include "devices/kernels.h"
 #include "devices/lanes.h"
@@ -61,54 +60,36 @@ inline int32_t Modulated(const int32_t* table, uint32_t& phase, int32_t step, co
   return step;
 }
 
-class TVcoBatch final : public TBatch {
- public:
-  TVcoBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
-    for (size_t i = 0; i < devices.size(); ++i)
-      vcos_.push_back(
-          {static_cast<NTVCO*>(devices[i]), ports[i].In[0], ports[i].In[1], ports[i].Out[0]});
-  }
-
-  void Run(const TSubBlock& b) noexcept override {
-    for (const Vco& v : vcos_) {
-      NTVCO& d = *v.device;
-      const int32_t* table = d.Osc.Table.Get();
-      const int32_t level = d.Level.Value, freq = d.Freq.Value;
-      int32_t* out = b.Publish(v.out);
-      uint32_t phase = uint32_t(d.Osc.Phase.Get());
-      int32_t step;
-      if (!v.fm && !v.am) {
-        step = NTVCO::StepFor(0, freq);
-        Steady(table, phase, uint32_t(step), NTVCO::GainFor(0, level), out, b.Frames);
-        phase += uint32_t(b.Frames) * uint32_t(step);
-      } else if (!v.fm && v.am != v.out) {
-        step = NTVCO::StepFor(0, freq);
-        AmOnly(table, Tables().VolLog.Data(), phase, uint32_t(step), b.Row(v.am), level, out,
-               b.Frames);
-        phase += uint32_t(b.Frames) * uint32_t(step);
-      } else if (v.am) {
-        step = Modulated<true>(table, phase, d.Osc.Increment, b.Row(v.fm), b.Row(v.am), level, freq,
-                               out, b.Frames);
-      } else {
-        step = Modulated<false>(table, phase, d.Osc.Increment, b.Row(v.fm), nullptr, level, freq,
-                                out, b.Frames);
-      }
-      d.Osc.Phase = int32_t(phase);
-      d.Osc.Increment = step;
-    }
-  }
-
- private:
-  struct Vco {
-    NTVCO* device;
-    int32_t fm, am, out;
-  };
-  std::vector<Vco> vcos_;
-};
 }  // namespace
+
+void NTVCO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  const int32_t fm = ports.In[0], am = ports.In[1], own = ports.Out[0];
+  const int32_t* table = Osc.Table.Get();
+  const int32_t level = Level.Value, freq = Freq.Value;
+  int32_t* out = b.Publish(own);
+  uint32_t phase = uint32_t(Osc.Phase.Get());
+  int32_t step;
+  if (!fm && !am) {
+    step = StepFor(0, freq);
+    Steady(table, phase, uint32_t(step), GainFor(0, level), out, b.Frames);
+    phase += uint32_t(b.Frames) * uint32_t(step);
+  } else if (!fm && am != own) {
+    step = StepFor(0, freq);
+    AmOnly(table, Tables().VolLog.Data(), phase, uint32_t(step), b.Row(am), level, out, b.Frames);
+    phase += uint32_t(b.Frames) * uint32_t(step);
+  } else if (am) {
+    step = Modulated<true>(table, phase, Osc.Increment, b.Row(fm), b.Row(am), level, freq, out,
+                           b.Frames);
+  } else {
+    step = Modulated<false>(table, phase, Osc.Increment, b.Row(fm), nullptr, level, freq, out,
+                            b.Frames);
+  }
+  Osc.Phase = int32_t(phase);
+  Osc.Increment = step;
+}
 
 const TKernel& VcoKernel() {
   // A modulated VCO reads each frame's modulation after publishing the frame before.
-  static const TKernel k{.Make = MakeBatch<TVcoBatch>, .Sequential = true};
+  static const TKernel k{.Make = MakeBatch<TBlockBatch<NTVCO>>, .Sequential = true};
   return k;
 }

@@ -28,7 +28,6 @@ NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
       streams_(Streams()) {
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
-  Type = DeviceType::Vocoder;
   for (int i = 0; i < kBands; ++i) bands_.Design(i, NTVCInBand2(BandFrequency(i)));
   std::ranges::copy(LaneSteps(), oscillators_.Step);
 }

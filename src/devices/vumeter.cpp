@@ -27,7 +27,6 @@ NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
       Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
       In(canvas, this, bmp::kJackBlue, "In") {
   In.MoveTo(kInJack);
-  Type = DeviceType::VUMeter;
   Canvas->Bitmaps().Acquire(bmp::kVuBar);
 }
 

@@ -35,6 +35,7 @@ class NTDevWin : public NTFrameWin {
 
   NTCanvas* Canvas;
   Point Grab{};
+  // Set by the device factory (MakeDevice); None for a device made otherwise (a test's helper).
   DeviceType Type = DeviceType::None;
   int32_t Painted = 0;
   Point MovePos{};
