@@ -30,6 +30,15 @@ struct EffectPatch {
   void Feed(int32_t v) { source.L.Value = v; }
 };
 
+// Each child of a window that is a T, in creation order.
+template <class T>
+std::vector<T*> Children(NTWin& w) {
+  std::vector<T*> found;
+  for (NTWin* c = w.FirstChild; c; c = c->Next)
+    if (auto* t = dynamic_cast<T*>(c)) found.push_back(t);
+  return found;
+}
+
 // One frame of the processing cycle for one device.
 inline void RunFrame(NTDevWin& d) {
   d.Latch();

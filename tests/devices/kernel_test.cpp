@@ -43,41 +43,20 @@ class Probe : public TestSource {
     Seen.push_back(In.Value);
   }
   void Compute() noexcept override { Out.Value = Values[At++]; }
+  void Block(const TSubBlock& b, const TPorts& ports) noexcept {
+    std::copy_n(Values.begin() + ptrdiff_t(At), b.Frames, b.Publish(ports.Out[0]));
+    At += size_t(b.Frames);
+    Seen.insert(Seen.end(), b.Row(ports.In[0]), b.Row(ports.In[0]) + b.Frames);
+  }
 
   NTPlugIn In;
   std::vector<int32_t> Values, Seen;
   size_t At = 0;
 };
 
-class TProbeBatch final : public TBatch {
- public:
-  TProbeBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
-    for (size_t i = 0; i < devices.size(); ++i)
-      probes_.push_back({static_cast<Probe*>(devices[i]), ports[i]});
-  }
-  void Run(const TSubBlock& b) noexcept override {
-    for (auto& [p, ports] : probes_) {
-      std::copy_n(p->Values.begin() + ptrdiff_t(p->At), b.Frames, b.Publish(ports.Out[0]));
-      p->At += size_t(b.Frames);
-      p->Seen.insert(p->Seen.end(), b.Row(ports.In[0]), b.Row(ports.In[0]) + b.Frames);
-    }
-  }
-
- private:
-  std::vector<std::pair<Probe*, TPorts>> probes_;
-};
-
 const TKernel* KernelOf(DeviceType type) {
-  static const TKernel probe{.Make = MakeBatch<TProbeBatch>};
-  return type == DeviceType::None ? &probe : DeviceKernel(type);
-}
-
-template <class T>
-std::vector<T*> Children(NTWin& w) {
-  std::vector<T*> found;
-  for (NTWin* c = w.FirstChild; c; c = c->Next)
-    if (auto* t = dynamic_cast<T*>(c)) found.push_back(t);
-  return found;
+  return type == DeviceType::None ? &BlockKernel<Probe, TKernel::Latch::Zero>()
+                                  : DeviceKernel(type);
 }
 
 // How the device's inputs are wired: each to a source of its own; the first to the device's own

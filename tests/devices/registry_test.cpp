@@ -20,15 +20,6 @@ std::string NameOf(DeviceType type) {
   return "unknown";
 }
 
-// Each child of a device that is a T, in creation order.
-template <class T>
-std::vector<T*> Children(NTDevWin& d) {
-  std::vector<T*> found;
-  for (NTWin* c = d.FirstChild; c; c = c->Next)
-    if (auto* t = dynamic_cast<T*>(c)) found.push_back(t);
-  return found;
-}
-
 class EveryDevice : public ::testing::TestWithParam<DeviceType> {
  protected:
   NTDevWin& Make() {
