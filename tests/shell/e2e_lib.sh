@@ -3,6 +3,7 @@
 # A script calls: e2e_start_jack; e2e_start_program [ARGS...]; then the helpers below.
 # Usage of every script: SCRIPT PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: .)
 
+. "$(dirname "${BASH_SOURCE[0]}")/../private_shm.sh"
 if [ -z "${QUARVIN_E2E_IN_X:-}" ]; then
   exec env QUARVIN_E2E_IN_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
@@ -20,8 +21,9 @@ cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
   if [ -n "$jack_pid" ]; then
     kill "$jack_pid" 2>/dev/null || true
-    # A server that does not end must not hold the run up: after five seconds it is killed.
-    poll 50 bash -c "! kill -0 $jack_pid" || kill -KILL "$jack_pid" 2>/dev/null || true
+    # A server that does not end must not hold the run up: after twenty seconds it is killed (in
+    # the run's own /dev/shm, so its registry slot goes with the run).
+    poll 200 bash -c "! kill -0 $jack_pid" || kill -KILL "$jack_pid" 2>/dev/null || true
     wait "$jack_pid" 2>/dev/null || true
   fi
   rm -rf "$work"

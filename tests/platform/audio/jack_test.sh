@@ -2,6 +2,7 @@
 # Streams through PortAudio's default devices with a JACK dummy server as the sound card.
 # Usage: jack_test.sh TEST_AUDIO_BINARY
 set -euo pipefail
+. "$(dirname "$0")/../../private_shm.sh"
 binary=$1
 if ! command -v jackd >/dev/null || ! command -v jack_lsp >/dev/null; then
   echo "jackd is not installed: skipping the sound card test"
