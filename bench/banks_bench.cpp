@@ -2,7 +2,7 @@
 // them (denormals flushed, through the compiled schedule): the cost per device-frame includes the
 // engine's own. The
 // figures to hold against the peer's: ns per band-sample (Vocoder, 49 bands), per filter-sample
-// and per oscillator-sample.
+// and per oscillator-sample. The second argument is the number of threads that share the levels.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -47,6 +47,8 @@ struct Bank {
 
   void Run(benchmark::State& state, int count, double lanes) {
     FlushDenormals();
+    if (const int threads = int(state.range(1)); threads > 1)
+      client.UseCrew(std::make_unique<TScheduleCrew>(threads));
     client.Reschedule();
     for (auto _ : state) client.ProcessBlock(0, 0);
     const double frames = double(state.iterations()) * TSampleBuffer::kFrames;
@@ -64,15 +66,27 @@ void BM_VocoderBank(benchmark::State& state) {
   const int count = int(state.range(0));
   Bank(DeviceType::Vocoder, count).Run(state, count, NTVocoder::kBands);
 }
-BENCHMARK(BM_VocoderBank)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VocoderBank)
+    ->ArgsProduct({{1, 10}, {1, 2}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_FilterBank(benchmark::State& state) {
   Bank(DeviceType::Filter, 100).Run(state, 100, 1);
 }
-BENCHMARK(BM_FilterBank)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterBank)
+    ->Args({100, 1})
+    ->Args({100, 2})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
+// 100 oscillators and 3000: the cost per device-frame as the rows outgrow the caches.
 void BM_OscillatorBank(benchmark::State& state) {
-  Bank(DeviceType::VCO, 100).Run(state, 100, 1);
+  const int count = int(state.range(0));
+  Bank(DeviceType::VCO, count).Run(state, count, 1);
 }
-BENCHMARK(BM_OscillatorBank)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OscillatorBank)
+    ->ArgsProduct({{100, 3000}, {1, 2}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 }  // namespace

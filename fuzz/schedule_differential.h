@@ -4,6 +4,7 @@
 // setting run through both; every output sample and every saved byte must agree. Shared by the
 // differential test and its fuzz target.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -201,11 +202,11 @@ struct Canvas {
 // longer than a sub-block; false when it did not run them all.
 inline bool RunInPieces(TMainClient& client, PatchMaker& patch, const int16_t* in, int16_t* out,
                         int frames) {
-  const auto s = TSchedule::Compile(client.Devices(), DeviceKernel, 0);
+  const auto s = TSchedule::Compile(client.Devices(), DeviceKernel, 0, client.Threads());
   if (!s || !s->Current()) return false;
   for (int f = 0; f < frames;) {
     const int n = std::min(frames - f, patch.Uniform(1, 2 * THistories::kFrames));
-    if (s->Run(client.Io(), in + 2 * f, out + 2 * f, n) != n) return false;
+    if (s->Run(client.Io(), in + 2 * f, out + 2 * f, n, client.Crew()) != n) return false;
     f += n;
   }
   return true;
@@ -231,9 +232,15 @@ inline bool SameRecordings(TMainClient& a, TMainClient& b) {
   return true;
 }
 
-inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlocks) {
+// threads > 1: the schedule's levels are shared by that many threads, every level of more than
+// one step handed over however small.
+inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlocks,
+                                   int threads = 1) {
   TMainClient& a = c.scheduled.client;
   TMainClient& b = c.reference.client;
+  if (a.Threads() != threads)
+    a.UseCrew(threads > 1 ? std::make_unique<TScheduleCrew>(threads, std::chrono::nanoseconds(0))
+                          : nullptr);
   const auto bytes = patch.Make(c.maker.client);
   if (!c.scheduled.Load(bytes) || !c.reference.Load(bytes)) return "the patch does not load";
   for (int round = 0; round < 3; ++round) {

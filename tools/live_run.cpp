@@ -69,6 +69,8 @@ int RunLive(int argc, char** argv) {
   HeadlessShell shell;
   TMainClient client(shell, card.get());
   client.SetLiveBlock(line->Card.BlockFrames);
+  // The helpers start before the audio does.
+  if (line->Threads > 1) client.UseCrew(std::make_unique<TScheduleCrew>(line->Threads));
   if (!client.Setup()) {
     PrintErrors(shell);
     return 1;

@@ -5,6 +5,7 @@
 //   vocoder_N.qvn   N Vocoders on the Input, summed by Mixers into the Output
 //   filterbank.qvn  100 Filters on the Input, summed by Mixers into the Output
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
+//   oscbank_3000.qvn 3000 VCOs, summed alike (scaling with the patch's size)
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +21,7 @@
 
 namespace {
 constexpr int kBankSize = 100;
+constexpr int kLargeBankSize = 3000;
 
 // Sums the outputs through a tree of four-input Mixers and returns the root's output.
 NTPlugOut* SumTree(TMainClient& client, std::vector<NTPlugOut*> outs) {
@@ -103,6 +105,8 @@ int main(int argc, char** argv) {
            [&](TMainClient& c) { Bank(c, DeviceType::Vocoder, vocoders); }) &&
       Make(dir + "/filterbank.qvn",
            [](TMainClient& c) { Bank(c, DeviceType::Filter, kBankSize); }) &&
-      Make(dir + "/oscbank.qvn", [](TMainClient& c) { Bank(c, DeviceType::VCO, kBankSize); });
+      Make(dir + "/oscbank.qvn", [](TMainClient& c) { Bank(c, DeviceType::VCO, kBankSize); }) &&
+      Make(dir + "/oscbank_3000.qvn",
+           [](TMainClient& c) { Bank(c, DeviceType::VCO, kLargeBankSize); });
   return ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "live_run.h"
@@ -23,7 +24,7 @@ constexpr int kTicksPerBlock = 7;
 
 constexpr const char* kUsage =
     "Aufruf: quarvin-render PATCH.qvn [-i IN.wav] [-o OUT.wav] [-b BLOCKS] [-s SAVED.qvn]\n"
-    "                      [--png BILD.png] [--size BxH] [-q] [--version]\n"
+    "                      [--png BILD.png] [--size BxH] [--threads N] [-q] [--version]\n"
     "\n"
     "  -i IN.wav      Eingang, jede Tondatei (andere Abtastraten werden auf 44100 Hz\n"
     "                 umgerechnet, mono auf beide Kanäle gelegt); sonst Stille\n"
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "  -s SAVED.qvn   den Patch nach der Verarbeitung speichern\n"
     "  --png BILD.png die Arbeitsfläche nach der Verarbeitung als Bild zeichnen\n"
     "  --size BxH     Bildgröße (Vorgabe 1024x768)\n"
+    "  --threads N    mit N Threads rechnen (1 bis 16, Vorgabe 1); gleiches Ergebnis\n"
     "  -q             keine Hinweise, keine Fortschrittsanzeige und keine Zusammenfassung\n"
     "  --version      Version anzeigen\n"
     "\n"
@@ -44,6 +46,7 @@ struct Options {
   std::string patch, in, out, saved, png;
   std::optional<long> blocks;
   int width = 1024, height = 768;
+  int threads = 1;
   bool quiet = false;
 };
 
@@ -83,7 +86,8 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       return 0;
     } else if (a == "-q") {
       o.quiet = true;
-    } else if (a == "-i" || a == "-o" || a == "-s" || a == "--png" || a == "-b" || a == "--size") {
+    } else if (a == "-i" || a == "-o" || a == "-s" || a == "--png" || a == "-b" || a == "--size" ||
+               a == "--threads") {
       const char* v = value();
       if (!v) return UsageError(("fehlender Wert nach " + a).c_str());
       if (a == "-i") o.in = v;
@@ -92,6 +96,11 @@ std::optional<int> Parse(int argc, char** argv, Options& o) {
       if (a == "--png") o.png = v;
       if (a == "-b" && !(o.blocks = ParseCount(v))) return UsageError("ungültige Blockzahl");
       if (a == "--size" && !ParseSize(v, o.width, o.height)) return UsageError("ungültige Größe");
+      if (a == "--threads") {
+        const std::optional<int> threads = ParseThreads(v);
+        if (!threads) return UsageError("ungültige Threadzahl (erlaubt sind 1 bis 16)");
+        o.threads = *threads;
+      }
     } else if (!a.empty() && a[0] == '-') {
       return UsageError(("unbekannte Option " + a).c_str());
     } else if (o.patch.empty()) {
@@ -217,6 +226,7 @@ int main(int argc, char** argv) {
 
   HeadlessShell shell;
   TMainClient client(shell, nullptr);
+  if (o.threads > 1) client.UseCrew(std::make_unique<TScheduleCrew>(o.threads));
   // The picture is drawn afresh at the end; the canvas needs its size only where the meters and
   // scopes draw as they run, which nobody sees without one.
   if (!o.png.empty()) client.Resize(o.width, o.height);

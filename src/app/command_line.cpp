@@ -29,6 +29,14 @@ std::optional<int> ParseBlock(const std::string& s) {
 
 }  // namespace
 
+std::optional<int> ParseThreads(const std::string& s) {
+  int v = 0;
+  const char* end = s.data() + s.size();
+  if (std::from_chars(s.data(), end, v).ptr != end || s.empty() || v < 1 || v > kMaxThreads)
+    return std::nullopt;
+  return v;
+}
+
 std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, Kind kind,
                                             std::string& error) {
   CommandLine line;
@@ -50,7 +58,8 @@ std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, Kind ki
     } else if (a == "--live" && !program) {
     } else if (a == "--nicht-verbinden") {
       line.Card.Connect = false;
-    } else if (a == "--block" || a == "--eingang" || a == "--ausgang") {
+    } else if (a == "--block" || a == "--eingang" || a == "--ausgang" ||
+               (a == "--threads" && !program)) {
       const std::optional<std::string> v = value();
       if (!v) {
         error = "fehlender Wert nach " + a;
@@ -58,6 +67,15 @@ std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, Kind ki
       }
       if (a == "--eingang") line.Card.In = *v;
       if (a == "--ausgang") line.Card.Out = *v;
+      if (a == "--threads") {
+        const std::optional<int> threads = ParseThreads(*v);
+        if (!threads) {
+          error = "ungültige Threadzahl " + *v + " (erlaubt sind 1 bis " +
+                  std::to_string(kMaxThreads) + ")";
+          return std::nullopt;
+        }
+        line.Threads = *threads;
+      }
       if (a == "--block") {
         const std::optional<int> frames = ParseBlock(*v);
         if (!frames) {
@@ -87,12 +105,14 @@ std::string UsageText(Kind kind) {
   if (kind == Kind::Live)
     return std::string(
                "Aufruf: quarvin-render --live PATCH.qvn [--block FRAMES] [--eingang N|NAME]\n"
-               "                      [--ausgang N|NAME] [--nicht-verbinden] [-q]\n"
+               "                      [--ausgang N|NAME] [--nicht-verbinden] [--threads N] [-q]\n"
                "\n"
                "Spielt den Patch live über die Soundkarte, ohne Fenster, bis Strg+C oder\n"
                "SIGTERM; meldet dann Aussetzer und Rechenlast.\n"
                "\n") +
-           kCardHelp + "  -q                 keine Zusammenfassung am Ende\n";
+           kCardHelp +
+           "  --threads N        mit N Threads rechnen (1 bis 16, Vorgabe 1); gleicher Klang\n"
+           "  -q                 keine Zusammenfassung am Ende\n";
   return std::string(
              "Aufruf: quarvin [OPTIONEN] [PATCH.qvn]\n"
              "\n"

@@ -21,7 +21,13 @@ struct CommandLine {
   bool Version = false;
   bool ListDevices = false;  // program only
   bool Quiet = false;        // live mode only
+  int Threads = 1;           // live mode only: threads that share the schedule
 };
+
+// The thread counts --threads allows.
+constexpr int kMaxThreads = 16;
+// A thread count 1..kMaxThreads, or null.
+std::optional<int> ParseThreads(const std::string& s);
 
 // Parses the arguments after the program name; null with a German reason for a usage error.
 std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, CommandLine::Kind kind,

@@ -73,7 +73,13 @@ void TMainClient::PlaceStartDevices() {
 }
 
 void TMainClient::Reschedule() {
-  schedule_.Publish(TSchedule::Compile(devices_, DeviceKernel, devicesVersion_));
+  schedule_.Publish(TSchedule::Compile(devices_, DeviceKernel, devicesVersion_, Threads()));
+}
+
+void TMainClient::UseCrew(std::unique_ptr<TScheduleCrew> crew) {
+  schedule_.UseCrew(crew.get());
+  crew_ = std::move(crew);
+  Reschedule();
 }
 
 void TMainClient::WiringChanged() {

@@ -15,6 +15,7 @@
 #include "engine/devwin.h"
 #include "engine/sample_buffer.h"
 #include "engine/schedule.h"
+#include "engine/schedule_crew.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
 #include "platform/thread.h"
@@ -40,6 +41,11 @@ class TMainClient : public NTCanvas, public TThread {
   // Live sound in short blocks of `frames` (TAudioLoop::kMinBlockFrames..kMaxBlockFrames) instead
   // of the default blocks; before Setup.
   void SetLiveBlock(int frames) { liveBlock_ = frames; }
+  // Runs the schedule's levels on `crew`'s threads as well (null: on the audio thread alone);
+  // while no audio runs.
+  void UseCrew(std::unique_ptr<TScheduleCrew> crew);
+  int Threads() const noexcept { return crew_ ? crew_->Threads() : 1; }
+  TScheduleCrew* Crew() const noexcept { return crew_.get(); }
   // What the audio thread's run did, once it has ended; and the sound card's dropouts and the
   // sound server's xruns so far (while the devices are open).
   const TAudioLoop::Figures& LiveFigures() const { return figures_; }
@@ -218,6 +224,8 @@ class TMainClient : public NTCanvas, public TThread {
   std::vector<NTDevWin*> devices_;
   // Counts the changes of devices_: a schedule of another version never runs.
   uint64_t devicesVersion_ = 0;
+  // Declared before the slot, so that it outlives every schedule that may use it.
+  std::unique_ptr<TScheduleCrew> crew_;
   TScheduleSlot schedule_;
   TAudioLoop::Blocks inBuf_, outBuf_;
   bool modified_ = false;

@@ -2,8 +2,10 @@
 #include "engine/schedule.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "engine/plug.h"
+#include "engine/schedule_crew.h"
 #include "engine/schedule_steps.h"
 
 void schedule_steps::LoopStep::Run(const TSubBlock& b) noexcept {
@@ -34,7 +36,29 @@ bool TSchedule::Current() const noexcept {
   return true;
 }
 
-int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept {
+void TSchedule::RunLevels(const TSubBlock& b, TScheduleCrew* crew) noexcept {
+  using Clock = std::chrono::steady_clock;
+  // Without a line to measure against, every level of more than one step is handed over.
+  const bool timing = crew && crew->Line().count() > 0 && timed_ < kTimedSubBlocks;
+  for (Level& level : levels_) {
+    const std::span<Step* const> steps(parts_.data() + level.First, level.Count);
+    if (crew && !timing && level.Count > 1 &&
+        level.NsPerFrame * b.Frames >= double(crew->Line().count())) {
+      crew->Run(steps, b);
+      continue;
+    }
+    const Clock::time_point start = timing ? Clock::now() : Clock::time_point();
+    for (Step* step : steps) step->Run(b);
+    if (timing) {
+      const std::chrono::duration<double, std::nano> took = Clock::now() - start;
+      level.NsPerFrame = std::min(level.NsPerFrame, took.count() / b.Frames);
+    }
+  }
+  timed_ += timing;
+}
+
+int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames,
+                   TScheduleCrew* crew) noexcept {
   if (frames <= 0) return 0;
   const auto slots = int32_t(outputs_.size());
   for (int32_t s = 1; s < slots; ++s) hist_.Row(s)[0] = outputs_[size_t(s)]->Value.Get();
@@ -49,7 +73,7 @@ int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) no
     }
     n = std::min(THistories::kFrames, frames - f);
     const TSubBlock b{hist_, n, in + 2 * f, out + 2 * f};
-    for (const auto& step : steps_) step->Run(b);
+    RunLevels(b, crew);
     f += n;
   }
   for (int32_t s = 1; s < slots; ++s) outputs_[size_t(s)]->Value = hist_.Row(s)[n];

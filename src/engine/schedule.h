@@ -12,6 +12,7 @@ class NTDevWin;
 class NTPlugIn;
 class NTPlugOut;
 class TSampleBuffer;
+class TScheduleCrew;
 
 // The compiled form of a patch: devices outside feedback loops run a sub-block of frames at a
 // time from their sources' output histories, batched by type; devices in loops run through the
@@ -110,9 +111,11 @@ using TKernelLookup = const TKernel* (*)(DeviceType type);
 class TSchedule {
  public:
   // Null when the wiring names an output outside the list (never for a sound patch) or a device
-  // has no kernel.
+  // has no kernel. For threads > 1 a level's batches are cut into up to that many parts each, so
+  // that a crew of as many threads can share them.
   static std::unique_ptr<TSchedule> Compile(std::span<NTDevWin* const> devices,
-                                            TKernelLookup kernels, uint64_t version);
+                                            TKernelLookup kernels, uint64_t version,
+                                            int threads = 1);
   ~TSchedule();
 
   // The device list version the schedule was compiled from.
@@ -121,8 +124,10 @@ class TSchedule {
   bool Current() const noexcept;
   // Runs frames [0, frames) of the given stereo frames, a sub-block at a time, as long as the
   // wiring stays as compiled (checked before each sub-block but the first); returns the frames
-  // run.
-  int Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames) noexcept;
+  // run. With a crew, the steps of each level large enough to share run on its threads too; the
+  // values are the same.
+  int Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames,
+          TScheduleCrew* crew = nullptr) noexcept;
 
   // How many steps run loops, and how many batches outside them (tests, benchmarks).
   size_t LoopSteps() const noexcept;
@@ -142,6 +147,16 @@ class TSchedule {
  private:
   friend class TScheduleSlot;
   TSchedule(uint64_t version, size_t slots);
+  void RunLevels(const TSubBlock& b, TScheduleCrew* crew) noexcept;
+
+  // Steps that may run in any order and at once: parts_[First, First + Count).
+  struct Level {
+    uint32_t First, Count;
+    // The least time per frame the level took on one thread in the sub-blocks timed so far.
+    double NsPerFrame;
+  };
+  // Sub-blocks timed to learn which levels are worth handing over; they run on one thread.
+  static constexpr int kTimedSubBlocks = 4;
 
   uint64_t version_;
   // The count of source changes at which every input was last found as compiled (audio thread).
@@ -152,6 +167,9 @@ class TSchedule {
   std::vector<Wire> wiring_;
   std::vector<LatchBack> latchBack_;
   std::vector<std::unique_ptr<Step>> steps_;
+  std::vector<Step*> parts_;  // steps_ by level
+  std::vector<Level> levels_;
+  int timed_ = 0;  // sub-blocks timed (audio thread)
 };
 
 // Hands compiled schedules from the window thread to the audio thread, which takes a new one at
@@ -175,6 +193,11 @@ class TScheduleSlot {
   TSchedule* Take() noexcept;
   void MarkStale() noexcept { stale_.store(true, std::memory_order_relaxed); }
 
+  // The threads that share the schedule's levels (none: the audio thread alone). Set before the
+  // audio starts; the crew outlives the slot's use.
+  void UseCrew(TScheduleCrew* crew) noexcept { crew_ = crew; }
+  TScheduleCrew* Crew() const noexcept { return crew_; }
+
  private:
   void Retire(TSchedule* s) noexcept;
   void FreeRetired();
@@ -183,6 +206,7 @@ class TScheduleSlot {
   TSchedule* current_ = nullptr;              // audio thread
   std::atomic<TSchedule*> retired_{nullptr};  // a list through nextRetired_
   std::atomic<bool> stale_{false};
+  TScheduleCrew* crew_ = nullptr;
 };
 
 // The processing cycle: frame by frame with the reference cycle (engine/frame_cycle.h) while the

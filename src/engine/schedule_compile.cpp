@@ -1,6 +1,7 @@
 // Compiling a device list into a schedule: the connectors and who feeds whom, the feedback
 // loops and levels, and a step per level and type.
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <unordered_map>
@@ -154,7 +155,8 @@ std::unique_ptr<LoopStep> MakeLoopStep(const std::vector<uint32_t>& devices, con
 }  // namespace
 
 std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices,
-                                              TKernelLookup kernels, uint64_t version) {
+                                              TKernelLookup kernels, uint64_t version,
+                                              int threads) {
   Graph g;
   if (!Build(devices, g)) return nullptr;
   const size_t n = devices.size();
@@ -176,13 +178,14 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
 
   // Steps by level; at one level, a batch per type and one step for the loops. Sinks last.
   constexpr int64_t kLoops = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kSinks = std::numeric_limits<int64_t>::max();
   std::map<std::pair<int64_t, int64_t>, std::vector<uint32_t>> groups;
   std::vector<char> waitsForItself(n);
   for (uint32_t i = 0; i < n; ++i) {
     const TKernel* k = kernels(devices[i]->Type);
     if (!k) return nullptr;
     waitsForItself[i] = g.feedsItself[i] && !k->Sequential;
-    const int64_t l = k->Sink ? std::numeric_limits<int64_t>::max() : level[i];
+    const int64_t l = k->Sink ? kSinks : level[i];
     groups[{l, inLoop[i] ? kLoops : int64_t(devices[i]->Type)}].push_back(i);
   }
 
@@ -206,10 +209,28 @@ std::unique_ptr<TSchedule> TSchedule::Compile(std::span<NTDevWin* const> devices
     }
     return k->Make(ds, ports);
   };
-  for (const auto& [key, members] : groups)
-    if (key.second == kLoops)
-      s->steps_.push_back(MakeLoopStep(members, g, waitsForItself, batch));
-    else
-      s->steps_.push_back(std::make_unique<BatchStep>(batch(members)));
+  const auto add = [&](std::unique_ptr<Step> step) {
+    s->parts_.push_back(step.get());
+    s->steps_.push_back(std::move(step));
+    ++s->levels_.back().Count;
+  };
+  for (auto group = groups.begin(); group != groups.end(); ++group) {
+    const auto& [key, members] = *group;
+    if (group == groups.begin() || std::prev(group)->first.first != key.first)
+      s->levels_.push_back(
+          {uint32_t(s->steps_.size()), 0, std::numeric_limits<double>::infinity()});
+    if (key.second == kLoops) {
+      add(MakeLoopStep(members, g, waitsForItself, batch));
+      continue;
+    }
+    // A batch of several devices is cut into up to `threads` parts of nearly equal size; not the
+    // sinks', whose devices write in list order.
+    const size_t n = members.size();
+    const size_t cuts = key.first == kSinks ? 1 : std::clamp(size_t(threads), size_t(1), n);
+    for (size_t c = 0; c < cuts; ++c) {
+      const size_t from = n * c / cuts, to = n * (c + 1) / cuts;
+      add(std::make_unique<BatchStep>(batch(std::span(members).subspan(from, to - from))));
+    }
+  }
   return s;
 }

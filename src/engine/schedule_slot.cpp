@@ -50,8 +50,9 @@ void ProcessScheduled(TScheduleSlot& slot, uint64_t version, std::span<NTDevWin*
                       TFrameIo& io, const TSampleBuffer& in, TSampleBuffer& out) {
   const int frames = std::min(in.Length(), out.Length());
   TSchedule* s = slot.Take();
-  const int done =
-      s && s->Version() == version && s->Current() ? s->Run(io, in.Data(), out.Data(), frames) : 0;
+  const int done = s && s->Version() == version && s->Current()
+                       ? s->Run(io, in.Data(), out.Data(), frames, slot.Crew())
+                       : 0;
   if (done == frames) return;
   ProcessFrames(devices, io, in.Data() + 2 * done, out.Data() + 2 * done, frames - done);
   slot.MarkStale();

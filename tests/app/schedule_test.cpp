@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "devices/filter.h"
 #include "devices/io.h"
@@ -11,15 +12,28 @@
 namespace {
 using namespace quarvin_fuzz;
 
-TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
+// Random patches on one thread; on several, the thread count drawn per patch.
+void CompareRandomPatches(int patches, bool threaded) {
   FlushDenormals();
-  const char* env = std::getenv("QUARVIN_SCHEDULE_PATCHES");
-  const int patches = env ? std::atoi(env) : 2000;
+  if (const char* env = std::getenv("QUARVIN_SCHEDULE_PATCHES")) patches = std::atoi(env);
   Canvases canvases;
+  std::mt19937 draw(38);
   for (int p = 0; p < patches; ++p) {
     PatchMaker patch{TDraws(uint32_t(p))};
-    ASSERT_EQ(CompareSchedule(canvases, patch, p % 16 == 0), "") << "patch seed " << p;
+    const int threads = threaded ? std::uniform_int_distribution(2, 4)(draw) : 1;
+    ASSERT_EQ(CompareSchedule(canvases, patch, p % 16 == 0, threads), "")
+        << "patch seed " << p << " on " << threads << " threads";
   }
+}
+
+TEST(Schedule, EveryRandomPatchMatchesTheFrameByFrameCycle) {
+  CompareRandomPatches(2000, false);
+}
+
+// Also run under the thread sanitizer: the hand-over between the threads is all that orders the
+// rows one thread writes and another reads.
+TEST(Schedule, EveryRandomPatchOnThreadsMatchesTheFrameByFrameCycle) {
+  CompareRandomPatches(500, true);
 }
 
 // Many Filters on a few sources: groups of one source and of several, spare lanes, sub-blocks of
