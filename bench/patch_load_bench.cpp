@@ -1,4 +1,5 @@
-// Loading and saving the largest patch the reader accepts: 4096 devices.
+// Loading and saving the largest patch the reader accepts: 4096 devices; and the start of a
+// 3000-oscillator patch: a fresh canvas, the load, the schedule and the first block.
 #include <benchmark/benchmark.h>
 
 #include "app/headless_shell.h"
@@ -34,4 +35,21 @@ void BM_SaveLargestPatch(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(client.SaveBytes());
 }
 BENCHMARK(BM_SaveLargestPatch)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_StartOscillatorBank(benchmark::State& state) {
+  std::vector<uint8_t> bytes;
+  {
+    HeadlessShell shell;
+    TMainClient client(shell, nullptr);
+    for (int i = 0; i < 3000; ++i) client.CreateDevice(DeviceType::VCO);
+    bytes = client.SaveBytes();
+  }
+  for (auto _ : state) {
+    HeadlessShell shell;
+    TMainClient client(shell, nullptr);
+    client.LoadBytes(bytes);
+    client.ProcessBlock(0, 0);
+  }
+}
+BENCHMARK(BM_StartOscillatorBank)->Unit(benchmark::kMillisecond)->Iterations(5);
 }  // namespace

@@ -58,6 +58,8 @@ void TMainClient::DeleteAllDevices() {
   // Inputs may point at outputs deleted before them, but they are deleted themselves before
   // anything reads them again (the caller holds the lock or the audio thread has ended).
   deletingAll_ = true;
+  // Emptied at once: erasing each device from the front would take quadratic time.
+  devices_.clear();
   while (root_.FirstChild) DeleteDevice(static_cast<NTDevWin*>(root_.FirstChild));
   deletingAll_ = false;
 }

@@ -6,17 +6,18 @@ void NTOwner::ForgetWindow(NTWin* dying) {
 
 NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
   if (!parent) return;
-  NTWin** link = &parent->FirstChild;
-  while (*link) link = &(*link)->Next;
-  *link = this;
+  (parent->lastChild_ ? parent->lastChild_->Next : parent->FirstChild) = this;
+  parent->lastChild_ = this;
 }
 
 NTWin::~NTWin() {
   if (Referenced && Owner) Owner->ForgetWindow(this);
   if (!Parent) return;
-  for (NTWin** link = &Parent->FirstChild; *link; link = &(*link)->Next) {
+  NTWin* before = nullptr;
+  for (NTWin** link = &Parent->FirstChild; *link; before = *link, link = &(*link)->Next) {
     if (*link == this) {
       *link = Next;
+      if (Parent->lastChild_ == this) Parent->lastChild_ = before;
       break;
     }
   }

@@ -54,6 +54,11 @@ class NTWin {
   // Set by windows that others may point at (outputs): only their destruction needs the forget
   // walk over the whole tree.
   bool Referenced = false;
+
+ private:
+  // The end of the child list, so that adding a child does not walk the list: a patch of
+  // thousands of devices would otherwise load in quadratic time.
+  NTWin* lastChild_ = nullptr;
 };
 
 enum class MouseKind { Move, LDown, LUp, RDown, RUp, Other };
