@@ -22,10 +22,15 @@ TBiquad HighPass(double w, double k) noexcept;
 TBiquad BandPass(double w, double q) noexcept;
 TBiquad BandStop(double w, double q) noexcept;
 
-// The difference equation's sum, in its one order (the build keeps it: no contraction).
-inline double BiquadSum(double b0, double b1, double b2, double a1, double a2, double x, double x1,
-                        double x2, double y1, double y2) noexcept {
-  return b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
+// The difference equation's sum y, in its one order (the build keeps it: no contraction), for one
+// filter (double) or for filters side by side in vector lanes (V4, passed by reference only, as
+// lanes.h says), which then compute exactly what each filter computes alone.
+template <class T>
+inline __attribute__((always_inline)) void BiquadSum(T& y, const T& b0, const T& b1, const T& b2,
+                                                     const T& a1, const T& a2, const T& x,
+                                                     const T& x1, const T& x2, const T& y1,
+                                                     const T& y2) noexcept {
+  y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
 }
 
 // The previous two inputs and outputs of one filter.
@@ -33,7 +38,8 @@ struct TBiquadHistory {
   double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 
   double Step(const TBiquad& c, double x) noexcept {
-    const double y = BiquadSum(c.b0, c.b1, c.b2, c.a1, c.a2, x, x1, x2, y1, y2);
+    double y;
+    BiquadSum(y, c.b0, c.b1, c.b2, c.a1, c.a2, x, x1, x2, y1, y2);
     x2 = x1;
     x1 = x;
     y2 = y1;

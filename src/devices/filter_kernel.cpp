@@ -216,7 +216,8 @@ class TFilterBatch final : public TBatch {
         V4 b0, b1, b2, a1, a2;
         Load(b0, g[j].b0), Load(b1, g[j].b1), Load(b2, g[j].b2);
         Load(a1, g[j].a1), Load(a2, g[j].a2);
-        const V4 y = b0 * x + b1 * x1[j] + b2 * x2[j] + a1 * y1[j] + a2 * y2[j];
+        V4 y;
+        BiquadSum(y, b0, b1, b2, a1, a2, x, x1[j], x2[j], y1[j], y2[j]);
         x2[j] = x1[j], x1[j] = x, y2[j] = y1[j], y1[j] = y;
         I4 o;
         T::Trunc(o, y);

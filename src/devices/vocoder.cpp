@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "devices/arith.h"
+#include "devices/biquad.h"
 #include "devices/lanes.h"
 #include "platform/art.h"
 
@@ -74,7 +75,7 @@ inline __attribute__((always_inline)) void SumLanes(const Stage& s, size_t g, co
   Load(b2, s.b2 + g);
   Load(a1, s.a1 + g);
   Load(a2, s.a2 + g);
-  y = b0 * x + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
+  BiquadSum(y, b0, b1, b2, a1, a2, x, x1, x2, y1, y2);
 }
 
 // The oscillators of a group as vectors of phases: each lane moves on as NTVCSinGen::Next moves
