@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "devices/phase_osc.h"
@@ -30,8 +32,19 @@ class NTVCO : public NTDevWin {
   // The gain of a frame with AM value am at level setting level. Full-scale AM adds the level
   // steps from silence to 0 dB, 90 dB.
   static int32_t GainFor(int32_t am, int32_t level) noexcept {
+    return LevelGain(Tables(), AmDepth(am) + ReachableLevel(level));
+  }
+  // AM's share of the level position, (|am| · kUnityLevel) >> 16, formed from the magnitude's two
+  // halves so that it stays in 32 bits and a run of frames fills 32-bit vector lanes.
+  static int32_t AmDepth(int32_t am) noexcept {
     static_assert(kFullScale == 1 << 16);
-    return LevelGain(Tables(), ((std::abs(int64_t(am)) * kUnityLevel) >> 16) + level);
+    const uint32_t m = am < 0 ? 0u - uint32_t(am) : uint32_t(am);
+    return int32_t((m >> 16) * kUnityLevel + (((m & 0xFFFF) * kUnityLevel) >> 16));
+  }
+  // A level beyond what AM can carry back inside the table is moved to the end it reaches, which
+  // changes no clamped position and keeps AmDepth(am) + level inside 32 bits.
+  static int32_t ReachableLevel(int32_t level) noexcept {
+    return std::clamp(level, -(int32_t{1} << 26), kLevelMax);
   }
   // The phase step after a frame with FM value fm at pitch setting freq; a negative pitch sum is
   // mirrored.

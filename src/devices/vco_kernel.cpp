@@ -22,17 +22,13 @@ void Steady(const int32_t* table, uint32_t phase, uint32_t step, int32_t gain, i
 }
 
 // A VCO with AM but no FM whose AM is not its own output: the step stays, so frame f reads the
-// table at the start phase plus f steps as in Steady, and each frame's gain follows the AM value
-// as NTVCO::GainFor forms it. (|am| · kUnityLevel) >> 16 is formed from the magnitude's two halves,
-// so that it stays in 32 bits; a level beyond what can reach the ends of the table is moved to the
-// end it reaches, which changes no clamped position. Sample times gain stays inside 32 bits.
+// table at the start phase plus f steps as in Steady, and each frame's gain is NTVCO::GainFor's,
+// read from the table directly. Sample times gain stays inside 32 bits.
 QUARVIN_LANES void AmGains(const int32_t* __restrict gains, const int32_t* __restrict am,
                            int32_t level, int32_t* __restrict out, int frames) noexcept {
-  const int32_t from = std::clamp(level, -(int32_t{1} << 26), kLevelMax);
+  const int32_t from = NTVCO::ReachableLevel(level);
   for (int f = 0; f < frames; ++f) {
-    const uint32_t m = am[f] < 0 ? 0u - uint32_t(am[f]) : uint32_t(am[f]);
-    const int32_t depth = int32_t((m >> 16) * kUnityLevel + (((m & 0xFFFF) * kUnityLevel) >> 16));
-    const int32_t gain = gains[std::clamp(depth + from, 0, kLevelMax)];
+    const int32_t gain = gains[std::clamp(NTVCO::AmDepth(am[f]) + from, 0, kLevelMax)];
     out[f] = out[f] * gain / kUnityGain;
   }
 }
