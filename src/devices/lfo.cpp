@@ -92,8 +92,9 @@ inline std::pair<int32_t, int32_t> NTLFO::Next() noexcept {
   const int64_t level = Level.Value;
   const int64_t offset = int64_t(Offset.Value) * kWaveAmplitude / 1000;
   Osc.Advance();
-  return {int32_t((s + kWaveAmplitude) * level / 2000 + offset),
-          int32_t((kWaveAmplitude - s) * level / 2000 + offset)};
+  int64_t out, mirror;
+  Outputs(out, mirror, s, level, offset);
+  return {int32_t(out), int32_t(mirror)};
 }
 
 void NTLFO::Compute() noexcept {
@@ -102,15 +103,10 @@ void NTLFO::Compute() noexcept {
 
 namespace {
 // Next's frames from the table's samples, which out holds when it starts, while the controls lie
-// inside their ranges: every term is then non-negative and fits 32 bits, so 32-bit arithmetic
-// gives the same values and the frames fill vector lanes.
+// inside their ranges, in 32 bits.
 QUARVIN_LANES void Sweep(int32_t level, int32_t offset, int32_t* __restrict out,
                          int32_t* __restrict mirror, int frames) noexcept {
-  for (int f = 0; f < frames; ++f) {
-    const int32_t s = out[f];
-    out[f] = (s + kWaveAmplitude) * level / 2000 + offset;
-    mirror[f] = (kWaveAmplitude - s) * level / 2000 + offset;
-  }
+  for (int f = 0; f < frames; ++f) NTLFO::Outputs(out[f], mirror[f], out[f], level, offset);
 }
 }  // namespace
 

@@ -25,6 +25,14 @@ class NTLFO : public NTDevWin {
   void Compute() noexcept override;
   // Latch and Compute over a sub-block (the schedule's batch kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
+  // The two outputs of table sample s at a level and an offset already scaled to the table: in
+  // 64 bits for one frame, in 32 bits for frames in vector lanes while the controls lie inside
+  // their ranges (every term is then non-negative and fits).
+  template <class T>
+  static void Outputs(T& out, T& mirror, T s, T level, T offset) noexcept {
+    out = (s + kWaveAmplitude) * level / 2000 + offset;
+    mirror = (kWaveAmplitude - s) * level / 2000 + offset;
+  }
 
   // The children in creation order: it fixes the order of their records in a patch file.
   NTPlugOut Out, OutMirror;
