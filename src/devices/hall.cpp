@@ -76,6 +76,8 @@ using L4 = int64_t __attribute__((vector_size(32)));
 // CombFrames four frames to a vector, for |feedback| <= 1000. Then a · feedback has at most 41
 // bits and is exact as a double, the truncating conversion of its product with PerUnit<1000>()
 // is the integer quotient (below 2^31), and adding the input with 32-bit wrap gives Feed's value.
+// Feed is not its one-lane case: it must stay exact for any factor a damaged file sets, and its
+// 64-bit division has no vector instruction, so a form generic over lanes would run frame by frame.
 QUARVIN_LANES void CombLanes(int32_t* cell, const int32_t* in, int64_t* sum, int n,
                              int32_t feedback) noexcept {
   const V4 factor = V4{} + double(feedback), perMille = V4{} + PerUnit<1000>();
