@@ -9,6 +9,8 @@ constexpr int kCurvesOn = 121, kCurvesOff = 122, kWiresBehind = 123, kWiresFront
 constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
 // The shell's own: the guide, the About box in the help menu, the recent files' submenu.
 constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
+// The view: zoom in and out by a step, back to 100 %, every panel in the window.
+constexpr int kZoomIn = 151, kZoomOut = 152, kZoomReset = 153, kFitAll = 154;
 }  // namespace cmd
 
 // One line of the menu bar: a top-level menu (level 0), a submenu (level 1) or an entry; id 0

@@ -109,7 +109,9 @@ std::string TMainClient::TitleText() const {
   char text[512];
   std::snprintf(text, sizeof text, "%s - %s", kProduct,
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
-  return text;
+  std::string title = text;
+  if (view_.zoom != 100) title += " - " + std::to_string(view_.zoom) + " %";
+  return title;
 }
 
 void TMainClient::UpdateTitle() {
@@ -149,6 +151,7 @@ void TMainClient::Insert(DeviceType type) {
 void TMainClient::Command(int id) {
   RunCommand(id);
   UpdateCable();
+  NoteView();
 }
 
 void TMainClient::RunCommand(int id) {
@@ -198,14 +201,18 @@ void TMainClient::RunCommand(int id) {
       }
       return;
     default:
+      if (RunViewCommand(id)) return;
       if (const DeviceType type = InsertType(id); type != DeviceType::None) Insert(type);
   }
 }
 
-void TMainClient::Mouse(MouseKind kind, Point pt) {
-  pointer_ = pt;
-  Route(kind, pt);
+void TMainClient::Mouse(MouseKind kind, Point screenPt) {
+  screenPointer_ = screenPt;
+  pointerIn_ = true;
+  pointer_ = view_.ToCanvas(screenPt);
+  Route(kind, pointer_);
   UpdateCable();
+  NoteView();
 }
 
 void TMainClient::Route(MouseKind kind, Point pt) {
@@ -270,13 +277,14 @@ void TMainClient::Timer() {
   // nothing to tick, and with hundreds of devices walking every control cost the render tool as
   // much as a fifth of its processing.
   for (NTDevWin* d : devices_) d->Tick();
+  AutoScroll();
   KeepRecoveryCopy();
 }
 
 void TMainClient::Resize(int width, int height) {
-  pixels_ = Surface(width, height);
-  pending_ = {};
-  InvalidateAll(true);
+  view_.width = width;
+  view_.height = height;
+  Rezoom(view_.zoom, view_.origin);
 }
 
 void TMainClient::SetCapture(NTWin* w) {
@@ -290,7 +298,7 @@ void TMainClient::ReleaseCapture() {
 }
 
 Dc TMainClient::BeginClientDc() {
-  return Dc(pixels_);
+  return Dc(pixels_, view_.Stored(), view_.origin);
 }
 
 void TMainClient::EndClientDc(Dc& dc) {
@@ -298,31 +306,32 @@ void TMainClient::EndClientDc(Dc& dc) {
   if (r.Empty()) return;
   // A display that redraws itself under the cable must not cut it.
   if (const NTPlug* from = PendingConnector(); from && !r.Intersect(cableRect_).Empty()) {
-    Dc over(pixels_, r.Intersect(cableRect_));
+    Dc over(pixels_, r.Intersect(cableRect_), view_.origin);
     Cable(*from).Draw(over);
   }
-  shell_.ShowPixels(r);
+  shell_.ShowPixels(view_.ToScreen(r));
 }
 
 void TMainClient::Invalidate(Rect r, bool erase) {
-  r = r.Intersect(pixels_.Bounds());
+  r = r.Intersect(view_.Stored());
   if (r.Empty()) return;
   pending_ = pending_.Union(r);
   pendingErase_ = pendingErase_ || erase;
-  shell_.RequestPaint(r);
+  shell_.RequestPaint(view_.ToScreen(r));
 }
 
 void TMainClient::InvalidateAll(bool erase) {
-  Invalidate(pixels_.Bounds(), erase);
+  Invalidate(view_.Stored(), erase);
 }
 
+// The tiles lie on the canvas, not on the window: they scroll with the panels.
 void TMainClient::EraseBackground(Dc& dc) {
-  const Rect clip = dc.Clip();
-  const Surface& target = dc.Target();
-  for (int y = 0; y < target.Height(); y += kTile) {
-    if (y + kTile <= clip.top || y >= clip.bottom) continue;
-    for (int x = 0; x < target.Width(); x += kTile) {
-      const int v = (x / 3 + y) / 6 + 70;
+  const Rect r = dc.Clip().Intersect(dc.Area());
+  if (r.Empty()) return;
+  const auto first = [](int32_t v) { return v - ((v % kTile) + kTile) % kTile; };
+  for (int y = first(r.top); y < r.bottom; y += kTile) {
+    for (int x = first(r.left); x < r.right; x += kTile) {
+      const int v = std::max((x / 3 + y) / 6 + 70, 0);
       dc.Fill(x, y, kTile, kTile, Rgb(std::min(v, 255), std::min(v + 200, 255), std::min(v, 255)));
     }
   }
@@ -338,12 +347,12 @@ void TMainClient::PaintInto(Dc& dc, bool erase) {
 }
 
 Rect TMainClient::PaintPending() {
-  const Rect r = pending_;
+  const Rect r = pending_.Intersect(view_.Stored());
+  pending_ = {};
   if (r.Empty()) return {};
-  Dc dc(pixels_, r);
+  Dc dc(pixels_, r, view_.origin);
   dc.SetPen(Rgb(0, 0, 0));
   PaintInto(dc, pendingErase_);
-  pending_ = {};
   pendingErase_ = false;
   return r;
 }
@@ -355,7 +364,8 @@ void TMainClient::PaintAll(Surface& target) {
 
 void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
   PopupDevice = device;
-  if (shell_.TrackDevicePopup(clientPt) == cmd::kDeleteDevice) Command(cmd::kDeleteDevice);
+  if (shell_.TrackDevicePopup(view_.ToScreen(clientPt)) == cmd::kDeleteDevice)
+    Command(cmd::kDeleteDevice);
 }
 
 void TMainClient::ProcessBlock(int in, int out) {

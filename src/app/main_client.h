@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/audio_loop.h"
+#include "app/canvas_view.h"
 #include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
@@ -52,9 +53,9 @@ class TMainClient : public NTCanvas, public TThread {
   uint64_t Dropouts() const;
   uint64_t Xruns() const;
 
-  // Window-system entry points.
+  // Window-system entry points. Mouse points are window (screen) pixels.
   void Command(int id);
-  void Mouse(MouseKind kind, Point clientPt);
+  void Mouse(MouseKind kind, Point screenPt);
   // Escape, and a right click on the background: drops a pending connection, and places a panel
   // that follows the pointer where its focus rectangle stands. Nothing is lost or left invisible.
   void Escape();
@@ -62,7 +63,25 @@ class TMainClient : public NTCanvas, public TThread {
   void Resize(int width, int height);
   // Erases and paints the pending update region into the backing store; returns the region.
   Rect PaintPending();
+  // The backing store: the canvas pixels View().Stored() at 100 %.
   const Surface& Pixels() const { return pixels_; }
+
+  // The view (zoom, scroll position, window size): window state, never part of the patch.
+  const TView& View() const { return view_; }
+  // What the scroll bars span: every panel (and what the mouse carries) with a margin.
+  Rect ScrollArea() const;
+  // Shows the canvas from origin on, kept within the scroll area.
+  void ScrollTo(Point origin);
+  // Zooms to zoom percent (within TView's range), keeping the canvas point under the screen
+  // point where it is.
+  void ZoomTo(int zoom, Point screenAnchor);
+  // Zooms so that every panel fits the window.
+  void FitAll();
+  // A turn of the wheel by notches (positive: away from the user) over a screen point: with
+  // zoom set it zooms around the point, else it scrolls (sideways when horizontal).
+  void Wheel(Point screenPt, int notches, bool horizontal, bool zoom);
+  // The pointer left the window without a button held: nothing scrolls by itself any more.
+  void PointerLeft() { pointerIn_ = false; }
   // Paints everything into a surface of its own (the render tool's picture).
   void PaintAll(Surface& target);
 
@@ -150,7 +169,7 @@ class TMainClient : public NTCanvas, public TThread {
   int32_t WireCurves() const override { return CurvesOn; }
   TFrameIo& Io() override { return io_; }
   void WiringChanged() override;
-  Rect ClientRect() const override { return pixels_.Bounds(); }
+  Rect ClientRect() const override { return view_.Visible(); }
   void OpenDevicePopup(NTDevWin* device, Point clientPt) override;
   int32_t NumberOf(const NTWin* w) override;
   NTWin* WindowOf(int32_t number) override;
@@ -180,6 +199,15 @@ class TMainClient : public NTCanvas, public TThread {
   void PaintInto(Dc& dc, bool erase);
   void Route(MouseKind kind, Point pt);
   bool OnBackground(Point pt);
+  // View commands (zoom, fit); false for any other id.
+  bool RunViewCommand(int id);
+  // While a panel or a cable end is carried near or past the window's edge, the view scrolls
+  // that way and the carried thing follows the pointer (timer).
+  void AutoScroll();
+  // After anything that may have changed the scroll area: keeps the view inside it and tells
+  // the window system.
+  void NoteView();
+  void Rezoom(int zoom, Point origin);
 
   // The provisional cable: while a connection is pending it hangs from the first connector to
   // the pointer, on top of everything. It lives only here, never in the tree or a file.
@@ -212,8 +240,12 @@ class TMainClient : public NTCanvas, public TThread {
   NTWin* captured_ = nullptr;
   TFrameIo io_;
   Surface pixels_;
+  TView view_;
+  Rect scrollArea_{};  // as the window system was last told
   Rect pending_{};
-  Point pointer_{};
+  Point pointer_{};  // canvas point
+  Point screenPointer_{};
+  bool pointerIn_ = false;
   bool rightPressPlaced_ = false;
   Point cableEnd_{};  // where the cable on screen ends
   Rect cableRect_{};  // what it covers; empty when none is shown

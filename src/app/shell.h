@@ -52,4 +52,6 @@ class Shell {
   // The patch now stands for the file at path: opened whole, or written there. The program keeps
   // it among the recent files; nothing else needs to know.
   virtual void PatchFileUsed(const std::string& path) { (void)path; }
+  // The zoom, the scroll position or the scroll area changed: scroll bars follow.
+  virtual void ViewChanged() {}
 };

@@ -7,9 +7,6 @@
 
 namespace {
 constexpr int kSnapDistance = 8;
-// Geometry read from a file is kept within this range so that no sum of positions and sizes
-// can overflow.
-constexpr int32_t kGeometryLimit = 1 << 20;
 
 // The first of the four edge rules that holds against some other device, or pos unchanged.
 template <class Edge>
@@ -87,6 +84,7 @@ void NTDevWin::EndMove(Point pointer) {
   }
   const Rect visible = Canvas->ClientRect();
   if (!visible.Contains(pointer)) MovePos = InsideOf(visible, MovePos, W, H);
+  MovePos = InsideOf({0, 0, kGeometryLimit, kGeometryLimit}, MovePos, W, H);
   if (Painted) InvalidateArea(true);
   if (MovePos != AbsPos()) Canvas->PatchChanged();
   // Devices are children of the root at (0, 0): the absolute position is the relative one.

@@ -8,6 +8,11 @@
 // type's kernel instead, which gives the same values (engine/schedule.h).
 class NTDevWin : public NTFrameWin {
  public:
+  // Positions and sizes stay within this range, read from a file or placed by the mouse, so that
+  // no sum of them can overflow. A panel put down by the mouse lies whole in the canvas, the
+  // square from (0, 0) to (kGeometryLimit, kGeometryLimit).
+  static constexpr int32_t kGeometryLimit = 1 << 20;
+
   NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title);
 
   void Paint(Dc& dc) override;
@@ -27,8 +32,8 @@ class NTDevWin : public NTFrameWin {
   // Begins a move at once, as after inserting from the menu (Grab stays as it is).
   void BeginMove();
   // Ends a move: the panel goes where its focus rectangle stands; when the pointer is outside
-  // the canvas (a click on the menu bar, a drag released outside the window), to the nearest
-  // place where the whole panel is visible.
+  // the visible part of the canvas (a drag released outside the window), to the nearest place
+  // where the whole panel is visible; never off the canvas.
   void EndMove(Point pointer);
   // Every rectangle a move must repaint: the panel and every wire into or out of it.
   void InvalidateArea(bool erase);

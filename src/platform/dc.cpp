@@ -17,19 +17,30 @@ int64_t MinorOffset(int64_t step, int64_t minor, int64_t major) {
   return int64_t(twice / (2 * Wide(uint64_t(major))));
 }
 
+int32_t Saturated(int64_t v) {
+  return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 }  // namespace
 
 Dc::Dc(Surface& target) : Dc(target, target.Bounds()) {}
 
-Dc::Dc(Surface& target, Rect clip) : target_(&target), clip_(clip) {}
+Dc::Dc(Surface& target, Rect clip, Point origin) : target_(&target), clip_(clip), origin_(origin) {}
+
+Rect Dc::Shifted(Rect r, Point by) {
+  if (r.Empty()) return r;
+  return {Saturated(int64_t(r.left) + by.x), Saturated(int64_t(r.top) + by.y),
+          Saturated(int64_t(r.right) + by.x), Saturated(int64_t(r.bottom) + by.y)};
+}
 
 void Dc::SetClip(Rect clip) {
   clip_ = clip;
 }
 
 void Dc::Blt(int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop) {
-  const int64_t dx = int64_t(sx) - x, dy = int64_t(sy) - y;  // source minus target position
-  Rect dest = ClampRect(x, y, int64_t(x) + w, int64_t(y) + h, Limit());
+  const int64_t tx = int64_t(x) - origin_.x, ty = int64_t(y) - origin_.y;
+  const int64_t dx = sx - tx, dy = sy - ty;  // source minus target position
+  Rect dest = ClampRect(tx, ty, tx + w, ty + h, Limit());
   dest = ClampRect(-dx, -dy, src.Width() - dx, src.Height() - dy, dest);
   if (dest.Empty()) return;
   if (&src == target_) {
@@ -66,7 +77,8 @@ void Dc::BltClipped(Rect dest, const Surface& src, int64_t dx, int64_t dy, Rop r
 }
 
 void Dc::Fill(int x, int y, int w, int h, Color c) {
-  const Rect dest = ClampRect(x, y, int64_t(x) + w, int64_t(y) + h, Limit());
+  const int64_t tx = int64_t(x) - origin_.x, ty = int64_t(y) - origin_.y;
+  const Rect dest = ClampRect(tx, ty, tx + w, ty + h, Limit());
   if (dest.Empty()) return;
   for (int32_t row = dest.top; row < dest.bottom; ++row) {
     Color* to = target_->Row(row);
@@ -76,7 +88,7 @@ void Dc::Fill(int x, int y, int w, int h, Color c) {
 }
 
 void Dc::SetPixel(int x, int y, Color c) {
-  PlotClipped(x, y, c);
+  PlotClipped(int64_t(x) - origin_.x, int64_t(y) - origin_.y, c);
 }
 
 void Dc::PlotClipped(int64_t x, int64_t y, Color c) {
@@ -94,7 +106,7 @@ void Dc::LineTo(int x, int y) {
   const bool xMajor = std::llabs(dx) >= std::llabs(dy);
   const int64_t major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
   const int64_t steps = std::llabs(major), rise = std::llabs(minor);
-  const Rect limit = Limit();
+  const Rect limit = Shifted(Limit(), origin_);
   if (steps == 0 || limit.Empty()) return;
 
   // Only the steps whose major coordinate lies inside the limit are walked, so a line from far
@@ -109,9 +121,9 @@ void Dc::LineTo(int x, int y) {
   for (int64_t i = first; i < last; ++i) {
     const int64_t m = m0 + majorSign * i, n = n0 + minorSign * MinorOffset(i, rise, steps);
     if (xMajor) {
-      PlotClipped(m, n, pen_);
+      PlotClipped(m - origin_.x, n - origin_.y, pen_);
     } else {
-      PlotClipped(n, m, pen_);
+      PlotClipped(n - origin_.x, m - origin_.y, pen_);
     }
   }
 }
@@ -125,18 +137,22 @@ void Dc::FocusRect(Rect r) {
   if (right - 1 > left) InvertDots(right - 1, top + 1, right, bottom - 1);
 }
 
-// Inverts every other pixel of a rectangle, chosen by position on the target so that the outline's
+// Inverts every other pixel of a rectangle, chosen by position on the plane so that the outline's
 // pieces form one dotted pattern and a second pass inverts exactly the same pixels.
 void Dc::InvertDots(int64_t left, int64_t top, int64_t right, int64_t bottom) {
-  const Rect box = ClampRect(left, top, right, bottom, Limit());
+  const Rect box =
+      ClampRect(left - origin_.x, top - origin_.y, right - origin_.x, bottom - origin_.y, Limit());
   if (box.Empty()) return;
+  const int64_t phase = int64_t(origin_.x) + origin_.y;
   for (int32_t y = box.top; y < box.bottom; ++y) {
     Color* row = target_->Row(y);
-    for (int32_t x = box.left + ((box.left + y) & 1); x < box.right; x += 2) row[x] ^= 0xFFFFFF;
+    for (int32_t x = box.left + int32_t((box.left + y + phase) & 1); x < box.right; x += 2)
+      row[x] ^= 0xFFFFFF;
   }
   Touch(box);
 }
 
 void Dc::Text(int x, int y, std::string_view utf8, const TextStyle& style) {
-  Touch(DrawText(*target_, Limit(), x, y, utf8, style));
+  Touch(DrawText(*target_, Limit(), Saturated(int64_t(x) - origin_.x),
+                 Saturated(int64_t(y) - origin_.y), utf8, style));
 }

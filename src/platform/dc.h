@@ -18,14 +18,18 @@ struct TextStyle {
 
 // Drawing into a Surface, clipped to a rectangle and to the surface itself. No argument, however
 // wrong (negative sizes, huge rectangles, far-away points), reads or writes outside a buffer.
+// The target may show any part of a larger plane: origin is the point of the plane that its
+// top-left pixel shows, and every coordinate, the clip included, is one of the plane.
 class Dc {
  public:
   explicit Dc(Surface& target);
-  Dc(Surface& target, Rect clip);
+  Dc(Surface& target, Rect clip, Point origin = {});
 
   Surface& Target() { return *target_; }
   Rect Clip() const { return clip_; }
   void SetClip(Rect clip);
+  // The part of the plane that the target holds.
+  Rect Area() const { return Shifted(target_->Bounds(), origin_); }
 
   // Copies w x h pixels from (sx, sy) of src to (x, y), combined by rop.
   void Blt(int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop = Rop::Copy);
@@ -50,18 +54,25 @@ class Dc {
   void Text(int x, int y, std::string_view utf8, const TextStyle& style);
 
   // The bounding box of every pixel this context may have changed.
-  Rect Touched() const { return touched_; }
+  Rect Touched() const { return Shifted(touched_, origin_); }
 
  private:
-  // The clip rectangle within the target: every write lands inside it.
-  Rect Limit() const { return clip_.Intersect(target_->Bounds()); }
+  static Rect Shifted(Rect r, Point by);
+  // The clip rectangle within the target, in target pixels: every write lands inside it.
+  Rect Limit() const {
+    return ClampRect(int64_t(clip_.left) - origin_.x, int64_t(clip_.top) - origin_.y,
+                     int64_t(clip_.right) - origin_.x, int64_t(clip_.bottom) - origin_.y,
+                     target_->Bounds());
+  }
   void Touch(Rect r) { touched_ = touched_.Union(r); }
+  // x, y in target pixels.
   void PlotClipped(int64_t x, int64_t y, Color c);
   void BltClipped(Rect dest, const Surface& src, int64_t dx, int64_t dy, Rop rop);
   void InvertDots(int64_t left, int64_t top, int64_t right, int64_t bottom);
 
   Surface* target_;
   Rect clip_;
+  Point origin_;
   Rect touched_{};
   Color pen_ = 0;
   Point pos_{};

@@ -81,7 +81,7 @@ bool TCanvasControls::Key(const QKeyEvent& event) {
 bool TCanvasControls::Wheel(QWheelEvent& event) {
   if (event.modifiers() & Qt::ControlModifier) return false;
   const QPoint at = event.position().toPoint();
-  const Point pt{at.x(), at.y()};
+  const Point pt = client_.View().ToCanvas({at.x(), at.y()});
   NTReg* reg = RegAt(client_.Root(), pt);
   if (!reg) {
     wheelRest_ = 0;
@@ -120,7 +120,7 @@ void TCanvasControls::Tick() {
 void TCanvasControls::PaintFocus(QPainter& painter) const {
   const NTWin* control = Focus();
   if (!control || !canvas_.hasFocus()) return;
-  const QRect r = ToQRect(FocusArea(*control))
+  const QRect r = ToQRect(client_.View().ToScreen(FocusArea(*control)))
                       .adjusted(-kMarkMargin, -kMarkMargin, kMarkMargin - 1, kMarkMargin - 1);
   // Black dashes between white ones show on any panel colour.
   painter.setPen(QPen(Qt::white, 1));
@@ -132,7 +132,7 @@ void TCanvasControls::PaintFocus(QPainter& painter) const {
 void TCanvasControls::UpdateMark(NTWin* control) const {
   if (!control) return;
   const int m = kMarkMargin + 1;
-  canvas_.update(ToQRect(FocusArea(*control)).adjusted(-m, -m, m, m));
+  canvas_.update(ToQRect(client_.View().ToScreen(FocusArea(*control))).adjusted(-m, -m, m, m));
 }
 
 void TCanvasControls::OpenEntry(NTReg& reg) {
@@ -144,8 +144,8 @@ void TCanvasControls::OpenEntry(NTReg& reg) {
     QObject::connect(entry_, &TValueEntry::Cancelled, &canvas_, [this] { CloseEntry(); });
   }
   editing_ = &reg;
-  const Rect r = display->AbsRect();
-  // Centred over the read-out, but inside the canvas.
+  const Rect r = client_.View().ToScreen(display->AbsRect());
+  // Centred over the read-out, but inside the window.
   const int x = std::clamp(r.left + 14 - kEntryW / 2, 0, std::max(0, canvas_.width() - kEntryW));
   const int y = std::clamp(r.top - 4, 0, std::max(0, canvas_.height() - kEntryH));
   entry_->setGeometry(x, y, kEntryW, kEntryH);

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "app/commands.h"
 #include "shell/accessible_canvas.h"
@@ -21,6 +23,8 @@
 namespace {
 const QString kPatchFilter = QStringLiteral("Quarvin-Dateien (*.qvn);;Alle Dateien (*.*)");
 constexpr int kTimerMs = 10;
+// A wheel notch, in eighths of a degree.
+constexpr int kNotch = 120;
 
 QRect ToQRect(const Rect& r) {
   return {r.left, r.top, int(r.Width()), int(r.Height())};
@@ -53,6 +57,13 @@ TCanvasWidget::TCanvasWidget(WaveSystem* audio, QWidget* parent)
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WindowShortcut);
   connect(escape, &QShortcut::activated, this, [this] { client_->Escape(); });
+  // Space held down turns a left drag into panning.
+  setFocusPolicy(Qt::StrongFocus);
+  horizontal_.hide();
+  vertical_.hide();
+  const auto scroll = [this] { client_->ScrollTo({horizontal_.value(), vertical_.value()}); };
+  connect(&horizontal_, &QScrollBar::valueChanged, this, scroll);
+  connect(&vertical_, &QScrollBar::valueChanged, this, scroll);
   timer_.setInterval(kTimerMs);
   connect(&timer_, &QTimer::timeout, this, [this] {
     client_->Timer();
@@ -74,12 +85,10 @@ void TCanvasWidget::RequestPaint(Rect r) {
   update(ToQRect(r));
 }
 
-void TCanvasWidget::CaptureMouse(bool on) {
-  if (on)
-    grabMouse();
-  else
-    releaseMouse();
-}
+// Nothing to grab: while a button is held Qt sends every mouse event to the canvas anyway, and a
+// panel that follows the pointer after an insert must leave the menu bar working. It waits where
+// it was last shown while the pointer is outside the canvas.
+void TCanvasWidget::CaptureMouse(bool) {}
 
 int TCanvasWidget::TrackDevicePopup(Point clientPt) {
   QMenu menu(this);
@@ -197,52 +206,160 @@ void TCanvasWidget::PatchFileUsed(const std::string& path) {
   emit FileUsed(QString::fromStdString(path));
 }
 
+void TCanvasWidget::ViewChanged() {
+  LayOut();
+  update();
+}
+
+void TCanvasWidget::LayOut() {
+  const TView& view = client_->View();
+  const Rect area = client_->ScrollArea();
+  // A bar takes room from the other direction, so whether one is needed is settled twice.
+  bool needH = false, needV = false;
+  for (int pass = 0; pass < 2; ++pass) {
+    const int w = width() - (needV ? vertical_.sizeHint().width() : 0);
+    const int h = height() - (needH ? horizontal_.sizeHint().height() : 0);
+    needH = area.Width() * view.zoom > int64_t(w) * 100;
+    needV = area.Height() * view.zoom > int64_t(h) * 100;
+  }
+  const int barW = needV ? vertical_.sizeHint().width() : 0;
+  const int barH = needH ? horizontal_.sizeHint().height() : 0;
+  const int w = std::max(width() - barW, 0), h = std::max(height() - barH, 0);
+  horizontal_.setGeometry(0, h, w, barH);
+  vertical_.setGeometry(w, 0, barW, h);
+  horizontal_.setVisible(needH);
+  vertical_.setVisible(needV);
+  if (w != view.width || h != view.height) {
+    client_->Resize(w, h);  // tells the view again, with the window's new size
+    return;
+  }
+  const Rect shown = view.Visible();
+  const auto set = [](QScrollBar& bar, int32_t lo, int64_t hi, int64_t page, int32_t value) {
+    const QSignalBlocker quiet(bar);
+    bar.setRange(lo, int(std::max<int64_t>(lo, hi - page)));
+    bar.setPageStep(int(std::max<int64_t>(page, 1)));
+    bar.setSingleStep(int(std::max<int64_t>(page / 20, 1)));
+    bar.setValue(value);
+  };
+  set(horizontal_, area.left, area.right, shown.Width(), view.origin.x);
+  set(vertical_, area.top, area.bottom, shown.Height(), view.origin.y);
+}
+
 void TCanvasWidget::paintEvent(QPaintEvent* event) {
   client_->PaintPending();
-  const Surface& pixels = client_->Pixels();
-  if (pixels.Empty()) return;
-  const QImage image(reinterpret_cast<const uchar*>(pixels.Row(0)), pixels.Width(), pixels.Height(),
-                     pixels.Width() * int(sizeof(Color)), QImage::Format_RGB32);
+  const TView& view = client_->View();
+  const Surface* pixels = &client_->Pixels();
+  // At 100 % the backing store is the window's picture; otherwise it is scaled into one.
+  if (view.zoom != 100) {
+    if (screen_.Width() != view.width || screen_.Height() != view.height)
+      screen_ = Surface(view.width, view.height);
+    const QRect r = event->rect();
+    view.Show(*pixels, Rect::FromSize(r.x(), r.y(), r.width(), r.height()), screen_);
+    pixels = &screen_;
+  }
+  if (pixels->Empty()) return;
+  const QImage image(reinterpret_cast<const uchar*>(pixels->Row(0)), pixels->Width(),
+                     pixels->Height(), pixels->Width() * int(sizeof(Color)), QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(event->rect(), image, event->rect());
   controls_->PaintFocus(painter);
 }
 
 void TCanvasWidget::resizeEvent(QResizeEvent*) {
-  client_->Resize(width(), height());
+  LayOut();
+}
+
+bool TCanvasWidget::Pans(const QMouseEvent* event) const {
+  return event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_);
 }
 
 void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
+  if (Pans(event) && client_->Interaction() == InteractionMode::Idle) {
+    panFrom_ = event->position().toPoint();
+    panOrigin_ = client_->View().origin;
+    setCursor(Qt::ClosedHandCursor);
+    return;
+  }
   if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier) &&
-      controls_->ResetAt(ClientPoint(event)))
+      controls_->ResetAt(CanvasPoint(event)))
     return;
   ForwardButton(event, MouseKind::LDown, MouseKind::RDown);
 }
 
 void TCanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (panFrom_) {
+    if (event->buttons() & (Qt::LeftButton | Qt::MiddleButton)) return;
+    panFrom_.reset();
+    unsetCursor();
+    return;
+  }
   ForwardButton(event, MouseKind::LUp, MouseKind::RUp);
 }
 
 void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (panFrom_) {
+    const QPoint moved = event->position().toPoint() - *panFrom_;
+    const int zoom = client_->View().zoom;
+    client_->ScrollTo(
+        {panOrigin_.x - moved.x() * 100 / zoom, panOrigin_.y - moved.y() * 100 / zoom});
+    return;
+  }
   client_->Mouse(MouseKind::Move, ClientPoint(event));
 }
 
 // Over a read-out the second click opens its entry; elsewhere it is a press as ever.
 void TCanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || !controls_->DoubleClick(ClientPoint(event)))
+  if (event->button() != Qt::LeftButton || !controls_->DoubleClick(CanvasPoint(event)))
     mousePressEvent(event);
 }
 
+// A value slider under the pointer takes the plain wheel; otherwise Ctrl zooms around the
+// pointer and Shift scrolls sideways, and a wheel that turns sideways scrolls sideways by itself.
+// Fine-grained wheels add up to whole notches.
 void TCanvasWidget::wheelEvent(QWheelEvent* event) {
-  if (!controls_->Wheel(*event)) event->ignore();
+  if (controls_->Wheel(*event)) return;
+  const QPoint delta = event->angleDelta();
+  const bool zoom = event->modifiers() & Qt::ControlModifier;
+  const bool sideways = !zoom && ((event->modifiers() & Qt::ShiftModifier) || delta.y() == 0);
+  wheelRest_ += delta.y() != 0 ? delta.y() : delta.x();
+  const int notches = wheelRest_ / kNotch;
+  wheelRest_ -= notches * kNotch;
+  const QPoint at = event->position().toPoint();
+  if (notches != 0) client_->Wheel({at.x(), at.y()}, notches, sideways, zoom);
+  event->accept();
 }
 
+// A focused control takes its keys first; Space held down otherwise turns a left drag into
+// panning.
 void TCanvasWidget::keyPressEvent(QKeyEvent* event) {
-  if (!controls_->Key(*event)) QWidget::keyPressEvent(event);
+  if (controls_->Key(*event)) return;
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+    spaceHeld_ = true;
+    setCursor(Qt::OpenHandCursor);
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TCanvasWidget::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+    spaceHeld_ = false;
+    if (!panFrom_) unsetCursor();
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
 }
 
 bool TCanvasWidget::focusNextPrevChild(bool next) {
   return controls_->Tab(next);
+}
+
+void TCanvasWidget::leaveEvent(QEvent*) {
+  client_->PointerLeft();
+}
+
+Point TCanvasWidget::CanvasPoint(const QMouseEvent* event) const {
+  return client_->View().ToCanvas(ClientPoint(event));
 }
 
 void TCanvasWidget::ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right) {

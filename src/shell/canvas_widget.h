@@ -1,14 +1,17 @@
 #pragma once
+#include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "app/main_client.h"
 #include "app/shell.h"
 #include "shell/canvas_controls.h"
 
-// The canvas window: shows the canvas's backing store, feeds it mouse, size and timer events,
-// and carries out what the canvas asks of the window system. The dialogs, the popup and the
+// The canvas window: shows the canvas's backing store at the view's zoom and scroll position with
+// scroll bars, feeds it mouse, wheel, size and timer events, and carries out what the canvas asks
+// of the window system. The dialogs, the popup and the
 // error box and the questions are virtual so that tests can answer them without a user.
 class TCanvasWidget : public QWidget, public Shell {
   Q_OBJECT
@@ -39,6 +42,7 @@ class TCanvasWidget : public QWidget, public Shell {
   void StopTimer() override;
   void Quit(int exitCode) override;
   void PatchFileUsed(const std::string& path) override;
+  void ViewChanged() override;
 
  signals:
   void MenuChecked(int id, bool checked);
@@ -53,12 +57,26 @@ class TCanvasWidget : public QWidget, public Shell {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   void ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right);
+  // Where on the canvas the pointer of a mouse event is, at the view's zoom and scroll position.
+  Point CanvasPoint(const QMouseEvent* event) const;
+  // Shows the scroll bars the view needs and gives the canvas what is left of the window.
+  void LayOut();
+  // Panning with the middle button, or with the left while Space is held.
+  bool Pans(const QMouseEvent* event) const;
 
   QTimer timer_;
+  QScrollBar horizontal_{Qt::Horizontal, this}, vertical_{Qt::Vertical, this};
+  Surface screen_;  // the window's pixels when the view is zoomed
+  bool spaceHeld_ = false;
+  std::optional<QPoint> panFrom_;  // where a pan began, while one goes on
+  Point panOrigin_{};
+  int wheelRest_ = 0;  // eighths of a degree not yet turned into notches
   std::unique_ptr<TMainClient> client_;
   std::unique_ptr<TCanvasControls> controls_;
 };

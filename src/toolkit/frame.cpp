@@ -23,6 +23,7 @@ NTFrameWin::NTFrameWin(NTOwner* owner, NTWin* parent, int w, int h, const char* 
     : NTWin(owner, parent), Title(owner, this, title) {
   W = w;
   H = h;
+  Opaque = true;
 }
 
 void NTFrameWin::Paint(Dc& dc) {

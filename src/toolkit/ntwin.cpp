@@ -1,5 +1,8 @@
 #include "toolkit/ntwin.h"
 
+#include <ranges>
+#include <vector>
+
 void NTOwner::ForgetWindow(NTWin* dying) {
   if (NTWin* root = Root()) ForgetWalk(root, dying);
 }
@@ -98,9 +101,8 @@ void ForgetWalk(NTWin* w, NTWin* dying) {
   for (NTWin* c = w->FirstChild; c; c = c->Next) ForgetWalk(c, dying);
 }
 
-int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
-  for (NTWin* c = w->FirstChild; c; c = c->Next)
-    if (MouseDispatch(c, kind, pt)) return 1;
+namespace {
+int OwnHandler(NTWin* w, MouseKind kind, Point pt) {
   switch (kind) {
     case MouseKind::Move:
       return w->MouseMove(pt);
@@ -116,6 +118,18 @@ int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
       return 0;
   }
   return 0;
+}
+}  // namespace
+
+int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
+  // The child list is singly linked and in drawing order; the topmost child is its last.
+  std::vector<NTWin*> children;
+  for (NTWin* c = w->FirstChild; c; c = c->Next) children.push_back(c);
+  for (NTWin* c : std::views::reverse(children)) {
+    if (MouseDispatch(c, kind, pt)) return 1;
+    if (c->Opaque && c->Contains(pt)) break;
+  }
+  return OwnHandler(w, kind, pt);
 }
 
 int RouteMouse(NTWin* root, NTWin* captured, MouseKind kind, Point pt) {

@@ -49,6 +49,9 @@ class NTWin {
   NTWin* FirstChild = nullptr;
   NTWin* Next = nullptr;
   int32_t X = 0, Y = 0, W = 0, H = 0;
+  // A panel hides what lies beneath it from the mouse, as it does from the eye, also where
+  // nothing on it takes the click.
+  bool Opaque = false;
 
  protected:
   // Set by windows that others may point at (outputs): only their destruction needs the forget
@@ -69,6 +72,8 @@ void PaintWiresWalk(NTWin* w, Dc& dc);
 void ReadWalk(NTWin* w, ipstream& is);
 void WriteWalk(NTWin* w, opstream& os);
 void ForgetWalk(NTWin* w, NTWin* dying);
+// Offers the event to the windows drawn at the point, topmost first: the later of two siblings is
+// drawn over the earlier one, and a window's children over the window itself.
 int MouseDispatch(NTWin* w, MouseKind kind, Point pt);
 // A canvas's mouse routing: while a window has the capture every event goes to it (a right
 // button acting as the left), else the event is dispatched from the root. Returns 1 when taken.

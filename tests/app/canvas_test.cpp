@@ -91,6 +91,7 @@ TEST_F(CanvasTest, NewCancelsAPendingConnection) {
 
 TEST_F(CanvasTest, DeletingADeviceDropsEveryConnectionFromIt) {
   client.Command(InsertCommand(DeviceType::Output));  // a second Output, placed by the next click
+  client.Mouse(MouseKind::Move, {300, 300});
   Click({300, 300});
   ASSERT_EQ(client.Devices().size(), 3u);
   NTOutput& second = Output(2);

@@ -69,6 +69,7 @@ TEST_F(CanvasTest, UnconnectedRightChannelStaysSilent) {
 
 TEST_F(CanvasTest, TheLaterOutputInTheListWins) {
   client.Command(InsertCommand(DeviceType::Output));
+  client.Mouse(MouseKind::Move, {300, 300});
   Click({300, 300});
   Connect(Input().L, Output().L);
   Connect(Input().R, Output(2).L);

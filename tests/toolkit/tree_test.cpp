@@ -17,8 +17,10 @@ std::vector<NTWin*> Children(const NTWin& w) {
 
 // A window that takes left clicks inside itself and remembers them.
 struct Probe : NTWin {
+  // r in absolute coordinates.
   Probe(TestCanvas& canvas, NTWin* parent, Rect r) : NTWin(&canvas, parent) {
-    MoveTo({r.left, r.top});
+    const Point base = parent->AbsPos();
+    MoveTo({r.left - base.x, r.top - base.y});
     W = r.right - r.left;
     H = r.bottom - r.top;
   }
@@ -49,21 +51,53 @@ TEST(WindowTree, NumbersFollowThePreOrderNotTheOrderOfCreation) {
   EXPECT_EQ(numbers.NumberOf(&stranger), 0);
 }
 
-TEST(WindowTree, FirstCreatedOfOverlappingSiblingsGetsTheClickDeepestFirst) {
+// Two overlapping panels, the later one drawn on top, each with overlapping controls: a click
+// reaches what is drawn at its point — the later sibling before the earlier, a child before its
+// parent — and nothing hidden under a panel, not even where the panel itself takes nothing.
+TEST(WindowTree, ClicksReachTheTopmostWindowDrawnAtThePoint) {
   TestCanvas canvas;
-  Probe panel(canvas, &canvas.root, {0, 0, 200, 200});
-  Probe under(canvas, &panel, {10, 10, 60, 60});
-  Probe over(canvas, &panel, {30, 30, 80, 80});
-  EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {40, 40}), 1);
-  EXPECT_EQ(under.clicks, 1);
-  EXPECT_EQ(over.clicks, 0);
-  EXPECT_EQ(panel.clicks, 0);
-  canvas.Mouse(MouseKind::LDown, {70, 70});
-  EXPECT_EQ(over.clicks, 1);
-  canvas.Mouse(MouseKind::LDown, {150, 150});
-  EXPECT_EQ(panel.clicks, 1);
-  EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {500, 500}), 0);
-  EXPECT_EQ(canvas.Mouse(MouseKind::Other, {40, 40}), 0);
+  Probe lower(canvas, &canvas.root, {0, 0, 200, 200});
+  Probe lowerKey(canvas, &lower, {150, 150, 190, 190});
+  Probe upper(canvas, &canvas.root, {100, 100, 300, 300});
+  upper.Opaque = true;
+  Probe first(canvas, &upper, {110, 110, 160, 160});
+  Probe second(canvas, &upper, {130, 130, 180, 180});
+  Probe lowerOpen(canvas, &lower, {10, 10, 40, 40});
+  const struct {
+    Point at;
+    const Probe* expected;
+  } cases[] = {
+      {{115, 115}, &first},   // only the earlier control
+      {{140, 140}, &second},  // both controls: the later one lies on top
+      {{170, 170}, &second},  // the later control over lowerKey under the upper panel
+      {{185, 185}, &upper},   // the upper panel over lowerKey
+      {{250, 250}, &upper},   {{50, 50}, &lower},    {{195, 50}, &lower},
+      {{20, 20}, &lowerOpen}, {{500, 500}, nullptr},
+  };
+  const Probe* all[] = {&lower, &lowerKey, &upper, &first, &second, &lowerOpen};
+  for (const auto& c : cases) {
+    std::vector<int> before;
+    for (const Probe* p : all) before.push_back(p->clicks);
+    EXPECT_EQ(canvas.Mouse(MouseKind::LDown, c.at), c.expected ? 1 : 0);
+    for (size_t i = 0; i < std::size(all); ++i)
+      EXPECT_EQ(all[i]->clicks - before[i], all[i] == c.expected ? 1 : 0)
+          << "click at " << c.at.x << ", " << c.at.y << " probe " << i;
+  }
+  EXPECT_EQ(canvas.Mouse(MouseKind::Other, {140, 140}), 0);
+}
+
+// A panel that takes nothing at the point still hides the windows beneath it; a plain window
+// (a label, a composite control's frame) lets the click through.
+TEST(WindowTree, OnlyPanelsHideWhatLiesBeneathThemFromTheMouse) {
+  for (const bool opaque : {false, true}) {
+    TestCanvas canvas;
+    Probe lower(canvas, &canvas.root, {0, 0, 100, 100});
+    NTWin cover(&canvas, &canvas.root);
+    cover.W = cover.H = 100;
+    cover.Opaque = opaque;
+    EXPECT_EQ(canvas.Mouse(MouseKind::LDown, {50, 50}), opaque ? 0 : 1);
+    EXPECT_EQ(lower.clicks, opaque ? 0 : 1);
+  }
 }
 
 TEST(WindowTree, DestroyingAWindowUnlinksIt) {
