@@ -107,16 +107,17 @@ void TMainClient::Wheel(Point screenPt, int notches, bool horizontal, bool zoom)
 }
 
 bool TMainClient::RunViewCommand(int id) {
-  const Point centre{view_.width / 2, view_.height / 2};
+  // Around the pointer, as the wheel zooms, so that zooming back returns to the same picture.
+  const Point anchor = pointerIn_ ? screenPointer_ : Point{view_.width / 2, view_.height / 2};
   switch (id) {
     case cmd::kZoomIn:
-      ZoomTo(TView::Step(view_.zoom, 1), centre);
+      ZoomTo(TView::Step(view_.zoom, 1), anchor);
       return true;
     case cmd::kZoomOut:
-      ZoomTo(TView::Step(view_.zoom, -1), centre);
+      ZoomTo(TView::Step(view_.zoom, -1), anchor);
       return true;
     case cmd::kZoomReset:
-      ZoomTo(100, centre);
+      ZoomTo(100, anchor);
       return true;
     case cmd::kFitAll:
       FitAll();
