@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program as a desktop user meets it: the provisional cable follows the pointer and
-# Escape drops it, a new panel placed by a click on the menu bar lands inside the canvas, the file
+# Escape drops it, a new panel waits while the menu bar opens a menu, the file
 # shortcuts open German dialogs (the overwrite question is answered with its "&Ja" button) and
 # Ctrl+Q ends the program with code 0.
 # Usage: e2e_desktop.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: .)
@@ -34,18 +34,29 @@ for p in "58 42" "73 57" "400 300" "300 200"; do
     "$(pixel desktop_start.png $((ox + x)) $((oy + y)))" ] || fail "($x, $y) changed by the cancelled cable"
 done
 
-# "&Einfügen" -> "&VCO"; the new panel follows the pointer onto the menu bar and is placed there
-# by a click: it lands at the top of the canvas, whole.
+# "&Einfügen" -> "&VCO"; the new panel follows the pointer to (600, 100); on the menu bar it waits
+# there and the menu still opens: "&Einfügen" -> "&VCO" again puts the first VCO down where it
+# waited, and the second one follows to (300, 300).
+# The Einfügen menu drops over the canvas point (200, 150), which is background otherwise.
+background=$(pixel desktop_start.png $((ox + 200)) $((oy + 150)))
+menu_shown() {
+  shot menu.png
+  [ "$(pixel menu.png $((ox + 200)) $((oy + 150)))" "$1" "$background" ]
+}
 xdotool key alt+e
-sleep 0.5
+poll 50 menu_shown != || fail "no Einfügen menu from the keyboard"
 xdotool key v
-sleep 0.5
-xdotool mousemove $((ox + 600)) $((oy - 10))
-sleep 0.3
-xdotool click 1
+poll 50 menu_shown = || fail "the menu stayed open"
+xdotool mousemove $((ox + 600)) $((oy + 100))
+xdotool mousemove $((ox + 135)) $((oy / 2)) click 1
+poll 50 menu_shown != || fail "the menu bar did not open the Einfügen menu while a panel followed"
+xdotool key v
+poll 50 menu_shown = || fail "the menu stayed open"
+xdotool mousemove $((ox + 300)) $((oy + 300)) click 1
 sleep 0.5
 shot placed_from_menu_bar.png
-expect placed_from_menu_bar.png 600 0 FFFFFF "the VCO's top-left corner at the canvas top"
+expect placed_from_menu_bar.png 600 100 FFFFFF "the waiting VCO's top-left corner where it waited"
+expect placed_from_menu_bar.png 300 300 FFFFFF "the second VCO's top-left corner"
 
 # Ctrl+Shift+S: the save dialog speaks German; saving over an existing file asks, "&Ja" replaces.
 echo "alt" >"$work/old.qvn"
