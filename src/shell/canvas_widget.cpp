@@ -206,9 +206,9 @@ void TCanvasWidget::PatchFileUsed(const std::string& path) {
   emit FileUsed(QString::fromStdString(path));
 }
 
+// The canvas has asked for the repaints a new view needs; only the bars follow here.
 void TCanvasWidget::ViewChanged() {
   LayOut();
-  update();
 }
 
 void TCanvasWidget::LayOut() {

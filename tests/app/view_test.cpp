@@ -147,6 +147,7 @@ TEST_F(ViewTest, ZoomingBackTo100RestoresThePicture) {
   EXPECT_EQ(client.View().origin, (Point{0, 0}));
   EXPECT_EQ(client.Pixels().Pixels(), before.Pixels());
   EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
+  EXPECT_FALSE(client.Modified());  // the view is no part of the patch
 }
 
 TEST_F(ViewTest, WheelScrollsAndZoomsAroundThePointer) {
