@@ -17,7 +17,9 @@ TEST(View, ScreenToCanvasToScreenComesBackAtEveryZoomStep) {
         const Point c = view.ToCanvas({s, -s});
         // Every screen pixel acts on a canvas pixel that it shows and that shows at it.
         EXPECT_EQ(view.ToCanvas(view.ToScreen(c)), c) << zoom << " " << s;
-        if (zoom <= 100) EXPECT_EQ(view.ToScreen(c), (Point{s, -s})) << zoom << " " << s;
+        if (zoom <= 100) {
+          EXPECT_EQ(view.ToScreen(c), (Point{s, -s})) << zoom << " " << s;
+        }
         // Canvas pixels never swap places on the screen.
         EXPECT_LE(view.ToCanvas({s - 1, 0}).x, c.x);
       }

@@ -14,10 +14,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QWheelEvent>
 #include <deque>
 #include <functional>
 
@@ -444,6 +446,43 @@ TEST_F(MainFrameTest, EscapePlacesAPanelThatFollowsThePointer) {
   QTest::keyClick(frame.get(), Qt::Key_Escape);
   EXPECT_EQ(canvas->Client().Interaction(), InteractionMode::Idle);
   EXPECT_EQ(canvas->Client().Devices().back()->AbsPos(), (Point{300, 150}));
+}
+
+// The wheel scrolls and Ctrl+wheel zooms; the scroll bars appear once the panels reach beyond
+// the window, span the scroll area and move the view; at 200 % the window shows a canvas pixel
+// as a 2 x 2 square.
+TEST_F(MainFrameTest, WheelAndScrollBarsMoveTheView) {
+  ShowAndWait();
+  const auto wheel = [this](QPoint at, int dy, Qt::KeyboardModifiers mods) {
+    QWheelEvent event(at, canvas->mapToGlobal(at), {}, {0, dy}, Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &event);
+  };
+  const auto bars = canvas->findChildren<QScrollBar*>();
+  ASSERT_EQ(bars.size(), 2);
+  EXPECT_FALSE(bars[0]->isVisible() || bars[1]->isVisible());
+  canvas->Client().Devices().back()->MoveTo({1500, 900});
+  wheel({100, 100}, -240, Qt::NoModifier);
+  const TView& view = canvas->Client().View();
+  EXPECT_EQ(view.origin, (Point{0, 96}));
+  QScrollBar* vertical = bars[0]->orientation() == Qt::Vertical ? bars[0] : bars[1];
+  QScrollBar* horizontal = vertical == bars[0] ? bars[1] : bars[0];
+  ASSERT_TRUE(vertical->isVisible() && horizontal->isVisible());
+  EXPECT_EQ(vertical->value(), 96);
+  EXPECT_EQ(horizontal->maximum(), 1500 + 80 + 200 - view.width);
+  horizontal->setValue(700);
+  EXPECT_EQ(view.origin, (Point{700, 96}));
+  wheel({10, 20}, 120, Qt::ControlModifier);
+  EXPECT_EQ(view.zoom, 125);
+  EXPECT_EQ(frame->windowTitle().toStdString(), "Quarvin V1.01 - (Kein Titel) - 125 %");
+  Choose(cmd::kZoomIn);
+  Choose(cmd::kZoomIn);
+  EXPECT_EQ(view.zoom, 200);
+  const QImage shot = canvas->grab().toImage();
+  const Point c = view.ToCanvas({41, 41});
+  const QRgb square = shot.pixel(2 * (c.x - view.origin.x), 2 * (c.y - view.origin.y));
+  for (const QPoint d : {QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+    EXPECT_EQ(shot.pixel(QPoint(2 * (c.x - view.origin.x), 2 * (c.y - view.origin.y)) + d), square);
 }
 
 // The question box over the window: German buttons; a key press of the underlined letter
