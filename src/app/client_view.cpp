@@ -66,23 +66,26 @@ void TMainClient::ScrollTo(Point origin) {
 }
 
 void TMainClient::Rezoom(int zoom, Point origin) {
-  view_.zoom = std::clamp(zoom, TView::kMinZoom, TView::kMaxZoom);
+  zoom = std::clamp(zoom, TView::kMinZoom, TView::kMaxZoom);
+  const bool titleChanges = zoom != view_.zoom;
+  view_.zoom = zoom;
   const Rect stored = view_.Stored();
   pixels_ = Surface(int(stored.Width()), int(stored.Height()));
   pending_ = {};
   view_.origin = {};
   ScrollTo(origin);
   InvalidateAll(true);
-  UpdateTitle();
+  if (titleChanges) UpdateTitle();
   shell_.ViewChanged();
 }
 
 void TMainClient::ZoomTo(int zoom, Point screenAnchor) {
   const Point anchor = view_.ToCanvas(screenAnchor);
-  view_.zoom = std::clamp(zoom, TView::kMinZoom, TView::kMaxZoom);
-  view_.origin = {};
-  const Point shown = view_.ToCanvas(screenAnchor);
-  Rezoom(view_.zoom, {anchor.x - shown.x, anchor.y - shown.y});
+  TView zoomed = view_;
+  zoomed.zoom = std::clamp(zoom, TView::kMinZoom, TView::kMaxZoom);
+  zoomed.origin = {};
+  const Point shown = zoomed.ToCanvas(screenAnchor);
+  Rezoom(zoomed.zoom, {anchor.x - shown.x, anchor.y - shown.y});
 }
 
 void TMainClient::FitAll() {

@@ -269,12 +269,15 @@ void TCanvasWidget::resizeEvent(QResizeEvent*) {
   LayOut();
 }
 
+// Not while another button drags something: a pan begins only with no other button held.
 bool TCanvasWidget::Pans(const QMouseEvent* event) const {
-  return event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_);
+  const bool alone = event->buttons() == event->button();
+  return alone &&
+         (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_));
 }
 
 void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
-  if (Pans(event) && client_->Interaction() == InteractionMode::Idle) {
+  if (Pans(event)) {
     panFrom_ = event->position().toPoint();
     panOrigin_ = client_->View().origin;
     setCursor(Qt::ClosedHandCursor);
