@@ -197,4 +197,19 @@ TEST_F(ViewTest, CarryingToTheEdgeScrolls) {
   client.Timer();
   EXPECT_EQ(client.View().origin, left);
 }
+
+// Past the canvas's top-left corner, or past the far edge that the file format keeps positions
+// within, a panel stops at the edge.
+TEST_F(ViewTest, APanelNeverLeavesTheCanvas) {
+  client.SnapOn = 0;
+  Drag({110, 15}, {3, 3});  // grabbed at (10, 5): its corner would go to (-7, -2)
+  EXPECT_EQ(Output().AbsPos(), (Point{0, 0}));
+  constexpr int32_t kFar = NTDevWin::kGeometryLimit;
+  Output().MoveTo({kFar - 10, 50});  // as a file may place it
+  client.ScrollTo({kFar, 0});
+  EXPECT_EQ(client.View().Visible().right, kFar);
+  const Point at = Screen({kFar - 5, 55});
+  Drag(at, {at.x + 300, at.y});
+  EXPECT_EQ(Output().AbsPos(), (Point{kFar - Output().W, 50}));
+}
 }  // namespace
