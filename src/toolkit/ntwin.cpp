@@ -1,6 +1,5 @@
 #include "toolkit/ntwin.h"
 
-#include <ranges>
 #include <vector>
 
 void NTOwner::ForgetWindow(NTWin* dying) {
@@ -125,7 +124,8 @@ int MouseDispatch(NTWin* w, MouseKind kind, Point pt) {
   // The child list is singly linked and in drawing order; the topmost child is its last.
   std::vector<NTWin*> children;
   for (NTWin* c = w->FirstChild; c; c = c->Next) children.push_back(c);
-  for (NTWin* c : std::views::reverse(children)) {
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    NTWin* c = *it;
     if (MouseDispatch(c, kind, pt)) return 1;
     if (c->Opaque && c->Contains(pt)) break;
   }
