@@ -15,7 +15,7 @@
 #include "live_run.h"
 #include "platform/png.h"
 #include "render/sound_input.h"
-#include "render/sound_output.h"
+#include "platform/sound_output.h"
 
 namespace {
 constexpr int kFrames = TSampleBuffer::kFrames;

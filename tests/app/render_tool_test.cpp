@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "canvas_fixture.h"
-#include "render/sound_output.h"
+#include "platform/sound_output.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "render/resampler.h"
-#include "render/sound_file.h"
+#include "platform/sound_file.h"
 
 // A sound file read block by block as 16-bit stereo at the engine's rate, whatever its own rate,
 // channel count or sample format. Nothing is reserved from what the header claims, so memory

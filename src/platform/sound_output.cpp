@@ -1,15 +1,32 @@
-#include "render/sound_output.h"
+#include "platform/sound_output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <vector>
 
 namespace {
 // A WAV or AIFF header counts bytes in 32 bits; keep clear of the chunk headers around the data.
 constexpr int64_t kMax32BitFrames = (int64_t{0xFFFFFFFF} - 1024) / 4;
+
+SF_INFO Info(int format, int rate) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = 2;
+  info.format = format;
+  return info;
+}
+
+std::string SystemError() {
+  return std::strerror(errno);
+}
 
 AtomicFile& FileOf(void* user) {
   return *static_cast<AtomicFile*>(user);
@@ -72,20 +89,41 @@ int64_t MaxFrames(int format) {
 }
 
 SoundOutput::SoundOutput(const std::string& path, int format, int rate)
-    : file_(path), io_(AtomicFileIo()), maxFrames_(MaxFrames(format)) {
-  if (!file_.Ok()) {
-    Fail("kann nicht geschrieben werden (" + file_.Error() + ")");
+    : file_(std::in_place, path), io_(AtomicFileIo()), maxFrames_(MaxFrames(format)) {
+  if (!file_->Ok()) {
+    Fail("kann nicht geschrieben werden (" + file_->Error() + ")");
     return;
   }
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = 2;
-  info.format = format;
-  if (file_.Stream()) {
+  SF_INFO info = Info(format, rate);
+  if (file_->Stream()) {
     OpenStream(info);
     return;
   }
-  sound_.reset(sf_open_virtual(&io_, SFM_WRITE, &info, &file_));
+  OpenSound(sf_open_virtual(&io_, SFM_WRITE, &info, &*file_), format);
+}
+
+SoundOutput::SoundOutput(const std::string& path, int format, int rate, Existing existing)
+    : maxFrames_(MaxFrames(format)) {
+  // Created exclusively when it must not replace anything, so that no file that appears
+  // meanwhile is lost either.
+  const int how = existing == Existing::Refuse ? O_EXCL : O_TRUNC;
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | how, 0666);
+  if (fd_ < 0) {
+    Fail(errno == EEXIST ? "gibt es schon"
+                         : "kann nicht geschrieben werden (" + SystemError() + ")");
+    return;
+  }
+  SF_INFO info = Info(format, rate);
+  OpenSound(sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE), format);
+}
+
+SoundOutput::~SoundOutput() {
+  sound_.reset();
+  if (fd_ >= 0) close(fd_);
+}
+
+void SoundOutput::OpenSound(SNDFILE* opened, int format) {
+  sound_.reset(opened);
   if (!sound_) {
     Fail(SndfileFailure("kann nicht geschrieben werden", nullptr));
     return;
@@ -105,14 +143,14 @@ void SoundOutput::OpenStream(SF_INFO& info) {
   }
   if (major == SF_FORMAT_WAV || major == SF_FORMAT_RF64) {
     const std::array<uint8_t, 44> header = OpenWavHeader(info.samplerate);
-    if (!file_.Write(header.data(), header.size())) {
-      Fail("kann nicht geschrieben werden (" + file_.Error() + ")");
+    if (!file_->Write(header.data(), header.size())) {
+      Fail("kann nicht geschrieben werden (" + file_->Error() + ")");
       return;
     }
     info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
     maxFrames_ = std::numeric_limits<int64_t>::max();
   }
-  sound_.reset(sf_open_fd(file_.Descriptor(), SFM_WRITE, &info, SF_FALSE));
+  sound_.reset(sf_open_fd(file_->Descriptor(), SFM_WRITE, &info, SF_FALSE));
   if (!sound_) Fail(SndfileFailure("kann nicht geschrieben werden", nullptr));
 }
 
@@ -128,16 +166,39 @@ bool SoundOutput::Write(const int16_t* stereo, long frames) {
                 " Frames)");
   frames_ += frames;
   if (sf_writef_short(sound_.get(), stereo, frames) == frames) return true;
-  return Fail("kann nicht geschrieben werden (" +
-              (file_.Ok() ? std::string(sf_strerror(sound_.get())) : file_.Error()) + ")");
+  return Fail(WriteFailure());
+}
+
+bool SoundOutput::UpdateHeader() {
+  if (!Ok()) return false;
+  sf_command(sound_.get(), SFC_UPDATE_HEADER_NOW, nullptr, 0);
+  return sf_error(sound_.get()) == SF_ERR_NO_ERROR || Fail(WriteFailure());
+}
+
+std::string SoundOutput::WriteFailure() const {
+  if (file_ && !file_->Ok()) return "kann nicht geschrieben werden (" + file_->Error() + ")";
+  return SndfileFailure("kann nicht geschrieben werden", sound_.get());
 }
 
 bool SoundOutput::Close() {
   if (!Ok()) return false;
   const int closed = sf_close(sound_.release());
-  if (closed != 0 || !file_.Ok())
-    return Fail("kann nicht geschrieben werden (" +
-                (file_.Ok() ? std::string(sf_error_number(closed)) : file_.Error()) + ")");
-  if (!file_.Commit()) return Fail("kann nicht gespeichert werden (" + file_.Error() + ")");
+  if (file_ && !file_->Ok()) return Fail("kann nicht geschrieben werden (" + file_->Error() + ")");
+  if (closed != 0)
+    return Fail("kann nicht geschrieben werden (" + std::string(sf_error_number(closed)) + ")");
+  if (file_ && !file_->Commit())
+    return Fail("kann nicht gespeichert werden (" + file_->Error() + ")");
   return true;
+}
+
+std::optional<int64_t> SoundFileFrames(const std::string& path) {
+  SF_INFO info{};
+  const SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
+  if (!file) return std::nullopt;
+  if (info.frames != SF_COUNT_MAX) return int64_t(info.frames);
+  // A stream that was never finished (FLAC) does not say its length: it is counted.
+  std::vector<int16_t> buffer(size_t(4096 * std::max(info.channels, 1)));
+  int64_t frames = 0;
+  for (sf_count_t n; (n = sf_readf_short(file.get(), buffer.data(), 4096)) > 0;) frames += n;
+  return frames;
 }

@@ -1,4 +1,4 @@
-#include "render/sound_file.h"
+#include "platform/sound_file.h"
 
 #include <string_view>
 
