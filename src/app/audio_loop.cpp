@@ -77,6 +77,7 @@ int TAudioLoop::Run() {
 // instead of the recording block, or writes a scratch block instead of the playback block.
 void TAudioLoop::Process(int i) {
   const TSampleBuffer& in = inBuf_[size_t(i)].Header().IsHeld() ? silence_ : inBuf_[size_t(i)];
+  processedIn_ = &in;
   TSampleBuffer& out = outBuf_[size_t(i)].Header().IsHeld() ? scratch_ : outBuf_[size_t(i)];
   const Clock::time_point start = Clock::now();
   hooks_.Process(in, out);
@@ -89,7 +90,17 @@ void TAudioLoop::Process(int i) {
 void TAudioLoop::Requeue(int i) {
   in_.Queue(inBuf_[size_t(i)].Header());
   skipped_[size_t(i)] = doorbell_ && CatchingUp();
+  // Only this thread queues, so a block the card does not hold now is taken by it.
+  const bool handed = !skipped_[size_t(i)] && !outBuf_[size_t(i)].Header().IsHeld();
   if (!skipped_[size_t(i)]) out_.Queue(outBuf_[size_t(i)].Header());
+  Report(i, handed);
+}
+
+// After the queueing, so that the silence the card played before this block is all counted.
+// Reading a block the card plays meanwhile is safe: both only read it.
+void TAudioLoop::Report(int i, bool handed) {
+  if (hooks_.Handed)
+    hooks_.Handed(*processedIn_, handed ? &outBuf_[size_t(i)] : nullptr, out_.SilentFrames());
 }
 
 // After a late wake-up the output starved while the recording piled up; playing all of it would

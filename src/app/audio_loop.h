@@ -36,6 +36,11 @@ class TAudioLoop {
     std::function<void()> Beep;
     // Whether the loop has been asked to end; asked at the top of each steady-state step.
     std::function<bool()> Terminating;
+    // Optional, after each step: the recorded block the patch read, the playback block it wrote
+    // when that went to the card (else null: the card still held it, or it was left out), and
+    // the frames the card has played as silence so far.
+    std::function<void(const TSampleBuffer& in, const TSampleBuffer* out, uint64_t silentFrames)>
+        Handed = nullptr;
   };
   // What a run did, for the live runner's summary.
   struct Figures {
@@ -76,6 +81,7 @@ class TAudioLoop {
   void Process(int i);
   void Requeue(int i);
   bool CatchingUp();
+  void Report(int i, bool handed);
 
   WaveDevice& in_;
   WaveDevice& out_;
@@ -88,6 +94,7 @@ class TAudioLoop {
   // Stand-ins for blocks that a device still holds after a failed wait.
   TSampleBuffer silence_;
   TSampleBuffer scratch_;
+  const TSampleBuffer* processedIn_ = nullptr;  // what the last step's cycle read
   // The playback blocks left out this round; in short-block mode the least number of blocks
   // seen in flight between card and loop, and the output's dropouts already caught up with.
   std::vector<uint8_t> skipped_;

@@ -19,6 +19,7 @@ class BlockStream {
   }
   void SetDoorbell(WaveDoorbell* bell) noexcept { completion_.SetDoorbell(bell); }
   uint64_t Dropouts() const noexcept { return dropouts_.load(std::memory_order_relaxed); }
+  uint64_t SilentFrames() const noexcept { return silent_.load(std::memory_order_relaxed); }
 
   // Callback: records interleaved samples (null: silence). Frames that arrive while no block is
   // queued are lost, as on any sound card.
@@ -49,6 +50,7 @@ class BlockStream {
         std::fill_n(out, samples, int16_t{0});
         // Silence before the first block is the start, not an interruption.
         starved_ = started_;
+        if (started_) silent_.fetch_add(samples / kWaveChannels, std::memory_order_relaxed);
         return;
       }
       out += n;
@@ -81,6 +83,7 @@ class BlockStream {
   BlockRing ring_;
   WaveCompletion completion_;
   std::atomic<uint64_t> dropouts_{0};
+  std::atomic<uint64_t> silent_{0};  // frames
   // Callback only.
   size_t offset_ = 0;  // samples of the front block already moved
   bool starved_ = false;

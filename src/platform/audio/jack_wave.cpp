@@ -192,6 +192,7 @@ class JackDevice final : public WaveDevice {
   }
   void SetDoorbell(WaveDoorbell* bell) override { client_->Stream(d_).SetDoorbell(bell); }
   uint64_t Dropouts() const override { return client_->Stream(d_).Dropouts(); }
+  uint64_t SilentFrames() const override { return client_->Stream(d_).SilentFrames(); }
   // The client's, reported by the output only, so that they count once.
   uint64_t Xruns() const override { return d_ == Direction::Out ? client_->Xruns() : 0; }
 

@@ -93,6 +93,7 @@ class MemoryDevice final : public WaveDevice {
 
   void SetDoorbell(WaveDoorbell* bell) override { completion_.SetDoorbell(bell); }
   uint64_t Dropouts() const override { return dropouts_.load(std::memory_order_relaxed); }
+  uint64_t SilentFrames() const override { return silent_.load(std::memory_order_relaxed); }
 
   std::string Close() override {
     Stop();
@@ -131,8 +132,12 @@ class MemoryDevice final : public WaveDevice {
         // Rounded up, so that no frame starts before it arrived.
         const auto elapsed = (queued - origin_) * kSampleRate / slowdown_;
         // Silence before the first block is the start, not an interruption.
-        if (position_ > 0) dropouts_.fetch_add(1, std::memory_order_relaxed);
-        position_ = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)) + 1);
+        const int64_t resumed = std::max(position_, int64_t(elapsed / std::chrono::seconds(1)) + 1);
+        if (position_ > 0) {
+          dropouts_.fetch_add(1, std::memory_order_relaxed);
+          silent_.fetch_add(uint64_t(resumed - position_), std::memory_order_relaxed);
+        }
+        position_ = resumed;
       }
       const Clock::time_point start = CardTime(position_);
       if (wake_.wait_until(lock, CardTime(position_ + Frames(block)), [this] { return stop_; }))
@@ -197,6 +202,7 @@ class MemoryDevice final : public WaveDevice {
   int64_t position_ = 0;      // card frames moved so far
   WaveCompletion completion_;
   std::atomic<uint64_t> dropouts_{0};
+  std::atomic<uint64_t> silent_{0};  // output frames played as silence between blocks
   std::thread worker_;
 };
 

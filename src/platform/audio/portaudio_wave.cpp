@@ -86,6 +86,7 @@ class PortAudioDevice final : public WaveDevice {
 
   void SetDoorbell(WaveDoorbell* bell) override { blocks_.SetDoorbell(bell); }
   uint64_t Dropouts() const override { return blocks_.Dropouts(); }
+  uint64_t SilentFrames() const override { return blocks_.SilentFrames(); }
 
  private:
   static int Callback(const void* input, void* output, unsigned long frames,

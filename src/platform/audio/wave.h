@@ -81,6 +81,9 @@ class WaveDevice {
   // Interruptions of the sound so far: input lost or output starved between blocks. Any thread
   // may ask.
   virtual uint64_t Dropouts() const { return 0; }
+  // Output: the frames the card played as silence because no block was queued, from its first
+  // block on.
+  virtual uint64_t SilentFrames() const { return 0; }
   // Cycles the sound server itself reported late (JACK's xruns), which may or may not have
   // reached this program's blocks.
   virtual uint64_t Xruns() const { return 0; }
