@@ -16,8 +16,22 @@ namespace {
 
 using Kind = CommandLine::Kind;
 
-void PrintErrors(const HeadlessShell& shell) {
-  for (const std::string& e : shell.errors) std::fprintf(stderr, "quarvin-render: %s\n", e.c_str());
+// The errors from `first` on; returns how many there are now.
+size_t PrintErrors(const HeadlessShell& shell, size_t first = 0) {
+  for (size_t i = first; i < shell.errors.size(); ++i)
+    std::fprintf(stderr, "quarvin-render: %s\n", shell.errors[i].c_str());
+  return shell.errors.size();
+}
+
+// Until SIGINT or SIGTERM, the canvas's refresh runs as in the program, so that a recording
+// that fails is reported when it does.
+void RunUntilStopped(TMainClient& client, const HeadlessShell& shell, const sigset_t& stop) {
+  size_t shown = shell.errors.size();
+  const timespec refresh{0, 100'000'000};
+  while (sigtimedwait(&stop, nullptr, &refresh) < 0) {
+    client.Timer();
+    shown = PrintErrors(shell, shown);
+  }
 }
 
 // block: the short blocks' frames, 0 for the default blocks.
@@ -81,15 +95,28 @@ int RunLive(int argc, char** argv) {
     // A file that cannot be read is a file error, as in the render tool.
     return loaded.kind == TMainClient::LoadResult::Unreadable ? 1 : 2;
   }
+  // A take cannot be repeated: an existing file is never replaced.
+  if (!line->Recording.empty()) {
+    const std::string error =
+        client.StartRecording(line->Recording, false, SoundOutput::Existing::Refuse);
+    if (!error.empty()) {
+      std::fprintf(stderr, "quarvin-render: %s\n", error.c_str());
+      client.CloseQuery();
+      return 1;
+    }
+  }
   if (!line->Quiet) std::fprintf(stderr, "%s läuft live; Strg+C beendet.\n", line->Patch.c_str());
-  int signal = 0;
-  sigwait(&stop, &signal);
+  RunUntilStopped(client, shell, stop);
+  const size_t shown = shell.errors.size();
   const uint64_t cardDropouts = client.Dropouts(), xruns = client.Xruns();
   client.CloseQuery();
   if (!line->Quiet) {
     const TAudioLoop::Figures& f = client.LiveFigures();
     PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, line->Card.BlockFrames);
+    for (const std::string& n : shell.notices) std::fprintf(stderr, "%s\n", n.c_str());
   }
-  PrintErrors(shell);
-  return 0;
+  PrintErrors(shell, shown);
+  const auto& recording = client.LastRecording();
+  const bool recorded = !recording || recording->kind == TRecorder::Outcome::Complete;
+  return line->Recording.empty() || recorded ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/main_client.h"
+#include "app/recording_note.h"
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 
@@ -69,6 +70,7 @@ void TMainClient::StartRecovery(const fs::path& folder, TRecovery::Clock::durati
     recovery_.reset();
     return;
   }
+  for (const std::string& message : UnfinishedRecordings(folder)) shell_.Notice(message);
   const std::vector<TRecovery::Copy> copies = recovery_->LeftOver();
   if (copies.empty()) return;
   std::vector<std::string> lines;

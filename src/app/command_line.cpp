@@ -58,6 +58,13 @@ std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, Kind ki
     } else if (a == "--live" && !program) {
     } else if (a == "--nicht-verbinden") {
       line.Card.Connect = false;
+    } else if (a == "--aufnahme" && !program) {
+      const std::optional<std::string> v = value();
+      if (!v) {
+        error = "fehlender Wert nach " + a;
+        return std::nullopt;
+      }
+      line.Recording = *v;
     } else if (a == "--block" || a == "--eingang" || a == "--ausgang" ||
                (a == "--threads" && !program)) {
       const std::optional<std::string> v = value();
@@ -105,13 +112,17 @@ std::string UsageText(Kind kind) {
   if (kind == Kind::Live)
     return std::string(
                "Aufruf: quarvin-render --live PATCH.qvn [--block FRAMES] [--eingang N|NAME]\n"
-               "                      [--ausgang N|NAME] [--nicht-verbinden] [--threads N] [-q]\n"
+               "                      [--ausgang N|NAME] [--nicht-verbinden] [--threads N]\n"
+               "                      [--aufnahme DATEI] [-q]\n"
                "\n"
                "Spielt den Patch live über die Soundkarte, ohne Fenster, bis Strg+C oder\n"
                "SIGTERM; meldet dann Aussetzer und Rechenlast.\n"
                "\n") +
            kCardHelp +
            "  --threads N        mit N Threads rechnen (1 bis 16, Vorgabe 1); gleicher Klang\n"
+           "  --aufnahme DATEI   nimmt auf, was zur Soundkarte geht (16 Bit stereo, 44100 Hz;\n"
+           "                     .wav, .flac, .ogg oder .aiff); eine vorhandene Datei wird\n"
+           "                     nicht ersetzt\n"
            "  -q                 keine Zusammenfassung am Ende\n";
   return std::string(
              "Aufruf: quarvin [OPTIONEN] [PATCH.qvn]\n"

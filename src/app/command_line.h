@@ -22,6 +22,7 @@ struct CommandLine {
   bool ListDevices = false;  // program only
   bool Quiet = false;        // live mode only
   int Threads = 1;           // live mode only: threads that share the schedule
+  std::string Recording;     // live mode only: the file that records what is played
 };
 
 // The thread counts --threads allows.

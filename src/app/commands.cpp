@@ -15,6 +15,8 @@ constexpr MenuLine kBeforeInserts[] = {
     {2, "&Speichern", cmd::kFileSave, "Ctrl+S"},
     {2, "Speichern &unter...", cmd::kFileSaveAs, "Ctrl+Shift+S"},
     {2, nullptr, 0},
+    {2, kRecordCaption, cmd::kRecord, "Ctrl+R"},
+    {2, nullptr, 0},
     {2, "&Beenden", cmd::kExit, "Ctrl+Q"},
     {0, "&Ansicht", 0},
     {2, "Ver&größern", cmd::kZoomIn, "Ctrl++"},

@@ -5,6 +5,7 @@
 namespace cmd {
 constexpr int kFileNew = 24331, kFileOpen = 24332, kFileSave = 24333, kFileSaveAs = 24334;
 constexpr int kExit = 24310, kAbout = 141;
+constexpr int kRecord = 24340;  // starts a recording, or ends the one running
 constexpr int kCurvesOn = 121, kCurvesOff = 122, kWiresBehind = 123, kWiresFront = 124;
 constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
 // The shell's own: the guide, the About box in the help menu, the recent files' submenu.
@@ -12,6 +13,10 @@ constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
 // The view: zoom in and out by a step, back to 100 %, every panel in the window.
 constexpr int kZoomIn = 151, kZoomOut = 152, kZoomReset = 153, kFitAll = 154;
 }  // namespace cmd
+
+// The recording entry's caption while none runs, and while one does.
+constexpr const char* kRecordCaption = "&Aufnahme starten...";
+constexpr const char* kRecordingCaption = "&Aufnahme beenden";
 
 // One line of the menu bar: a top-level menu (level 0), a submenu (level 1) or an entry; id 0
 // and no caption is a separator. Entries follow their menu in order. The entry kRecentFiles is a

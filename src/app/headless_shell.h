@@ -20,6 +20,7 @@ class HeadlessShell : public Shell {
     return popupAnswer;
   }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
+  void Notice(const std::string& text) override { notices.push_back(text); }
   Answer Question(const std::string& text) override {
     questions.push_back(text);
     if (answers.empty()) return Answer::No;
@@ -36,8 +37,10 @@ class HeadlessShell : public Shell {
   void Beep() override { beeps.fetch_add(1, std::memory_order_relaxed); }
   void SetCaption(const std::string& text) override { caption = text; }
   void CheckMenu(int id, bool checked) override { marks[id] = checked; }
+  void SetMenuCaption(int id, const std::string& text) override { menuCaptions[id] = text; }
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
+  std::optional<RecordingChoice> RecordingDialog() override { return recordingAnswer; }
   void StartTimer() override { timerRunning = true; }
   void StopTimer() override { timerRunning = false; }
   void Quit(int code) override { quitCode = code; }
@@ -47,7 +50,7 @@ class HeadlessShell : public Shell {
   bool captured = false;
   std::vector<Point> popups;
   int popupAnswer = 0;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, notices;
   std::vector<std::string> questions;
   // Scripted answers, used in order; a question without one is answered "Nein".
   std::deque<Answer> answers;
@@ -57,7 +60,9 @@ class HeadlessShell : public Shell {
   std::atomic<int> beeps{0};
   std::string caption;
   std::map<int, bool> marks;
+  std::map<int, std::string> menuCaptions;
   std::optional<std::string> openAnswer, saveAnswer;
+  std::optional<RecordingChoice> recordingAnswer;
   bool timerRunning = false;
   std::optional<int> quitCode;
 };

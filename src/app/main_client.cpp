@@ -111,7 +111,7 @@ std::string TMainClient::TitleText() const {
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
   std::string title = text;
   if (view_.zoom != 100) title += " - " + std::to_string(view_.zoom) + " %";
-  return title;
+  return title + RecordingCaption();
 }
 
 void TMainClient::UpdateTitle() {
@@ -187,6 +187,9 @@ void TMainClient::RunCommand(int id) {
       SnapOn = !SnapOn;
       PatchChanged();
       SetMenuMarks();
+      return;
+    case cmd::kRecord:
+      ToggleRecording();
       return;
     case cmd::kDeleteDevice:
       if (PopupDevice) {
@@ -279,6 +282,7 @@ void TMainClient::Timer() {
   for (NTDevWin* d : devices_) d->Tick();
   AutoScroll();
   KeepRecoveryCopy();
+  RecordingTick();
 }
 
 void TMainClient::Resize(int width, int height) {

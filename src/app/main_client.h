@@ -10,6 +10,7 @@
 
 #include "app/audio_loop.h"
 #include "app/canvas_view.h"
+#include "app/recorder.h"
 #include "app/recovery.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
@@ -19,6 +20,7 @@
 #include "engine/schedule_crew.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
+#include "platform/sound_output.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
 #include "toolkit/window_numbers.h"
@@ -143,6 +145,18 @@ class TMainClient : public NTCanvas, public TThread {
   void StartRecovery(const std::filesystem::path& folder,
                      TRecovery::Clock::duration interval = TRecovery::kDefaultInterval);
 
+  // Recording what is heard (recording.cpp). Starts writing the blocks that go to the sound card
+  // into `output` (and what the patch hears into the file beside it), from the next block on;
+  // the German reason when that cannot be, else empty.
+  std::string StartRecording(const std::string& output, bool withInput,
+                             SoundOutput::Existing existing);
+  void StopRecording() { recorder_.Stop(); }
+  TRecorder& Recorder() { return recorder_; }
+  // How the last recording ended, once its files are complete.
+  const std::optional<TRecorder::Outcome>& LastRecording() const { return lastRecording_; }
+  // The file beside a recording that takes what the patch hears: "take.wav" → "take-eingang.wav".
+  static std::string InputRecordingPath(const std::string& output);
+
   // Runs the processing cycle over input block in into output block out (audio thread, or any
   // thread while no audio thread runs).
   void ProcessBlock(int in, int out);
@@ -225,6 +239,10 @@ class TMainClient : public NTCanvas, public TThread {
   void KeepRecoveryCopy();
   bool WriteRecoveryCopy();
   void Restore(const std::filesystem::path& file);
+  void ToggleRecording();
+  void RecordingTick();
+  void RecordingEnded(const TRecorder::Outcome& outcome);
+  std::string RecordingCaption() const;
 
   Shell& shell_;
   WaveSystem* audio_;
@@ -264,6 +282,10 @@ class TMainClient : public NTCanvas, public TThread {
   // Changed since the last recovery copy.
   bool copyOutdated_ = false;
   std::optional<TRecovery> recovery_;
+  TRecorder recorder_;
+  std::string recording_;  // the output file of the recording running
+  std::optional<TRecorder::Outcome> lastRecording_;
+  std::pair<int64_t, int64_t> shown_{};  // seconds and dropouts the title shows
   // The window numbers while a patch is written or read.
   std::optional<TWindowNumbers> numbers_;
 };

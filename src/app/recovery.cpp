@@ -17,19 +17,15 @@ namespace fs = std::filesystem;
 namespace {
 constexpr std::string_view kPrefix = "recovery-", kSuffix = ".qvn";
 
-fs::path FileFor(const fs::path& folder, int pid) {
-  return folder / (std::string(kPrefix) + std::to_string(pid) + std::string(kSuffix));
-}
-
-// The process id in a copy's name, or 0 for any other file (temporary files of the atomic writer
+// The process id in a file's name, or 0 for any other file (temporary files of the atomic writer
 // included).
-int OwnerOf(const fs::path& file) {
+int OwnerOf(const fs::path& file, std::string_view prefix, std::string_view suffix) {
   const std::string name = file.filename().string();
-  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
-      !name.ends_with(kSuffix))
+  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+      !name.ends_with(suffix))
     return 0;
   return ProcessIdFrom(
-      std::string_view(name).substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size()));
+      std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
 std::chrono::system_clock::time_point WrittenAt(const struct stat& st) {
@@ -48,15 +44,23 @@ fs::path TRecovery::DefaultFolder() {
 }
 
 TRecovery::TRecovery(fs::path folder, Clock::duration interval)
-    : folder_(std::move(folder)),
-      path_(FileFor(folder_, CurrentProcessId())),
-      interval_(interval) {}
+    : folder_(std::move(folder)), path_(FileFor(folder_, kPrefix, kSuffix)), interval_(interval) {}
+
+fs::path TRecovery::FileFor(const fs::path& folder, std::string_view prefix,
+                            std::string_view suffix) {
+  return folder / (std::string(prefix) + std::to_string(CurrentProcessId()) + std::string(suffix));
+}
 
 std::vector<TRecovery::Copy> TRecovery::LeftOver() const {
+  return LeftOver(folder_, kPrefix, kSuffix);
+}
+
+std::vector<TRecovery::Copy> TRecovery::LeftOver(const fs::path& folder, std::string_view prefix,
+                                                 std::string_view suffix) {
   std::vector<Copy> found;
   std::error_code ec;
-  for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
-    const int pid = OwnerOf(it->path());
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const int pid = OwnerOf(it->path(), prefix, suffix);
     struct stat st {};
     if (pid == 0 || ::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     // A file under this program's own id is older than this program: its id was reused.

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Where the copies of a patch being edited are kept, so that a crash or a killed program loses at
@@ -17,6 +18,7 @@ class TRecovery {
 
   TRecovery(std::filesystem::path folder, Clock::duration interval);
 
+  const std::filesystem::path& Folder() const { return folder_; }
   // This program's copy.
   const std::filesystem::path& Path() const { return path_; }
   struct Copy {
@@ -25,6 +27,11 @@ class TRecovery {
   };
   // Copies left by programs that are gone, the newest first; regular files only, never a link.
   std::vector<Copy> LeftOver() const;
+  // The same for any kind of file a program keeps in the folder under its process id.
+  static std::vector<Copy> LeftOver(const std::filesystem::path& folder, std::string_view prefix,
+                                    std::string_view suffix);
+  static std::filesystem::path FileFor(const std::filesystem::path& folder, std::string_view prefix,
+                                       std::string_view suffix);
 
   // A copy is due once the interval has passed since the last one (or since the start).
   bool Due(Clock::time_point now) const { return now - last_ >= interval_; }

@@ -23,6 +23,9 @@ bool TMainClient::Setup() {
 void TMainClient::CloseQuery() {
   Terminate();
   WaitForExit();
+  // A recording still going ends with the sound; its files are complete before anything goes.
+  recorder_.AudioEnded();
+  if (const auto outcome = recorder_.Wait()) RecordingEnded(*outcome);
   shell_.StopTimer();
   const auto errorBox = [this](const std::string& text) { ErrorBox(text); };
   CloseWave(waveIn_.get(), errorBox);
@@ -47,12 +50,20 @@ int TMainClient::Run() {
   TAudioLoop::Hooks hooks{
       .Process = [this](const TSampleBuffer& in, TSampleBuffer& out) { ProcessBuffers(in, out); },
       .Beep = [this] { shell_.Beep(); },
-      .Terminating = [this] { return ShouldTerminate(); }};
+      .Terminating = [this] { return ShouldTerminate(); },
+      .Handed =
+          [this](const TSampleBuffer& in, const TSampleBuffer* out, uint64_t silent) {
+            const auto samples = [](const TSampleBuffer& b) {
+              return std::span<const int16_t>(b.Data(), size_t(b.Length() * kWaveChannels));
+            };
+            recorder_.Step(samples(in), out ? samples(*out) : std::span<const int16_t>(), silent);
+          }};
   TAudioLoop loop = liveBlock_ > 0
                         ? TAudioLoop(*waveIn_, *waveOut_, shortIn_, shortOut_, liveBlock_,
                                      doorbell_, std::move(hooks))
                         : TAudioLoop(*waveIn_, *waveOut_, inBuf_, outBuf_, std::move(hooks));
   const int code = loop.Run();
+  recorder_.AudioEnded();
   figures_ = loop.Stats();
   return code;
 }

@@ -14,6 +14,13 @@ struct RecoveryChoice {
   size_t index = 0;  // the copy to restore
 };
 
+// What the recording dialog chose: the file for what is heard, and whether what comes in is
+// recorded too (into a file beside it).
+struct RecordingChoice {
+  std::string Path;
+  bool WithInput = false;
+};
+
 // Everything the canvas asks of the window system. The Qt program implements it; tests and the
 // render tool use the headless one.
 class Shell {
@@ -30,6 +37,8 @@ class Shell {
   // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
   virtual int TrackDevicePopup(Point clientPt) = 0;
   virtual void ErrorBox(const std::string& text) = 0;
+  // A message that is no error ("Aufnahme").
+  virtual void Notice(const std::string& text) = 0;
   // A modal question with the buttons "Ja", "Nein" and "Abbrechen" (also Escape or closing it).
   virtual Answer Question(const std::string& text) = 0;
   // Lists the copies once (one line each, as given) under the text: restore one
@@ -42,10 +51,13 @@ class Shell {
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;
   virtual void CheckMenu(int id, bool checked) = 0;
+  virtual void SetMenuCaption(int id, const std::string& caption) = 0;
   // File dialogs with the patch filter; nullopt when cancelled. The save dialog confirms
   // overwriting and appends the default extension.
   virtual std::optional<std::string> OpenFileDialog() = 0;
   virtual std::optional<std::string> SaveFileDialog() = 0;
+  // The file dialog of a recording, with the sound file formats; it confirms replacing a file.
+  virtual std::optional<RecordingChoice> RecordingDialog() = 0;
   virtual void StartTimer() = 0;  // 10 ms, calls TMainClient::Timer
   virtual void StopTimer() = 0;
   virtual void Quit(int exitCode) = 0;

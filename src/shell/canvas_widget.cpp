@@ -19,6 +19,7 @@
 
 #include "app/commands.h"
 #include "shell/accessible_canvas.h"
+#include "shell/recording_dialog.h"
 
 namespace {
 const QString kPatchFilter = QStringLiteral("Quarvin-Dateien (*.qvn);;Alle Dateien (*.*)");
@@ -108,6 +109,12 @@ void TCanvasWidget::ErrorBox(const std::string& text) {
   box.exec();
 }
 
+void TCanvasWidget::Notice(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Aufnahme"),
+                  QString::fromStdString(text), QMessageBox::Ok, window());
+  box.exec();
+}
+
 // The buttons carry their German texts themselves, whatever translations Qt has; a key press of
 // the underlined letter answers.
 Answer TCanvasWidget::Question(const std::string& text) {
@@ -173,6 +180,14 @@ void TCanvasWidget::SetCaption(const std::string& caption) {
 
 void TCanvasWidget::CheckMenu(int id, bool checked) {
   emit MenuChecked(id, checked);
+}
+
+void TCanvasWidget::SetMenuCaption(int id, const std::string& caption) {
+  emit MenuCaptioned(id, QString::fromStdString(caption));
+}
+
+std::optional<RecordingChoice> TCanvasWidget::RecordingDialog() {
+  return AskForRecording(window());
 }
 
 std::optional<std::string> TCanvasWidget::OpenFileDialog() {

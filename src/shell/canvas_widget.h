@@ -30,14 +30,17 @@ class TCanvasWidget : public QWidget, public Shell {
   void CaptureMouse(bool on) override;
   int TrackDevicePopup(Point clientPt) override;
   void ErrorBox(const std::string& text) override;
+  void Notice(const std::string& text) override;
   Answer Question(const std::string& text) override;
   RecoveryChoice OfferRecovery(const std::string& text,
                                const std::vector<std::string>& copies) override;
   void Beep() override;
   void SetCaption(const std::string& caption) override;
   void CheckMenu(int id, bool checked) override;
+  void SetMenuCaption(int id, const std::string& caption) override;
   std::optional<std::string> OpenFileDialog() override;
   std::optional<std::string> SaveFileDialog() override;
+  std::optional<RecordingChoice> RecordingDialog() override;
   void StartTimer() override;
   void StopTimer() override;
   void Quit(int exitCode) override;
@@ -47,6 +50,7 @@ class TCanvasWidget : public QWidget, public Shell {
  signals:
   void MenuChecked(int id, bool checked);
   void FileUsed(const QString& path);
+  void MenuCaptioned(int id, const QString& caption);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -21,6 +21,9 @@ TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.r
   BuildMenuBar();
   connect(canvas_, &TCanvasWidget::MenuChecked, this, &TMainFrame::SetChecked);
   connect(canvas_, &TCanvasWidget::FileUsed, recentMenu_, &TRecentMenu::Add);
+  connect(canvas_, &TCanvasWidget::MenuCaptioned, this, [this](int id, const QString& caption) {
+    if (QAction* action = Action(id)) action->setText(caption);
+  });
 }
 
 // However the window goes, the audio thread stops before the canvas and its devices die.

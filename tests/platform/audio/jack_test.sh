@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Streams through PortAudio's default devices with a JACK dummy server as the sound card.
-# Usage: jack_test.sh TEST_AUDIO_BINARY
+# Runs the sound card tests of a test program with a JACK dummy server as the sound card.
+# Usage: jack_test.sh TEST_BINARY [GTEST_FILTER]
 set -euo pipefail
 . "$(dirname "$0")/../../private_shm.sh"
 binary=$1
@@ -24,4 +24,4 @@ for _ in $(seq 50); do
 done
 jack_lsp >/dev/null 2>&1 || { echo "jackd does not answer"; exit 1; }
 
-QUARVIN_SOUND_CARD=1 "$binary" --gtest_filter='AudioPortAudio.*:AudioJack.*'
+QUARVIN_SOUND_CARD=1 "$binary" --gtest_filter="${2:-AudioPortAudio.*:AudioJack.*}"

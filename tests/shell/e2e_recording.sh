@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Recording end to end: the program plays a patch on a dummy JACK server; Ctrl+R, a file name in
+# the dialog and Return start a recording, the title counts it, Ctrl+R three seconds later ends it
+# with a report, and the file holds three seconds of sound, give or take a block.
+# Usage: e2e_recording.sh PROGRAM [SHOT_DIR]
+set -euo pipefail
+
+source "$(dirname "$0")/e2e_lib.sh"
+
+examples=$(realpath "$(dirname "$0")/../../examples")
+take="$work/take.wav"
+e2e_start_jack
+e2e_start_program "$examples/lfo_vco.qvn"
+poll 30 xdotool search --name "^Quarvin V1.01 - $examples/lfo_vco.qvn\$" || fail "the patch did not open"
+
+xdotool key ctrl+r
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme starten$' | head -n 1) ||
+  fail "no recording dialog"
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+sleep 0.5
+shot recording_dialog.png
+xdotool type --delay 20 "$take"
+xdotool key Return
+start=$(date +%s%N)
+poll 50 xdotool search --name ' - Aufnahme 0:0[0-9], [0-9]+ Aussetzer$' || fail "the title shows no recording"
+xdotool windowfocus "$window" 2>/dev/null || true
+# Three seconds after Return, on the test's own clock: both ends of the take are a keystroke.
+left=$(((start + 3000000000 - $(date +%s%N)) / 1000000))
+[ "$left" -gt 0 ] && sleep "$((left / 1000)).$(printf %03d $((left % 1000)))"
+xdotool key ctrl+r
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme$' | head -n 1) ||
+  fail "no report at the end of the recording"
+shot recording_report.png
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+xdotool key Return
+xdotool windowfocus "$window" 2>/dev/null || true
+poll 30 bash -c "! xdotool search --name ' - Aufnahme '" || fail "the title still shows the recording"
+
+# The frames: the bytes after the data chunk's header, four to a frame.
+data=$(grep -boa data "$take" | head -n 1 | cut -d: -f1)
+frames=$((($(stat -c %s "$take") - data - 8) / 4))
+echo "recorded $frames frames (3 s are 132300)"
+[ $((frames > 132300 ? frames - 132300 : 132300 - frames)) -le 3000 ] ||
+  fail "the recording holds $frames frames, not 3 s ± one block"
+
+xdotool key alt+d
+sleep 0.5
+xdotool key b
+e2e_expect_exit 0
+echo "PASS"
