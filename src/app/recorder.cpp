@@ -27,7 +27,6 @@ TRecorder::~TRecorder() {
 }
 
 void TRecorder::Start(std::unique_ptr<TRecordFile> output, std::unique_ptr<TRecordFile> input) {
-  Wait();
   std::unique_ptr<TRecordFile> files[2] = {std::move(output), std::move(input)};
   trackCount_ = files[1] ? 2 : 1;
   for (int t = 0; t < trackCount_; ++t) {

@@ -24,7 +24,13 @@ class SoundRecordFile final : public TRecordFile {
   SoundOutput out_;
 };
 
-// "m:ss" of a length in frames.
+// "12,3 s": a length in frames to the tenth of a second.
+std::string Seconds(int64_t frames) {
+  const int64_t tenths = (frames * 10 + kSampleRate / 2) / kSampleRate;
+  return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s";
+}
+
+// "m:ss" of a length in frames, as a clock counts it.
 std::string Duration(int64_t frames) {
   const int64_t seconds = frames / kSampleRate;
   char text[32];
@@ -111,11 +117,11 @@ void TMainClient::RecordingEnded(const TRecorder::Outcome& outcome) {
   if (recovery_) RemoveRecordingNote(recovery_->Folder());
   shell_.SetMenuCaption(cmd::kRecord, kRecordCaption);
   UpdateTitle();
-  const std::string kept = " Was bis dahin aufgenommen war (" + Duration(outcome.Frames) + ", " +
+  const std::string kept = " Was bis dahin aufgenommen war (" + Seconds(outcome.Frames) + ", " +
                            DropoutCount(outcome.Dropouts) + "), ist in der Datei.";
   switch (outcome.kind) {
     case TRecorder::Outcome::Complete:
-      shell_.Notice("Aufnahme beendet: " + recording_ + ", " + Duration(outcome.Frames) + " (" +
+      shell_.Notice("Aufnahme beendet: " + recording_ + ", " + Seconds(outcome.Frames) + " (" +
                     std::to_string(outcome.Frames) + " Frames), " + DropoutCount(outcome.Dropouts) +
                     ".");
       break;

@@ -255,8 +255,10 @@ TEST_F(RecordingClient, TheCommandRecordsWhatTheCardPlaysAndWhatThePatchHeard) {
   ASSERT_GE(recorded.size(), 2u * 44100);
   const auto walk = WalkBlocks(recorded, audio.Played(), 6000);
   ASSERT_TRUE(walk) << "the recording is not what the card played";
-  EXPECT_EQ(shell.notices.at(0), "Aufnahme beendet: " + take.string() + ", 0:01 (" +
-                                     std::to_string(recorded.size() / 2) + " Frames), " +
+  const std::string seconds = std::to_string((recorded.size() / 2 * 10 + 22050) / 44100);
+  EXPECT_EQ(shell.notices.at(0), "Aufnahme beendet: " + take.string() + ", " +
+                                     seconds.substr(0, seconds.size() - 1) + "," + seconds.back() +
+                                     " s (" + std::to_string(recorded.size() / 2) + " Frames), " +
                                      std::to_string(walk->Gaps) + " Aussetzer.");
   // The input in step: each block what the patch heard while it computed the played one.
   Samples expected(recorded.size(), 0);
@@ -296,8 +298,8 @@ TEST_F(RecordingClient, ARecordingNeverReplacesAFileUnasked) {
       "Ohne laufenden Ton gibt es nichts aufzunehmen.");
 }
 
-// A program killed while it records leaves every format readable to within the last second
-// (the header is brought up to date every second), and the next start names the recording.
+// A program killed while it records leaves a WAV, AIFF or FLAC file readable to within the last
+// second (the header is brought up to date every second), and the next start names it.
 TEST_F(RecordingClient, AKilledProgramLeavesAReadableRecordingThatTheNextStartNames) {
   for (const char* name : {"take.wav", "take.aiff", "take.flac"}) {
     SCOPED_TRACE(name);

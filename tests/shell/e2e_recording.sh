@@ -13,35 +13,52 @@ e2e_start_jack
 e2e_start_program "$examples/lfo_vco.qvn"
 poll 30 xdotool search --name "^Quarvin V1.01 - $examples/lfo_vco.qvn\$" || fail "the patch did not open"
 
-xdotool key ctrl+r
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme starten$' | head -n 1) ||
-  fail "no recording dialog"
-xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-sleep 0.5
-shot recording_dialog.png
-xdotool type --delay 20 "$take"
-xdotool key Return
-start=$(date +%s%N)
-poll 50 xdotool search --name ' - Aufnahme 0:0[0-9], [0-9]+ Aussetzer$' || fail "the title shows no recording"
-xdotool windowfocus "$window" 2>/dev/null || true
-# Three seconds after Return, on the test's own clock: both ends of the take are a keystroke.
-left=$(((start + 3000000000 - $(date +%s%N)) / 1000000))
-[ "$left" -gt 0 ] && sleep "$((left / 1000)).$(printf %03d $((left % 1000)))"
-xdotool key ctrl+r
-box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme$' | head -n 1) ||
-  fail "no report at the end of the recording"
-shot recording_report.png
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key Return
-xdotool windowfocus "$window" 2>/dev/null || true
-poll 30 bash -c "! xdotool search --name ' - Aufnahme '" || fail "the title still shows the recording"
+# One take of three seconds into $1; prints its frames. Both of its ends are states the test
+# sees: the title names the recording from its start, and the stop is a keystroke on the clock.
+take() {
+  xdotool key ctrl+r
+  local dialog box data start left
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme starten$' | head -n 1) ||
+    fail "no recording dialog"
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  sleep 0.5
+  shot recording_dialog.png
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  for ((i = 0; i < 500; i++)); do
+    xdotool getwindowname "$window" | grep -Eq ' - Aufnahme 0:00, [0-9]+ Aussetzer$' && break
+    sleep 0.01
+  done
+  start=$(date +%s%N)
+  [ "$i" -lt 500 ] || fail "the title shows no recording"
+  xdotool windowfocus "$window" 2>/dev/null || true
+  left=$(((start + 3000000000 - $(date +%s%N)) / 1000000))
+  [ "$left" -gt 0 ] && sleep "$((left / 1000)).$(printf %03d $((left % 1000)))"
+  xdotool key ctrl+r
+  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme$' | head -n 1) ||
+    fail "no report at the end of the recording"
+  shot recording_report.png
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  xdotool windowfocus "$window" 2>/dev/null || true
+  poll 30 bash -c "! xdotool search --name ' - Aufnahme '" || fail "the title still shows the recording"
+  # The frames: the bytes after the data chunk's header, four to a frame.
+  data=$(grep -boa data "$1" | head -n 1 | cut -d: -f1)
+  echo $((($(stat -c %s "$1") - data - 8) / 4))
+}
 
-# The frames: the bytes after the data chunk's header, four to a frame.
-data=$(grep -boa data "$take" | head -n 1 | cut -d: -f1)
-frames=$((($(stat -c %s "$take") - data - 8) / 4))
-echo "recorded $frames frames (3 s are 132300)"
-[ $((frames > 132300 ? frames - 132300 : 132300 - frames)) -le 3000 ] ||
-  fail "the recording holds $frames frames, not 3 s ± one block"
+# A busy machine makes the dummy server skip cycles of the program (its log says "XRun"): that
+# time never reached the card, so a take with such cycles may come out short and is repeated.
+xruns() { grep -c XRun "$work/jackd.log" || true; }
+for n in 1 2 3; do
+  before=$(xruns)
+  frames=$(take "$work/take$n.wav")
+  skipped=$(($(xruns) - before))
+  echo "take $n: $frames frames (3 s are 132300), $skipped server xruns"
+  [ $((frames > 132300 ? frames - 132300 : 132300 - frames)) -le 3000 ] && break
+  [ "$skipped" -gt 0 ] || fail "take $n holds $frames frames, not 3 s ± one block"
+  [ "$n" = 3 ] && fail "no take held 3 s ± one block"
+done
 
 xdotool key alt+d
 sleep 0.5
