@@ -28,7 +28,9 @@ class TCriticalSection {
 class TThread {
  public:
   virtual ~TThread() { WaitForExit(); }
+  // Also after an earlier run has ended and been waited for: the request to stop is cleared.
   void Start() {
+    terminate_.store(false, std::memory_order_release);
     thread_ = std::thread([this] { exitCode_ = Run(); });
   }
   void Terminate() { terminate_.store(true, std::memory_order_release); }

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
-#include "platform/audio/block_stream.h"
+#include "platform/audio/card_stream.h"
 #include "platform/audio/quiet_probe.h"
 
 namespace {
@@ -44,23 +45,31 @@ class JackClient {
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
 
-  bool Open(const std::string& name, std::string& error) {
+  // Becomes a client of the running server; false (with the reason) when none answers.
+  bool Connect(const std::string& name, std::string& error) {
     QuietProbe quiet;
     jack_status_t status{};
     client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
-    if (!client_) {
-      error = "JACK-Server nicht erreichbar";
-      return false;
-    }
-    if (const jack_nframes_t rate = jack_get_sample_rate(client_); rate != kSampleRate) {
-      error = "Der JACK-Server läuft mit " + std::to_string(rate) + " Hz, gebraucht werden " +
-              std::to_string(kSampleRate) + " Hz";
-      return false;
-    }
+    if (client_) return true;
+    const char* server = std::getenv("JACK_DEFAULT_SERVER");
+    error = (status & JackServerFailed) || (status & JackServerError)
+                ? "Der JACK-Server nimmt keinen Client an"
+                : "Der JACK-Server „" + std::string(server && *server ? server : "default") +
+                      "“ läuft nicht";
+    return false;
+  }
+
+  // Sets the streams to the server's rate and starts the client; false with the reason.
+  bool Activate(std::string& error) {
+    const int rate = int(jack_get_sample_rate(client_));
+    for (Direction d : {Direction::In, Direction::Out})
+      if (error = streams_[Index(d)].SetCardRate(rate, d == Direction::In); !error.empty())
+        return false;
     jack_set_process_callback(client_, &Process, this);
     jack_set_xrun_callback(client_, &Xrun, this);
+    jack_on_info_shutdown(client_, &Shutdown, this);
     if (jack_activate(client_) != 0) {
-      error = "JACK-Client konnte nicht gestartet werden";
+      error = "Der JACK-Client ließ sich nicht aktivieren";
       return false;
     }
     return true;
@@ -84,8 +93,9 @@ class JackClient {
     return true;
   }
 
-  BlockStream& Stream(Direction d) { return streams_[Index(d)]; }
+  CardStream& Stream(Direction d) { return streams_[Index(d)]; }
   uint64_t Xruns() const { return xruns_.load(std::memory_order_relaxed); }
+  bool Lost() const { return lost_.load(std::memory_order_acquire); }
   // The callback moves the direction's frames from now on.
   void Run(Direction d) { running_[Index(d)].store(true, std::memory_order_release); }
   // The callback moves the direction's frames no more: when this returns, a callback still running
@@ -126,6 +136,11 @@ class JackClient {
     return 0;
   }
 
+  // The server ended or threw the client out; it calls nothing of ours after this.
+  static void Shutdown(jack_status_t, const char*, void* self) {
+    static_cast<JackClient*>(self)->lost_.store(true, std::memory_order_release);
+  }
+
   static int Xrun(void* self) {
     static_cast<JackClient*>(self)->xruns_.fetch_add(1, std::memory_order_relaxed);
     return 0;
@@ -136,7 +151,7 @@ class JackClient {
   // cycle or the next depending on how fast the audio thread woke, and each change from one to
   // the other would starve the output.
   void Cycle(jack_nframes_t frames) noexcept {
-    constexpr jack_nframes_t Chunk = 256;
+    constexpr jack_nframes_t Chunk = CardStream::kMaxPiece;
     int16_t samples[Chunk * kWaveChannels];
     if (running_[1].load(std::memory_order_seq_cst)) {
       auto* l = static_cast<float*>(jack_port_get_buffer(ports_[1][0], frames));
@@ -169,8 +184,9 @@ class JackClient {
   jack_port_t* ports_[2][2] = {};
   std::atomic<bool> running_[2] = {false, false};
   std::atomic<bool> inCycle_{false};  // while the callback runs
-  BlockStream streams_[2];
+  CardStream streams_[2];
   std::atomic<uint64_t> xruns_{0};
+  std::atomic<bool> lost_{false};
 };
 
 namespace {
@@ -195,6 +211,8 @@ class JackDevice final : public WaveDevice {
   uint64_t SilentFrames() const override { return client_->Stream(d_).SilentFrames(); }
   // The client's, reported by the output only, so that they count once.
   uint64_t Xruns() const override { return d_ == Direction::Out ? client_->Xruns() : 0; }
+  int CardRate() const override { return client_->Stream(d_).CardRate(); }
+  bool Lost() const override { return client_->Lost(); }
 
  private:
   std::shared_ptr<JackClient> client_;
@@ -209,15 +227,29 @@ JackWaveSystem::~JackWaveSystem() = default;
 
 std::shared_ptr<JackClient> JackWaveSystem::Client(std::string& error) {
   if (client_) return client_;
+  if (!error_.empty()) {
+    error = error_;
+    return nullptr;
+  }
   auto client = std::make_shared<JackClient>();
-  if (!client->Open(name_, error)) return nullptr;
+  reached_ = client->Connect(name_, error_);
+  if (reached_) client->Activate(error_);
+  if (!error_.empty()) {
+    error = error_;
+    return nullptr;
+  }
   client_ = std::move(client);
   return client_;
 }
 
-int JackWaveSystem::DeviceCount(Direction) {
+bool JackWaveSystem::Reached() {
   std::string error;
-  return Client(error) ? 1 : 0;
+  Client(error);
+  return reached_;
+}
+
+int JackWaveSystem::DeviceCount(Direction) {
+  return Reached() ? 1 : 0;
 }
 
 std::vector<WaveDeviceInfo> JackWaveSystem::List() {

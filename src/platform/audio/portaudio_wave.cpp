@@ -2,7 +2,7 @@
 
 #include <portaudio.h>
 
-#include "platform/audio/block_stream.h"
+#include "platform/audio/card_stream.h"
 #include "platform/audio/quiet_probe.h"
 
 std::string PortAudioErrorText(int code) {
@@ -41,8 +41,10 @@ class PortAudioDevice final : public WaveDevice {
       : library_(std::move(library)), direction_(direction) {}
   ~PortAudioDevice() override { Close(); }
 
-  // Opens the device of the direction; output starts playing (silence) at once.
-  PaError OpenStream(PaDeviceIndex device, int blockFrames) {
+  // Opens the device of the direction at our rate, or at the device's own when it refuses ours
+  // (the stream then converts); output starts playing (silence) at once. A PortAudio error
+  // code, or paInternalError with the text in `error`.
+  PaError OpenStream(PaDeviceIndex device, int blockFrames, std::string& error) {
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (!info) return paInvalidDevice;
     PaStreamParameters params{};
@@ -52,31 +54,37 @@ class PortAudioDevice final : public WaveDevice {
     params.suggestedLatency =
         direction_ == Direction::In ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
     const bool in = direction_ == Direction::In;
+    const PaStreamParameters* inParams = in ? &params : nullptr;
+    const PaStreamParameters* outParams = in ? nullptr : &params;
     const unsigned long frames = blockFrames > 0 ? blockFrames : paFramesPerBufferUnspecified;
     PaError err;
     {
       QuietProbe quiet;
-      err = Pa_OpenStream(&stream_, in ? &params : nullptr, in ? nullptr : &params, kSampleRate,
-                          frames, paClipOff, &Callback, this);
+      double rate = kSampleRate;
+      if (Pa_IsFormatSupported(inParams, outParams, rate) != paFormatIsSupported)
+        rate = info->defaultSampleRate;
+      if (error = blocks_.SetCardRate(int(rate), in); !error.empty()) return paInternalError;
+      err = Pa_OpenStream(&stream_, inParams, outParams, rate, frames, paClipOff, &Callback, this);
     }
     if (err != paNoError) {
       stream_ = nullptr;
       return err;
     }
-    return in ? paNoError : Pa_StartStream(stream_);
+    Pa_SetStreamFinishedCallback(stream_, &Finished);
+    return in ? paNoError : Start(stream_);
   }
 
   void Queue(WaveHeader& block) override { blocks_.Queue(block); }
 
   void Start() override {
-    if (direction_ == Direction::In && stream_ && Pa_IsStreamStopped(stream_) == 1)
-      Pa_StartStream(stream_);
+    if (direction_ == Direction::In && stream_ && Pa_IsStreamStopped(stream_) == 1) Start(stream_);
   }
 
   void Unprepare(WaveHeader&) override {}
 
   std::string Close() override {
     if (!stream_) return {};
+    running_.store(false, std::memory_order_release);
     PaError err = Pa_IsStreamStopped(stream_) == 0 ? Pa_StopStream(stream_) : paNoError;
     const PaError closed = Pa_CloseStream(stream_);
     stream_ = nullptr;
@@ -87,8 +95,24 @@ class PortAudioDevice final : public WaveDevice {
   void SetDoorbell(WaveDoorbell* bell) override { blocks_.SetDoorbell(bell); }
   uint64_t Dropouts() const override { return blocks_.Dropouts(); }
   uint64_t SilentFrames() const override { return blocks_.SilentFrames(); }
+  int CardRate() const override { return blocks_.CardRate(); }
+  // A stream that ended while we meant it to run: the device or its server went away.
+  bool Lost() const override {
+    return running_.load(std::memory_order_acquire) &&
+           (ended_.load(std::memory_order_acquire) || Pa_IsStreamActive(stream_) == 0);
+  }
 
  private:
+  PaError Start(PaStream* stream) {
+    const PaError err = Pa_StartStream(stream);
+    running_.store(err == paNoError, std::memory_order_release);
+    return err;
+  }
+
+  static void Finished(void* self) {
+    static_cast<PortAudioDevice*>(self)->ended_.store(true, std::memory_order_release);
+  }
+
   static int Callback(const void* input, void* output, unsigned long frames,
                       const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
     auto& device = *static_cast<PortAudioDevice*>(self);
@@ -103,7 +127,9 @@ class PortAudioDevice final : public WaveDevice {
   std::shared_ptr<PortAudioLibrary> library_;
   Direction direction_;
   PaStream* stream_ = nullptr;
-  BlockStream blocks_;
+  CardStream blocks_;
+  // Started and not yet closed; the stream ended (PortAudio's finished callback).
+  std::atomic<bool> running_{false}, ended_{false};
 };
 
 PaDeviceIndex DefaultDevice(Direction d) {
@@ -154,8 +180,9 @@ std::unique_ptr<WaveDevice> PortAudioWaveSystem::Open(Direction d, std::string& 
     device = *found;
   }
   auto opened = std::make_unique<PortAudioDevice>(library_, d);
-  if (const PaError err = opened->OpenStream(device, settings_.BlockFrames); err != paNoError) {
-    error = PortAudioErrorText(err);
+  if (const PaError err = opened->OpenStream(device, settings_.BlockFrames, error);
+      err != paNoError) {
+    if (error.empty()) error = PortAudioErrorText(err);
     return nullptr;
   }
   return opened;

@@ -37,9 +37,11 @@ std::unique_ptr<WaveSystem> OpenSoundCard(const WaveSettings& settings) {
   const bool chosen = !settings.In.empty() || !settings.Out.empty();
   // PortAudio's library must be gone again before our client starts: it keeps a JACK client of
   // its own while initialised.
+  // A server that answers is the user's sound card even when our client fails with it: the
+  // error box then gives our client's reason, not what PortAudio says after it.
   if (chosen ? ChoicesAreJack(settings) : true) {
     auto jack = std::make_unique<JackWaveSystem>(settings);
-    if (jack->DeviceCount(Direction::In) > 0) return jack;
+    if (jack->Reached()) return jack;
   }
   return std::make_unique<PortAudioWaveSystem>(settings);
 }

@@ -87,6 +87,13 @@ class WaveDevice {
   // Cycles the sound server itself reported late (JACK's xruns), which may or may not have
   // reached this program's blocks.
   virtual uint64_t Xruns() const { return 0; }
+  // The rate the card itself runs at; the blocks hold kSampleRate frames per second whatever it
+  // is (the device converts). For telling the user only.
+  virtual int CardRate() const { return kSampleRate; }
+  // Whether the card or the sound server has gone for good (the server ended, the stream
+  // stopped by itself): no queued block will complete any more. Any thread may ask; the audio
+  // thread asks while it waits for a block that is late.
+  virtual bool Lost() const { return false; }
 };
 
 // A device as the sound library lists it.
