@@ -20,7 +20,7 @@ void CardStream::Deleter::operator()(soxr* s) const noexcept {
   soxr_delete(s);
 }
 
-std::string CardStream::SetCardRate(int rate, bool input) {
+std::string CardStream::SetCardRate(int rate, bool input, bool shortBlocks) {
   rate_ = rate;
   soxr_.reset();
   if (rate == kSampleRate) return {};
@@ -29,7 +29,8 @@ std::string CardStream::SetCardRate(int rate, bool input) {
            std::to_string(kMinRate) + " bis " + std::to_string(kMaxRate) + " Hz";
   soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
   io.flags = SOXR_NO_DITHER;  // the same sound in, the same sound out, every time
-  const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_LQ, SOXR_LINEAR_PHASE);
+  const soxr_quality_spec_t quality =
+      soxr_quality_spec(shortBlocks ? SOXR_QQ : SOXR_LQ, SOXR_LINEAR_PHASE);
   soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
   runtime.log2_min_dft_size = runtime.log2_large_dft_size = kLog2DftSize;
   soxr_error_t error = nullptr;

@@ -60,10 +60,11 @@ class JackClient {
   }
 
   // Sets the streams to the server's rate and starts the client; false with the reason.
-  bool Activate(std::string& error) {
+  bool Activate(bool shortBlocks, std::string& error) {
     const int rate = int(jack_get_sample_rate(client_));
     for (Direction d : {Direction::In, Direction::Out})
-      if (error = streams_[Index(d)].SetCardRate(rate, d == Direction::In); !error.empty())
+      if (error = streams_[Index(d)].SetCardRate(rate, d == Direction::In, shortBlocks);
+          !error.empty())
         return false;
     jack_set_process_callback(client_, &Process, this);
     jack_set_xrun_callback(client_, &Xrun, this);
@@ -233,7 +234,7 @@ std::shared_ptr<JackClient> JackWaveSystem::Client(std::string& error) {
   }
   auto client = std::make_shared<JackClient>();
   reached_ = client->Connect(name_, error_);
-  if (reached_) client->Activate(error_);
+  if (reached_) client->Activate(settings_.BlockFrames > 0, error_);
   if (!error_.empty()) {
     error = error_;
     return nullptr;

@@ -63,7 +63,8 @@ class PortAudioDevice final : public WaveDevice {
       double rate = kSampleRate;
       if (Pa_IsFormatSupported(inParams, outParams, rate) != paFormatIsSupported)
         rate = info->defaultSampleRate;
-      if (error = blocks_.SetCardRate(int(rate), in); !error.empty()) return paInternalError;
+      error = blocks_.SetCardRate(int(rate), in, blockFrames > 0);
+      if (!error.empty()) return paInternalError;
       err = Pa_OpenStream(&stream_, inParams, outParams, rate, frames, paClipOff, &Callback, this);
     }
     if (err != paNoError) {
