@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/headless_shell.h"
 #include "app/main_client.h"
+#include "app/wave_open.h"
 #include "platform/audio/sound_card.h"
 
 namespace {
@@ -24,14 +25,18 @@ size_t PrintErrors(const HeadlessShell& shell, size_t first = 0) {
 }
 
 // Until SIGINT or SIGTERM, the canvas's refresh runs as in the program, so that a recording
-// that fails is reported when it does.
-void RunUntilStopped(TMainClient& client, const HeadlessShell& shell, const sigset_t& stop) {
+// that fails is reported when it does. A card that is lost ends the run too (true): the audio
+// thread notices it within a fraction of a second, before the refresh would stop the sound.
+bool RunUntilStopped(TMainClient& client, const HeadlessShell& shell, const sigset_t& stop) {
   size_t shown = shell.errors.size();
   const timespec refresh{0, 100'000'000};
   while (sigtimedwait(&stop, nullptr, &refresh) < 0) {
+    if (client.SoundLost()) return true;
     client.Timer();
     shown = PrintErrors(shell, shown);
+    if (!client.SoundRunning()) return true;
   }
+  return false;
 }
 
 // block: the short blocks' frames, 0 for the default blocks.
@@ -105,11 +110,16 @@ int RunLive(int argc, char** argv) {
       return 1;
     }
   }
-  if (!line->Quiet) std::fprintf(stderr, "%s läuft live; Strg+C beendet.\n", line->Patch.c_str());
-  RunUntilStopped(client, shell, stop);
+  if (!line->Quiet) {
+    if (const std::string note = CardRateNote(client.CardRate()); !note.empty())
+      std::fprintf(stderr, "%s\n", note.c_str());
+    std::fprintf(stderr, "%s läuft live; Strg+C beendet.\n", line->Patch.c_str());
+  }
+  const bool lost = RunUntilStopped(client, shell, stop);
   const size_t shown = shell.errors.size();
   const uint64_t cardDropouts = client.Dropouts(), xruns = client.Xruns();
   client.CloseQuery();
+  if (lost) std::fprintf(stderr, "quarvin-render: %s\n", TMainClient::kSoundLost);
   if (!line->Quiet) {
     const TAudioLoop::Figures& f = client.LiveFigures();
     PrintSummary(f, cardDropouts + uint64_t(f.Late), xruns, line->Card.BlockFrames);
@@ -118,5 +128,5 @@ int RunLive(int argc, char** argv) {
   PrintErrors(shell, shown);
   const auto& recording = client.LastRecording();
   const bool recorded = !recording || recording->kind == TRecorder::Outcome::Complete;
-  return line->Recording.empty() || recorded ? 0 : 1;
+  return !lost && (line->Recording.empty() || recorded) ? 0 : 1;
 }

@@ -52,19 +52,20 @@ int TAudioLoop::Run() {
   }
   for (TSampleBuffer& block : inBuf_.first(size_t(count_))) in_.Queue(block.Header());
   in_.Start();
-  for (int i = 0; i < count_; ++i) {
+  for (int i = 0; i < count_ && !figures_.Lost; ++i) {
     TakeBack(in_, inBuf_[size_t(i)]);
     Process(i);
     Requeue(i);
   }
   int i = 0;
-  for (; !hooks_.Terminating(); i = (i + 1) % count_) {
+  for (; !hooks_.Terminating() && !figures_.Lost; i = (i + 1) % count_) {
     TakeBack(in_, inBuf_[size_t(i)]);
     TakeBackPlayed(i);
     Process(i);
     Requeue(i);
   }
-  for (int n = 0; n < count_; ++n, i = (i + 1) % count_) {
+  // A lost card completes nothing more: waiting for its blocks would only take seconds.
+  for (int n = 0; n < count_ && !figures_.Lost; ++n, i = (i + 1) % count_) {
     TakeBack(in_, inBuf_[size_t(i)]);
     TakeBackPlayed(i);
   }
@@ -124,18 +125,23 @@ bool TAudioLoop::CatchingUp() {
 
 // Polls in the default mode; in short-block mode sleeps until a completion rings. Either way a
 // block that has not completed after kWaitLimit beeps.
+// While a block is late, every kLostCheck the devices are asked whether they are gone.
 bool TAudioLoop::WaitDone(const WaveHeader& header) {
-  if (doorbell_) {
-    const Clock::time_point deadline = Clock::now() + kWaitLimit;
-    while (!header.IsDone())
-      if (!doorbell_->WaitUntil(deadline) && !header.IsDone()) return Late();
-    return true;
+  const Clock::time_point deadline = Clock::now() + kWaitLimit;
+  Clock::time_point check = Clock::now() + kLostCheck;
+  while (!header.IsDone()) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return Late();
+    if (now >= check) {
+      if (in_.Lost() || out_.Lost()) return !(figures_.Lost = true);
+      check = now + kLostCheck;
+    }
+    if (doorbell_)
+      doorbell_->WaitUntil(std::min(deadline, check));
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
-  for (int look = 0; look < kPollLooks; ++look) {
-    if (header.IsDone()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-  }
-  return Late();
+  return true;
 }
 
 bool TAudioLoop::Late() {

@@ -22,6 +22,8 @@ class TAudioLoop {
   static constexpr int kPollMs = 5;
   static constexpr int kPollLooks = 68;  // 340 ms in all
   static constexpr std::chrono::milliseconds kWaitLimit{kPollMs * kPollLooks};
+  // How often a wait for a late block asks whether the card is lost.
+  static constexpr std::chrono::milliseconds kLostCheck{50};
   // Short blocks: the shortest and longest block, and the recording a late audio thread may
   // fall behind by before input is lost.
   static constexpr int kMinBlockFrames = 64;
@@ -49,6 +51,7 @@ class TAudioLoop {
     int64_t Skipped = 0;  // playback blocks left out to catch up after the output starved
     std::chrono::steady_clock::duration Busy{}, Wall{};  // processing, and the whole run
     bool RealTime = false;  // short blocks: the loop ran at real-time priority
+    bool Lost = false;      // the run ended because a device was lost (WaveDevice::Lost)
   };
 
   // Blocks in flight per direction for short blocks of `frames`: enough to hold kReserveFrames
@@ -69,7 +72,8 @@ class TAudioLoop {
   TAudioLoop(WaveDevice& in, WaveDevice& out, std::span<TSampleBuffer> inBuf,
              std::span<TSampleBuffer> outBuf, int frames, WaveDoorbell& doorbell, Hooks hooks);
 
-  // Streams until asked to end, then takes back every block; returns 0.
+  // Streams until asked to end, then takes back every block; returns 0. Ends as well, without
+  // taking the blocks back, when a device is lost (Stats().Lost).
   int Run();
   const Figures& Stats() const { return figures_; }
 

@@ -108,6 +108,14 @@ std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, Kind ki
   return line;
 }
 
+WaveSettings WithCommandLine(WaveSettings remembered, const WaveSettings& given) {
+  if (!given.In.empty()) remembered.In = given.In;
+  if (!given.Out.empty()) remembered.Out = given.Out;
+  if (given.BlockFrames > 0) remembered.BlockFrames = given.BlockFrames;
+  if (!given.Connect) remembered.Connect = false;
+  return remembered;
+}
+
 std::string UsageText(Kind kind) {
   if (kind == Kind::Live)
     return std::string(

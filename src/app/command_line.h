@@ -34,6 +34,10 @@ std::optional<int> ParseThreads(const std::string& s);
 std::optional<CommandLine> ParseCommandLine(std::span<char* const> args, CommandLine::Kind kind,
                                             std::string& error);
 
+// The remembered sound settings with what the command line gave laid over them, for one run: a
+// device, a block size or --nicht-verbinden given there wins.
+WaveSettings WithCommandLine(WaveSettings remembered, const WaveSettings& given);
+
 // The German help text of a kind of command line.
 std::string UsageText(CommandLine::Kind kind);
 

@@ -283,6 +283,7 @@ void TMainClient::Timer() {
   AutoScroll();
   KeepRecoveryCopy();
   RecordingTick();
+  WatchSound();
 }
 
 void TMainClient::Resize(int width, int height) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -36,8 +37,8 @@ class TMainClient : public NTCanvas, public TThread {
   TMainClient(Shell& shell, WaveSystem* audio);
   ~TMainClient() override;
 
-  // The canvas setup: opens the audio (quits with 1 when that fails), places Input and Output,
-  // starts the timer and the audio thread. False when the program must end.
+  // The canvas setup: places Input and Output, starts the timer, then the sound (StartSound).
+  // False when the sound could not be started; the canvas works without it.
   bool Setup();
   // The close query: stops the audio thread, the timer and the audio; deletes every device.
   void CloseQuery();
@@ -49,6 +50,30 @@ class TMainClient : public NTCanvas, public TThread {
   void UseCrew(std::unique_ptr<TScheduleCrew> crew);
   int Threads() const noexcept { return crew_ ? crew_->Threads() : 1; }
   TScheduleCrew* Crew() const noexcept { return crew_.get(); }
+
+  // The sound, apart from the patch. StartSound opens the devices and starts the audio thread
+  // (true when it runs, or when there is no sound system to start; a failure goes to the error
+  // box); StopSound ends the thread and closes
+  // the devices; UseSound stops the sound and takes another system and block size for the next
+  // start. The patch, its changes and its recovery copies are untouched by all three.
+  bool StartSound();
+  void StopSound();
+  void UseSound(WaveSystem* audio, int liveBlock);
+  bool SoundRunning() const { return Running(); }
+  // After the audio thread ended by itself because the card or its server went away: stops the
+  // sound and says so in the error box (window thread, from the timer).
+  void WatchSound();
+  // Whether the audio thread ended because the card was lost (until WatchSound has seen it).
+  bool SoundLost() const { return soundLost_.load(std::memory_order_acquire); }
+  // The rate the open card runs at (0 while none is open).
+  int CardRate() const;
+  // What the error box and the live runner say about a lost card; the box adds kSoundStopped.
+  static constexpr const char* kSoundLost =
+      "Die Verbindung zur Soundkarte ist abgerissen: der Sound-Server läuft nicht mehr oder hat "
+      "Quarvin hinausgeworfen.";
+  static constexpr const char* kSoundStopped =
+      " Der Ton ist angehalten, der Patch bleibt unverändert. „Hilfsmittel → Soundkarte...“ "
+      "startet den Ton wieder.";
   // What the audio thread's run did, once it has ended; and the sound card's dropouts and the
   // sound server's xruns so far (while the devices are open).
   const TAudioLoop::Figures& LiveFigures() const { return figures_; }
@@ -205,6 +230,7 @@ class TMainClient : public NTCanvas, public TThread {
 
  private:
   void PlaceStartDevices();
+  void CloseWaves();
   void NewLocked();
   void Insert(DeviceType type);
   void RunCommand(int id);
@@ -253,6 +279,7 @@ class TMainClient : public NTCanvas, public TThread {
   WaveDoorbell doorbell_;
   std::unique_ptr<WaveDevice> waveIn_, waveOut_;
   TAudioLoop::Figures figures_;
+  std::atomic<bool> soundLost_{false};
   NTWin root_;
   TBitmapCache bitmaps_;
   NTWin* captured_ = nullptr;

@@ -1,12 +1,22 @@
 // Start and stop of the canvas, and the audio thread.
+#include <atomic>
+
 #include "app/audio_loop.h"
 #include "app/main_client.h"
 #include "app/wave_open.h"
 
 bool TMainClient::Setup() {
+  PlaceStartDevices();
+  shell_.StartTimer();
+  return StartSound();
+}
+
+bool TMainClient::StartSound() {
+  if (Running() || !audio_) return true;
+  soundLost_.store(false, std::memory_order_relaxed);
   const auto errorBox = [this](const std::string& text) { ErrorBox(text); };
-  if (audio_ && !OpenWaves(*audio_, errorBox, waveIn_, waveOut_)) {
-    shell_.Quit(1);
+  if (!OpenWaves(*audio_, errorBox, waveIn_, waveOut_)) {
+    CloseWaves();
     return false;
   }
   if (liveBlock_ > 0) {
@@ -14,24 +24,47 @@ bool TMainClient::Setup() {
     shortIn_ = std::vector<TSampleBuffer>(count);
     shortOut_ = std::vector<TSampleBuffer>(count);
   }
-  PlaceStartDevices();
-  shell_.StartTimer();
-  if (waveIn_ && waveOut_) Start();
+  Start();
   return true;
 }
 
-void TMainClient::CloseQuery() {
+void TMainClient::StopSound() {
   Terminate();
   WaitForExit();
   // A recording still going ends with the sound; its files are complete before anything goes.
   recorder_.AudioEnded();
   if (const auto outcome = recorder_.Wait()) RecordingEnded(*outcome);
-  shell_.StopTimer();
+  CloseWaves();
+}
+
+void TMainClient::UseSound(WaveSystem* audio, int liveBlock) {
+  StopSound();
+  audio_ = audio;
+  liveBlock_ = liveBlock;
+}
+
+void TMainClient::CloseWaves() {
   const auto errorBox = [this](const std::string& text) { ErrorBox(text); };
   CloseWave(waveIn_.get(), errorBox);
   CloseWave(waveOut_.get(), errorBox);
   waveIn_.reset();
   waveOut_.reset();
+}
+
+// The audio thread has ended by itself: the sound stops here, the patch stays as it is.
+void TMainClient::WatchSound() {
+  if (!soundLost_.exchange(false, std::memory_order_acq_rel)) return;
+  StopSound();
+  ErrorBox(std::string(kSoundLost) + kSoundStopped);
+}
+
+int TMainClient::CardRate() const {
+  return waveOut_ ? waveOut_->CardRate() : waveIn_ ? waveIn_->CardRate() : 0;
+}
+
+void TMainClient::CloseQuery() {
+  StopSound();
+  shell_.StopTimer();
   // Quitting normally, the changes were saved or given up: no copy is left to offer.
   if (recovery_) recovery_->Remove();
   TCriticalSection::Lock lock(Lock);
@@ -65,5 +98,6 @@ int TMainClient::Run() {
   const int code = loop.Run();
   recorder_.AudioEnded();
   figures_ = loop.Stats();
+  soundLost_.store(figures_.Lost, std::memory_order_release);
   return code;
 }

@@ -25,3 +25,9 @@ void CloseWave(WaveDevice* device, const ErrorBoxFn& errorBox) {
   if (!device) return;
   if (std::string error = device->Close(); !error.empty()) errorBox(error);
 }
+
+std::string CardRateNote(int cardRate) {
+  if (cardRate == 0 || cardRate == kSampleRate) return {};
+  return "Soundkarte: " + std::to_string(cardRate) + " Hz, umgerechnet auf " +
+         std::to_string(kSampleRate) + " Hz";
+}

@@ -21,3 +21,7 @@ bool OpenWaves(WaveSystem& system, const ErrorBoxFn& errorBox, std::unique_ptr<W
 // Closes an open device (window thread, after the audio loop has ended); a failure goes to the
 // error box. Nothing happens for a device that never opened.
 void CloseWave(WaveDevice* device, const ErrorBoxFn& errorBox);
+
+// The one line that tells the user the card is converted: "Soundkarte: 48000 Hz, umgerechnet
+// auf 44100 Hz"; empty for a card at our own rate or none.
+std::string CardRateNote(int cardRate);

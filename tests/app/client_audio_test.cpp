@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "app/headless_shell.h"
@@ -10,16 +11,52 @@
 namespace {
 using Direction = WaveSystem::Direction;
 
-TEST(ClientAudioLoop, NoInputDeviceQuitsWithoutOpeningTheOutput) {
+// Without sound the canvas still holds its start patch and works: the error box says why, the
+// output is not tried after the input failed, and nothing asks the program to quit.
+TEST(ClientAudioLoop, NoInputDeviceLeavesAWorkingCanvasWithoutSound) {
   MemoryWaveSystem audio({.InDevices = 0});
   HeadlessShell shell;
   TMainClient client(shell, &audio);
   EXPECT_FALSE(client.Setup());
-  ASSERT_EQ(shell.errors.size(), 1u);
-  EXPECT_EQ(shell.errors[0], "No input device found!");
-  EXPECT_EQ(shell.quitCode, 1);
+  EXPECT_EQ(shell.errors, std::vector<std::string>{"No input device found!"});
+  EXPECT_FALSE(shell.quitCode);
   EXPECT_EQ(audio.Opens(Direction::Out), 0);
-  EXPECT_TRUE(client.Devices().empty());
+  EXPECT_FALSE(client.SoundRunning());
+  EXPECT_EQ(client.Devices().size(), 2u);
+  EXPECT_TRUE(shell.timerRunning);
+}
+
+// A card that goes away ends the audio thread at once (no drain); the next tick stops the
+// sound and says so, the patch and its unsaved change stay, and the sound starts again on
+// another card.
+TEST(ClientAudioLoop, ALostCardStopsTheSoundKeepsThePatchAndCanStartAgain) {
+  MemoryWaveSystem lost({.LostAfterBlocks = 20});
+  HeadlessShell shell;
+  TMainClient client(shell, &lost);
+  ASSERT_TRUE(client.Setup());
+  client.CreateDevice(DeviceType::VCO);
+  client.PatchChanged();  // as the insert command does
+  ASSERT_TRUE(client.Modified());
+  const auto start = std::chrono::steady_clock::now();
+  while (!client.SoundLost()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  client.Timer();
+  ASSERT_EQ(shell.errors.size(), 1u);
+  EXPECT_EQ(shell.errors[0].find(TMainClient::kSoundLost), 0u);
+  EXPECT_FALSE(client.SoundRunning());
+  EXPECT_EQ(lost.Closes(Direction::In), 1);
+  EXPECT_EQ(lost.Closes(Direction::Out), 1);
+  EXPECT_EQ(client.Devices().size(), 3u);
+  EXPECT_TRUE(client.Modified());
+  client.Timer();
+  EXPECT_EQ(shell.errors.size(), 1u);  // said once
+
+  MemoryWaveSystem back({});
+  client.UseSound(&back, 0);
+  EXPECT_TRUE(client.StartSound());
+  EXPECT_TRUE(client.SoundRunning());
+  client.CloseQuery();
+  EXPECT_EQ(back.Closes(Direction::Out), 1);
 }
 
 TEST(ClientAudioLoop, LiveSoundPassesThroughAndTheCloseQueryDrainsFirst) {

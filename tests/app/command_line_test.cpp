@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/wave_open.h"
 
 #include <gtest/gtest.h>
 
@@ -144,9 +145,24 @@ TEST(DeviceChoice, ByNumberNameOrUniquePartOfTheRightDirection) {
   EXPECT_EQ(DeviceTable({}), "Keine Geräte gefunden.\n");
 }
 
-// The canvas opens the chosen devices; a choice that names none ends the start like a missing
-// device: error box, quit with 1.
-TEST(DeviceChoice, TheCanvasOpensTheChosenDevicesOrQuitsWithTheReason) {
+// What the command line gives wins over the remembered settings for the run; what it leaves
+// out is remembered. The rate note appears only when the card is converted.
+TEST(DeviceChoice, CommandLineOverridesTheRememberedSettingsAndTheRateNoteNamesTheCard) {
+  const WaveSettings remembered{.In = "usb", .Out = "hdmi", .BlockFrames = 256};
+  const WaveSettings run = WithCommandLine(remembered, {.Out = "3", .Connect = false});
+  EXPECT_EQ(run.In, "usb");
+  EXPECT_EQ(run.Out, "3");
+  EXPECT_EQ(run.BlockFrames, 256);
+  EXPECT_FALSE(run.Connect);
+  EXPECT_EQ(WithCommandLine(remembered, {.BlockFrames = 128}).BlockFrames, 128);
+  EXPECT_EQ(CardRateNote(48000), "Soundkarte: 48000 Hz, umgerechnet auf 44100 Hz");
+  EXPECT_EQ(CardRateNote(44100), "");
+  EXPECT_EQ(CardRateNote(0), "");
+}
+
+// The canvas opens the chosen devices; a choice that names none is a card that cannot be had:
+// the error box says why and the canvas goes on without sound.
+TEST(DeviceChoice, TheCanvasOpensTheChosenDevicesOrSaysWhyNot) {
   {
     MemoryWaveSystem audio({.Devices = kDevices, .Choice = {.In = "usb", .Out = "3"}});
     HeadlessShell shell;
@@ -162,7 +178,8 @@ TEST(DeviceChoice, TheCanvasOpensTheChosenDevicesOrQuitsWithTheReason) {
   EXPECT_FALSE(client.Setup());
   EXPECT_EQ(audio.Opened(Direction::In), -1);
   EXPECT_EQ(shell.errors, std::vector<std::string>{"Ausgabegerät „Firewire“ nicht gefunden"});
-  EXPECT_EQ(shell.quitCode, 1);
+  EXPECT_FALSE(shell.quitCode);
+  EXPECT_FALSE(client.SoundRunning());
 }
 
 }  // namespace

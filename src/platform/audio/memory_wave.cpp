@@ -94,6 +94,7 @@ class MemoryDevice final : public WaveDevice {
   void SetDoorbell(WaveDoorbell* bell) override { completion_.SetDoorbell(bell); }
   uint64_t Dropouts() const override { return dropouts_.load(std::memory_order_relaxed); }
   uint64_t SilentFrames() const override { return silent_.load(std::memory_order_relaxed); }
+  bool Lost() const override { return lost_.load(std::memory_order_acquire); }
 
   std::string Close() override {
     Stop();
@@ -110,6 +111,11 @@ class MemoryDevice final : public WaveDevice {
     }
     std::unique_lock lock(mutex_);
     while (started_ && !queue_.empty()) {
+      if (direction_ == Direction::In && ++completed_ > state_->Options.LostAfterBlocks &&
+          state_->Options.LostAfterBlocks > 0) {
+        lost_.store(true, std::memory_order_release);
+        return;
+      }
       WaveHeader& block = *queue_.front().Block;
       queue_.pop_front();
       Move(block, Clock::now());
@@ -203,6 +209,8 @@ class MemoryDevice final : public WaveDevice {
   WaveCompletion completion_;
   std::atomic<uint64_t> dropouts_{0};
   std::atomic<uint64_t> silent_{0};  // output frames played as silence between blocks
+  int completed_ = 0;  // input blocks, for LostAfterBlocks
+  std::atomic<bool> lost_{false};
   std::thread worker_;
 };
 

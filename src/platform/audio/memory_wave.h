@@ -19,6 +19,9 @@ struct MemoryWaveOptions {
   std::vector<int16_t> Input{};
   // The input takes blocks but never completes one.
   bool StalledInput = false;
+  // Not paced: after this many input blocks (0: never) the card is lost, as when its server
+  // ends: it completes nothing more and reports Lost.
+  int LostAfterBlocks = 0;
   // Real-time input runs this many times slower than the sound it records.
   int InputSlowdown = 1;
   // Devices reported per direction; 0 makes DeviceCount report none.
