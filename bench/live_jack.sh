@@ -5,7 +5,8 @@
 # Usage: live_jack.sh BUILD_DIR PATCH.qvn SECONDS PERIOD [RUNNER OPTIONS...]
 #   e.g. live_jack.sh build/release /tmp/passthrough.qvn 60 128 --block 128
 # Without a pass-through patch the jack_iodelay figure is meaningless ("no signal").
-# Environment: JACK_REALTIME (default --no-realtime) is the server's scheduling option, e.g. -R.
+# Environment: JACK_REALTIME (default --no-realtime) is the server's scheduling option, e.g. -R;
+# JACK_RATE (default 44100) the server's rate (another rate is converted at the card edge).
 set -euo pipefail
 build=$(realpath "$1") patch=$2 seconds=$3 period=$4
 shift 4
@@ -22,7 +23,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-jackd -n "$JACK_DEFAULT_SERVER" ${JACK_REALTIME:---no-realtime} -d dummy -r 44100 -p "$period" >"$work/jackd.log" 2>&1 &
+jackd -n "$JACK_DEFAULT_SERVER" ${JACK_REALTIME:---no-realtime} -d dummy -r "${JACK_RATE:-44100}" -p "$period" >"$work/jackd.log" 2>&1 &
 jack_pid=$!
 for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 

@@ -2,6 +2,8 @@
 // canvas's own device factory and saved with its own writer:
 //   empty.qvn       no devices
 //   passthrough.qvn Input to Output, both channels (latency measurements)
+//   tone.qvn        a sine VCO at 1000 Hz, 10 dB below full scale, on both channels (pitch and
+//                   level checks at the sound card)
 //   vocoder_N.qvn   N Vocoders on the Input, summed by Mixers into the Output
 //   filterbank.qvn  100 Filters on the Input, summed by Mixers into the Output
 //   oscbank.qvn     100 VCOs, summed by Mixers into the Output
@@ -75,6 +77,19 @@ void PassThrough(TMainClient& client) {
   output->R.Source = &input->R;
 }
 
+void Tone(TMainClient& client) {
+  // 13.75 Hz · 2^(37107 / 6000) = 1000.05 Hz, the pitch step nearest to 1000 Hz.
+  constexpr int32_t kPitch = 37107, kLevel = 800;
+  auto* vco = static_cast<NTVCO*>(client.CreateDevice(DeviceType::VCO));
+  auto* output = static_cast<NTOutput*>(client.CreateDevice(DeviceType::Output));
+  for (NTReg* reg : {&vco->Freq, &vco->Level}) {
+    reg->SetValue(reg == &vco->Freq ? kPitch : kLevel);
+    vco->RegChanged(reg->Code);
+  }
+  output->L.Source = &vco->Out;
+  output->R.Source = &vco->Out;
+}
+
 bool Write(TMainClient& client, const std::string& path) {
   if (WriteFileAtomically(path, client.SaveBytes())) return true;
   std::fprintf(stderr, "quarvin-bench-patches: %s kann nicht geschrieben werden\n", path.c_str());
@@ -100,7 +115,7 @@ int main(int argc, char** argv) {
   const int vocoders = std::atoi(argv[2]);
   const bool ok =
       Make(dir + "/empty.qvn", [](TMainClient&) {}) &&
-      Make(dir + "/passthrough.qvn", PassThrough) &&
+      Make(dir + "/passthrough.qvn", PassThrough) && Make(dir + "/tone.qvn", Tone) &&
       Make(dir + "/vocoder_" + std::to_string(vocoders) + ".qvn",
            [&](TMainClient& c) { Bank(c, DeviceType::Vocoder, vocoders); }) &&
       Make(dir + "/filterbank.qvn",

@@ -37,6 +37,7 @@ constexpr MenuLine kBeforeInserts[] = {
 constexpr MenuLine kAfterInserts[] = {
     {0, "&Hilfsmittel", 0},
     {2, "&Snap", cmd::kSnap},
+    {2, "Sound&karte...", cmd::kSoundCard},
     {2, "&Über...", cmd::kAbout},
     {0, "&Hilfe", 0},
     {2, "&Anleitung", cmd::kGuide, "F1"},

@@ -12,6 +12,7 @@ constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
 constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
 // The view: zoom in and out by a step, back to 100 %, every panel in the window.
 constexpr int kZoomIn = 151, kZoomOut = 152, kZoomReset = 153, kFitAll = 154;
+constexpr int kSoundCard = 144;  // the sound settings dialog (the shell's)
 }  // namespace cmd
 
 // The recording entry's caption while none runs, and while one does.

@@ -4,6 +4,7 @@
 #include "platform/audio/sound_card.h"
 #include "shell/my_app.h"
 #include "shell/translations.h"
+#include "shell/sound_control.h"
 
 int main(int argc, char** argv) {
   using Kind = CommandLine::Kind;
@@ -26,8 +27,7 @@ int main(int argc, char** argv) {
     std::fputs(DeviceTable(ListSoundCards()).c_str(), stdout);
     return 0;
   }
-  const std::unique_ptr<WaveSystem> audio = OpenSoundCard(line->Card);
   UseGermanLocale();
   TMyApp app(argc, argv);
-  return app.Run(*audio, line->Patch, line->Card.BlockFrames);
+  return app.Run(WithCommandLine(RememberedSoundSettings(), line->Card), line->Patch);
 }

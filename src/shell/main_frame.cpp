@@ -9,9 +9,11 @@
 
 #include "app/commands.h"
 #include "devices/registry.h"
+#include "platform/audio/sound_card.h"
 #include "shell/about_box.h"
 #include "shell/help_window.h"
 #include "shell/icon_art.h"
+#include "shell/sound_dialog.h"
 
 TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.release()) {
   setCentralWidget(canvas_);
@@ -32,10 +34,10 @@ TMainFrame::~TMainFrame() {
 }
 
 bool TMainFrame::Setup() {
-  if (!canvas_->Client().Setup()) return false;
+  const bool sound = canvas_->Client().Setup();
   canvas_->Client().UpdateTitle();
   canvas_->Client().SetMenuMarks();
-  return true;
+  return sound;
 }
 
 // Unsaved changes are asked about first; "Abbrechen" (or a save that did not happen) keeps the
@@ -85,6 +87,8 @@ void TMainFrame::OnCommand(int id) {
     TAboutBox(this).exec();
   } else if (id == cmd::kGuide) {
     ShowGuide();
+  } else if (id == cmd::kSoundCard) {
+    if (sound_) TSoundDialog(this, *sound_, ListSoundCards()).exec();
   } else {
     canvas_->Client().Command(id);
   }

@@ -8,6 +8,7 @@
 
 class QAction;
 class THelpWindow;
+class TSoundControl;
 
 // The main window: the menu bar, the caption and the icon around the canvas. Every menu command
 // goes to the canvas except the exit command and the About box.
@@ -17,10 +18,14 @@ class TMainFrame : public QMainWindow {
   explicit TMainFrame(std::unique_ptr<TCanvasWidget> canvas);
   ~TMainFrame() override;
 
-  // The canvas setup, then the title and the check marks. False when the program must end.
+  // The canvas setup, then the title and the check marks. False when the sound could not be
+  // started (the error box has said why); the window works without it.
   bool Setup();
 
   TCanvasWidget& Canvas() { return *canvas_; }
+  // The sound card the "Soundkarte..." dialog works on (none: the entry does nothing).
+  void SetSoundControl(TSoundControl* sound) { sound_ = sound; }
+
   // The menu action of a command id, or null.
   QAction* Action(int id) const { return actions_.value(id); }
   // "Datei → Zuletzt geöffnet", filled each time it opens; and the guide's window once shown.
@@ -45,4 +50,5 @@ class TMainFrame : public QMainWindow {
   TRecentMenu* recentMenu_ = nullptr;  // owned by the window
   THelpWindow* guide_ = nullptr;       // owned by the window as a child
   bool closed_ = false;
+  TSoundControl* sound_ = nullptr;
 };

@@ -2,8 +2,10 @@
 
 #include <QTimer>
 
+#include "platform/audio/sound_card.h"
 #include "shell/icon_art.h"
 #include "shell/main_frame.h"
+#include "shell/sound_control.h"
 #include "shell/translations.h"
 
 TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -11,14 +13,17 @@ TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
   LoadGermanQtTexts(*this);
 }
 
-int TMyApp::Run(WaveSystem& audio, const std::string& patch, int liveBlock) {
-  TMainFrame frame(std::make_unique<TCanvasWidget>(&audio));
-  frame.Canvas().Client().SetLiveBlock(liveBlock);
-  if (!frame.Setup()) return 1;  // the error box has told why
+int TMyApp::Run(const WaveSettings& card, const std::string& patch) {
+  TMainFrame frame(std::make_unique<TCanvasWidget>(nullptr));
+  frame.Setup();
+  // Declared after the frame, so that it stops the sound and goes first.
+  TSoundControl sound(frame.Canvas().Client(), card, &OpenSoundCard);
+  frame.SetSoundControl(&sound);
   frame.show();
-  // Once the window is on screen, so that a rejected file's error box appears over it: the patch
-  // from the command line, then a patch left by a crash is offered.
-  QTimer::singleShot(0, &frame, [&frame, patch] {
+  // Once the window is on screen, so that an error box appears over it: the sound card, the
+  // patch from the command line, then a patch left by a crash is offered.
+  QTimer::singleShot(0, &frame, [&frame, &sound, patch] {
+    sound.Start(sound.Settings());
     if (!patch.empty()) frame.Canvas().Client().Load(patch);
     frame.Canvas().Client().StartRecovery(TRecovery::DefaultFolder());
   });

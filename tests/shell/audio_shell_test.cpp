@@ -5,12 +5,24 @@
 #include <QTest>
 #include <atomic>
 
+#include <QComboBox>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "platform/audio/memory_wave.h"
 #include "shell/main_frame.h"
+#include "shell/sound_control.h"
+#include "shell/sound_dialog.h"
 
 namespace {
 
 using Direction = WaveSystem::Direction;
+
+const std::vector<WaveDeviceInfo> kDevices = {
+    {.Index = 0, .HostApi = "ALSA", .Name = "HDA Intel", .InChannels = 2, .OutChannels = 2},
+    {.Index = 1, .HostApi = "ALSA", .Name = "USB Audio", .InChannels = 0, .OutChannels = 2},
+};
 
 // What the canvas was doing whenever a sound card device was used or closed.
 struct CardLog {
@@ -100,7 +112,7 @@ TEST(ProgramAudio, ClosingStopsTheAudioThreadBeforeTheCardIsClosedAndDevicesDele
   EXPECT_TRUE(canvas->errors.empty());
 }
 
-TEST(ProgramAudio, WithoutAnInputDeviceTheProgramEndsWithOneAfterTheErrorBox) {
+TEST(ProgramAudio, WithoutAnInputDeviceTheWindowStillOpensWithItsPatch) {
   MemoryWaveSystem card(MemoryWaveOptions{.InDevices = 0});
   auto owned = std::make_unique<QuietCanvas>(&card);
   QuietCanvas* canvas = owned.get();
@@ -108,8 +120,46 @@ TEST(ProgramAudio, WithoutAnInputDeviceTheProgramEndsWithOneAfterTheErrorBox) {
   EXPECT_FALSE(frame.Setup());
   EXPECT_EQ(canvas->errors, std::vector<std::string>{"No input device found!"});
   EXPECT_EQ(card.Opens(Direction::Out), 0);
-  EXPECT_TRUE(canvas->Client().Devices().empty());
-  EXPECT_EQ(QApplication::exec(), 1);  // the quit asked for during the setup
+  EXPECT_EQ(canvas->Client().Devices().size(), 2u);
+  EXPECT_EQ(frame.windowTitle(), "Quarvin V1.01 - (Kein Titel)");
+}
+
+// "Soundkarte...": the dialog restarts the sound with the choice on the card the choice opens,
+// leaves the patch alone, and the choice is what the next start reads (Qt's settings file).
+TEST(ProgramAudio, TheSoundDialogRestartsTheSoundAndItsChoiceIsRemembered) {
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+  std::vector<WaveSettings> opened;
+  auto owned = std::make_unique<QuietCanvas>(nullptr);
+  QuietCanvas* canvas = owned.get();
+  TMainFrame frame(std::move(owned));
+  frame.Setup();
+  TSoundControl sound(canvas->Client(), {}, [&opened](const WaveSettings& s) {
+    opened.push_back(s);
+    return std::make_unique<MemoryWaveSystem>(
+        MemoryWaveOptions{.Pace = WavePace::RealTime, .Devices = kDevices});
+  });
+  ASSERT_TRUE(sound.Start(sound.Settings()));
+  canvas->Client().CreateDevice(DeviceType::VCO);
+
+  TSoundDialog dialog(&frame, sound, kDevices);
+  const QList<QComboBox*> combos = dialog.findChildren<QComboBox*>();
+  ASSERT_EQ(combos.size(), 3);
+  combos[1]->setCurrentIndex(combos[1]->findData(QStringLiteral("USB Audio")));
+  combos[2]->setCurrentIndex(combos[2]->findData(128));
+  EXPECT_NE(combos[2]->currentText().indexOf("2,9 ms"), -1);
+  dialog.Apply();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[1].Out, "USB Audio");
+  EXPECT_EQ(opened[1].BlockFrames, 128);
+  EXPECT_TRUE(canvas->Client().SoundRunning());
+  EXPECT_EQ(canvas->Client().Devices().size(), 3u);
+  EXPECT_EQ(dialog.findChild<QLabel*>("status")->text(), "Soundkarte: 44100 Hz");
+  const WaveSettings next = RememberedSoundSettings();
+  EXPECT_EQ(next.In, "");
+  EXPECT_EQ(next.Out, "USB Audio");
+  EXPECT_EQ(next.BlockFrames, 128);
+  EXPECT_TRUE(canvas->errors.empty());
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+#include "shell/sound_control.h"
+
+#include <QSettings>
+#include <cstdio>
+
+#include "app/main_client.h"
+#include "app/wave_open.h"
+
+namespace {
+// The program's own entry in the user's config folder: Quarvin/Quarvin.conf.
+constexpr const char* kOrganisation = "Quarvin";
+constexpr const char* kApplication = "Quarvin";
+}  // namespace
+
+TSoundControl::TSoundControl(TMainClient& client, WaveSettings settings, Opener open)
+    : client_(client), settings_(std::move(settings)), open_(std::move(open)) {}
+
+TSoundControl::~TSoundControl() {
+  client_.UseSound(nullptr, 0);
+}
+
+bool TSoundControl::Start(const WaveSettings& settings) {
+  settings_ = settings;
+  // The old system goes before the new one opens: a JACK client of ours must not meet another.
+  client_.UseSound(nullptr, 0);
+  system_.reset();
+  system_ = open_(settings_);
+  client_.UseSound(system_.get(), settings_.BlockFrames);
+  if (!client_.StartSound()) return false;
+  if (const std::string note = CardRateNote(client_.CardRate()); !note.empty())
+    std::fprintf(stderr, "quarvin: %s\n", note.c_str());
+  return true;
+}
+
+std::string TSoundControl::Status() const {
+  if (!client_.SoundRunning()) return "Kein Ton: die Soundkarte ist nicht geöffnet.";
+  const std::string note = CardRateNote(client_.CardRate());
+  return note.empty() ? "Soundkarte: " + std::to_string(client_.CardRate()) + " Hz" : note;
+}
+
+WaveSettings RememberedSoundSettings() {
+  const QSettings store(kOrganisation, kApplication);
+  const int block = store.value("Soundkarte/Block", 0).toInt();
+  const bool valid = block >= TAudioLoop::kMinBlockFrames && block <= TAudioLoop::kMaxBlockFrames;
+  return {.In = store.value("Soundkarte/Eingang").toString().toStdString(),
+          .Out = store.value("Soundkarte/Ausgang").toString().toStdString(),
+          .BlockFrames = valid ? block : 0};
+}
+
+void RememberSoundSettings(const WaveSettings& settings) {
+  QSettings store(kOrganisation, kApplication);
+  store.setValue("Soundkarte/Eingang", QString::fromStdString(settings.In));
+  store.setValue("Soundkarte/Ausgang", QString::fromStdString(settings.Out));
+  store.setValue("Soundkarte/Block", settings.BlockFrames);
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/audio/wave.h"
+
+class TMainClient;
+
+// The program's sound card: the settings it runs with, the sound system opened for them, and
+// starting the sound again with the same or other settings. The patch is never touched.
+class TSoundControl {
+ public:
+  using Opener = std::function<std::unique_ptr<WaveSystem>(const WaveSettings&)>;
+  // open: makes the sound system for settings (the program: OpenSoundCard).
+  TSoundControl(TMainClient& client, WaveSettings settings, Opener open);
+  // Stops the sound before the system goes.
+  ~TSoundControl();
+  TSoundControl(const TSoundControl&) = delete;
+  TSoundControl& operator=(const TSoundControl&) = delete;
+
+  // Stops the sound, opens the system for settings and starts it; false when the card could not
+  // be had (the error box has said why; the settings are kept for the next try).
+  bool Start(const WaveSettings& settings);
+  const WaveSettings& Settings() const { return settings_; }
+  // One line for the user: the card's rate and whether it is converted, or that there is no sound.
+  std::string Status() const;
+
+ private:
+  TMainClient& client_;
+  WaveSettings settings_;
+  Opener open_;
+  std::unique_ptr<WaveSystem> system_;
+};
+
+// The sound settings the user chose last (Qt's settings, in the user's config folder), and
+// keeping them; only the devices and the block length are kept.
+WaveSettings RememberedSoundSettings();
+void RememberSoundSettings(const WaveSettings& settings);
