@@ -54,11 +54,25 @@ shot() { import -window root "$shots/$1"; }
 # The colour of a screen pixel as RRGGBB.
 pixel() { convert "$shots/$1" -format "%[hex:p{$2,$3}]" info:; }
 
+# Starts the server: [PERIOD [RATE [SERVER OPTIONS...]]] (256 frames at 44100 Hz by default).
 e2e_start_jack() {
-  jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 44100 -p "${1:-256}" \
+  jackd -n "$JACK_DEFAULT_SERVER" --no-realtime "${@:3}" -d dummy -r "${2:-44100}" -p "${1:-256}" \
     >"$work/jackd.log" 2>&1 &
   jack_pid=$!
   poll 50 timeout 5 jack_lsp || fail "the JACK server did not answer"
+}
+
+# Ends the server with SIGTERM, which tells its clients (their shutdown callback), and waits.
+e2e_stop_jack() {
+  kill -TERM "$jack_pid"
+  poll 100 bash -c "! kill -0 $jack_pid" || fail "the JACK server did not end"
+  wait "$jack_pid" 2>/dev/null || true
+  jack_pid=""
+}
+
+# Waits until a JACK port exists.
+e2e_wait_port() {  # port
+  poll 50 bash -c "timeout 5 jack_lsp | grep -qx '$1'" || fail "no JACK port $1"
 }
 
 # Starts the program with the given arguments, waits for its window and its sound card ports
