@@ -37,13 +37,20 @@ float FromSample(int16_t s) noexcept {
 class JackClient {
  public:
   JackClient() = default;
-  ~JackClient() {
-    if (!client_) return;
-    jack_deactivate(client_);
-    jack_client_close(client_);
-  }
+  ~JackClient() { Close(); }
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
+
+  // Leaves the server. After the server has gone there is nothing to deactivate, and the
+  // dead client must go before anything else in the process opens a JACK client: the library
+  // shares its state between clients, and a later client's end can free what the dead one still
+  // points to.
+  void Close() {
+    if (!client_) return;
+    if (!Lost()) jack_deactivate(client_);
+    jack_client_close(client_);
+    client_ = nullptr;
+  }
 
   // Becomes a client of the running server; false (with the reason) when none answers.
   bool Connect(const std::string& name, std::string& error) {
@@ -205,6 +212,7 @@ class JackDevice final : public WaveDevice {
   void Unprepare(WaveHeader&) override {}
   std::string Close() override {
     client_->Stop(d_);
+    if (client_->Lost()) client_->Close();
     return {};
   }
   void SetDoorbell(WaveDoorbell* bell) override { client_->Stream(d_).SetDoorbell(bell); }
