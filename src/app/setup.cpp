@@ -24,6 +24,9 @@ bool TMainClient::StartSound() {
     shortIn_ = std::vector<TSampleBuffer>(count);
     shortOut_ = std::vector<TSampleBuffer>(count);
   }
+  // Blocks that a lost card held before are idle now that it is closed.
+  for (auto* blocks : {&inBuf_, &outBuf_})
+    for (TSampleBuffer& block : *blocks) block.Header().Release();
   Start();
   return true;
 }

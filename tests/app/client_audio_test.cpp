@@ -51,12 +51,21 @@ TEST(ClientAudioLoop, ALostCardStopsTheSoundKeepsThePatchAndCanStartAgain) {
   client.Timer();
   EXPECT_EQ(shell.errors.size(), 1u);  // said once
 
+  // The blocks the lost card held record and play again on the new one: nothing waits out
+  // its time when the sound stops.
   MemoryWaveSystem back({});
   client.UseSound(&back, 0);
   EXPECT_TRUE(client.StartSound());
   EXPECT_TRUE(client.SoundRunning());
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       back.Unprepares(Direction::Out) < 14 && std::chrono::steady_clock::now() < until;)
+    std::this_thread::yield();
+  ASSERT_GE(back.Unprepares(Direction::Out), 14);
+  const auto stop = std::chrono::steady_clock::now();
   client.CloseQuery();
+  EXPECT_LT(std::chrono::steady_clock::now() - stop, TAudioLoop::kWaitLimit);
   EXPECT_EQ(back.Closes(Direction::Out), 1);
+  EXPECT_EQ(shell.beeps.load(), 0);
 }
 
 TEST(ClientAudioLoop, LiveSoundPassesThroughAndTheCloseQueryDrainsFirst) {

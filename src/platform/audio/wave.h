@@ -38,6 +38,12 @@ struct WaveHeader {
   }
   // For the devices: gives the block back without completing it (it could not be queued).
   void Unclaim() noexcept { Queued.store(0, std::memory_order_release); }
+  // For the owner, once the device that held the block is closed (a lost card never completes
+  // what it held): the block is idle again and may be queued at another device.
+  void Release() noexcept {
+    Queued.store(0, std::memory_order_release);
+    Flags.store(0, std::memory_order_release);
+  }
   // For the devices: the block is full (input) or played (output).
   void Complete() noexcept {
     Queued.store(0, std::memory_order_release);
