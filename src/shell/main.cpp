@@ -3,8 +3,8 @@
 #include "app/command_line.h"
 #include "platform/audio/sound_card.h"
 #include "shell/my_app.h"
-#include "shell/translations.h"
 #include "shell/sound_control.h"
+#include "shell/translations.h"
 
 int main(int argc, char** argv) {
   using Kind = CommandLine::Kind;

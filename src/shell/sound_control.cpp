@@ -7,9 +7,10 @@
 #include "app/wave_open.h"
 
 namespace {
-// The program's own entry in the user's config folder: Quarvin/Quarvin.conf.
-constexpr const char* kOrganisation = "Quarvin";
-constexpr const char* kApplication = "Quarvin";
+// The program's settings file, shared with the recent files: quarvin/quarvin.conf in the user's
+// config folder.
+constexpr const char* kOrganisation = "quarvin";
+constexpr const char* kApplication = "quarvin";
 }  // namespace
 
 TSoundControl::TSoundControl(TMainClient& client, WaveSettings settings, Opener open)

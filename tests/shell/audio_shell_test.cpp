@@ -7,8 +7,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include "platform/audio/memory_wave.h"
 #include "shell/main_frame.h"
@@ -127,8 +125,7 @@ TEST(ProgramAudio, WithoutAnInputDeviceTheWindowStillOpensWithItsPatch) {
 // "Soundkarte...": the dialog restarts the sound with the choice on the card the choice opens,
 // leaves the patch alone, and the choice is what the next start reads (Qt's settings file).
 TEST(ProgramAudio, TheSoundDialogRestartsTheSoundAndItsChoiceIsRemembered) {
-  QTemporaryDir config;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+  // The settings file is in the test run's own config folder (XDG_CONFIG_HOME, set in main).
   std::vector<WaveSettings> opened;
   auto owned = std::make_unique<QuietCanvas>(nullptr);
   QuietCanvas* canvas = owned.get();

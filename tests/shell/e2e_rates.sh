@@ -57,7 +57,7 @@ for rate in 48000 96000; do
 done
 
 # At our own rate nothing converts: the server gets the render's very samples (32-bit PCM keeps
-# every 16-bit sample exactly).
+# every 16-bit sample exactly), apart from where a dropout of the loaded machine cut the sound.
 e2e_start_jack 128 44100
 "$runner" --live "$work/tone.qvn" --block 128 --nicht-verbinden 2>"$work/runner.log" &
 runner_pid=$!
@@ -81,14 +81,16 @@ assert all(x == int(x) for x in rec), "not 16-bit samples"
 index = {}
 for i in range(len(ref) - 8):
     index.setdefault(tuple(ref[i:i + 8]), []).append(i)
-checked = 0
-for at in range(0, len(rec) - 256, 256):
-    piece = rec[at:at + 256]
+# Pieces of 64 frames: a dropout under load may cut one, and converted sound matches none.
+checked = matched = 0
+for at in range(0, len(rec) - 64, 64):
+    piece = rec[at:at + 64]
     if not any(piece):
         continue
-    assert any(ref[i:i + 256] == piece for i in index.get(tuple(piece[:8]), [])), "piece at %d" % at
     checked += 1
-assert checked > 100, "too little sound recorded"
+    matched += any(ref[i:i + 64] == piece for i in index.get(tuple(piece[:8]), []))
+print("%d of %d pieces are the render's" % (matched, checked))
+assert checked > 400 and matched >= 0.95 * checked
 PY
 echo "44100 Hz: the recorded samples are the render's"
 e2e_stop_jack

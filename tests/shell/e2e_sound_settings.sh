@@ -12,7 +12,7 @@ set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 
 export XDG_CONFIG_HOME="$work/config"
-settings="$XDG_CONFIG_HOME/Quarvin/Quarvin.conf"
+settings="$XDG_CONFIG_HOME/quarvin/quarvin.conf"
 build=$(dirname "$program")
 "$build/quarvin-bench-patches" "$work" 1
 
