@@ -41,6 +41,8 @@ class CardStream {
   void Queue(WaveHeader& block) noexcept { blocks_.Queue(block); }
   void SetDoorbell(WaveDoorbell* bell) noexcept { blocks_.SetDoorbell(bell); }
   uint64_t Dropouts() const noexcept { return blocks_.Dropouts(); }
+  // In frames at kSampleRate, as the blocks count them.
+  uint64_t SilentFrames() const noexcept { return blocks_.SilentFrames(); }
 
   // Callback: interleaved stereo samples at the card's rate.
   void Record(const int16_t* in, size_t samples) noexcept;

@@ -209,7 +209,7 @@ class MemoryDevice final : public WaveDevice {
   WaveCompletion completion_;
   std::atomic<uint64_t> dropouts_{0};
   std::atomic<uint64_t> silent_{0};  // output frames played as silence between blocks
-  int completed_ = 0;  // input blocks, for LostAfterBlocks
+  int completed_ = 0;                // input blocks, for LostAfterBlocks
   std::atomic<bool> lost_{false};
   std::thread worker_;
 };
