@@ -36,19 +36,22 @@ std::string SaveQuestion(const std::string& fileName) {
 }
 }  // namespace
 
+// A change that no step of the history leads back from.
 void TMainClient::PatchChanged() {
-  modified_ = true;
+  history_.MarkUnreachable();
   copyOutdated_ = true;
+  if (!shownModified_) UpdateTitle();
 }
 
 void TMainClient::MarkUnmodified() {
-  modified_ = false;
+  history_.MarkClean();
   copyOutdated_ = false;
   if (recovery_) recovery_->Remove();
+  if (shownModified_) UpdateTitle();
 }
 
 bool TMainClient::MayDiscardChanges() {
-  if (!modified_) return true;
+  if (!Modified()) return true;
   switch (shell_.Question(SaveQuestion(FileName))) {
     case Answer::Yes:
       // Save As for an untitled patch; its cancelled dialog or a failed save cancels too.

@@ -13,6 +13,8 @@ constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
 // The view: zoom in and out by a step, back to 100 %, every panel in the window.
 constexpr int kZoomIn = 151, kZoomOut = 152, kZoomReset = 153, kFitAll = 154;
 constexpr int kSoundCard = 144;  // the sound settings dialog (the shell's)
+constexpr int kUndo = 301, kRedo = 302, kCut = 303, kCopy = 304, kPaste = 305, kDuplicate = 306;
+constexpr int kDelete = 307, kSelectAll = 308;
 }  // namespace cmd
 
 // The recording entry's caption while none runs, and while one does.
@@ -26,7 +28,8 @@ struct MenuLine {
   int level;  // 0 menu, 1 submenu of the last menu, 2 entry of the last (sub)menu
   const char* caption;
   int id;
-  const char* shortcut = nullptr;  // in portable text ("Ctrl+S"); shown beside the caption
+  const char* shortcut = nullptr;       // in portable text ("Ctrl+S"); shown beside the caption
+  const char* otherShortcut = nullptr;  // a second key that does the same
 };
 
 std::span<const MenuLine> MenuBar();

@@ -38,6 +38,9 @@ class HeadlessShell : public Shell {
   void SetCaption(const std::string& text) override { caption = text; }
   void CheckMenu(int id, bool checked) override { marks[id] = checked; }
   void SetMenuCaption(int id, const std::string& text) override { menuCaptions[id] = text; }
+  void EnableMenu(int id, bool enabled) override { menuEnabled[id] = enabled; }
+  void SetClipboardPatch(const std::vector<uint8_t>& bytes) override { clipboard = bytes; }
+  std::vector<uint8_t> ClipboardPatch() override { return clipboard; }
   std::optional<std::string> OpenFileDialog() override { return openAnswer; }
   std::optional<std::string> SaveFileDialog() override { return saveAnswer; }
   std::optional<RecordingChoice> RecordingDialog() override { return recordingAnswer; }
@@ -61,6 +64,8 @@ class HeadlessShell : public Shell {
   std::string caption;
   std::map<int, bool> marks;
   std::map<int, std::string> menuCaptions;
+  std::map<int, bool> menuEnabled;
+  std::vector<uint8_t> clipboard;
   std::optional<std::string> openAnswer, saveAnswer;
   std::optional<RecordingChoice> recordingAnswer;
   bool timerRunning = false;

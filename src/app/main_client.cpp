@@ -22,6 +22,7 @@ TMainClient::TMainClient(Shell& shell, WaveSystem* audio)
 TMainClient::~TMainClient() {
   Terminate();
   WaitForExit();
+  ClearHistory();
   DeleteAllDevices();
 }
 
@@ -36,19 +37,13 @@ NTDevWin* TMainClient::CreateDevice(DeviceType type) {
   if (d) {
     devices_.push_back(d);
     ++devicesVersion_;
+    statesStale_ = true;
   }
   return d;
 }
 
 void TMainClient::DeleteDevice(NTDevWin* device) {
-  for (NTWin* w = captured_; w; w = w->Parent)
-    if (w == device) {
-      captured_ = nullptr;
-      shell_.CaptureMouse(false);
-      SetInteraction(InteractionMode::Idle);
-      break;
-    }
-  if (PopupDevice == device) PopupDevice = nullptr;
+  ForgetDevice(*device);
   std::erase(devices_, device);
   ++devicesVersion_;
   delete device;
@@ -72,6 +67,7 @@ void TMainClient::PlaceStartDevices() {
   CreateDevice(DeviceType::Input)->MoveTo(kStartInput);
   CreateDevice(DeviceType::Output)->MoveTo(kStartOutput);
   Reschedule();
+  RefreshStates();
 }
 
 void TMainClient::Reschedule() {
@@ -89,6 +85,7 @@ void TMainClient::WiringChanged() {
 }
 
 void TMainClient::NewLocked() {
+  ClearHistory();
   DeleteAllDevices();
   PlaceStartDevices();
   InvalidateAll(true);
@@ -107,7 +104,7 @@ void TMainClient::New() {
 
 std::string TMainClient::TitleText() const {
   char text[512];
-  std::snprintf(text, sizeof text, "%s - %s", kProduct,
+  std::snprintf(text, sizeof text, "%s - %s%s", kProduct, Modified() ? "*" : "",
                 FileName.empty() ? "(Kein Titel)" : FileName.c_str());
   std::string title = text;
   if (view_.zoom != 100) title += " - " + std::to_string(view_.zoom) + " %";
@@ -115,6 +112,7 @@ std::string TMainClient::TitleText() const {
 }
 
 void TMainClient::UpdateTitle() {
+  shownModified_ = Modified();
   shell_.SetCaption(TitleText());
 }
 
@@ -125,18 +123,12 @@ void TMainClient::SetMenuMarks() {
   shell_.CheckMenu(cmd::kCurvesOff, CurvesOn == 0);
   shell_.CheckMenu(cmd::kCurvesOn, CurvesOn == 1);
   shell_.CheckMenu(cmd::kSnap, SnapOn != 0);
-}
-
-void TMainClient::SetOption(int32_t& option, int32_t value) {
-  option = value;
-  PatchChanged();
-  SetMenuMarks();
-  InvalidateAll(true);
+  UpdateEditMenu();
 }
 
 void TMainClient::Insert(DeviceType type) {
   // Whatever the pointer still carries is put down first: the new device takes over the mode.
-  Escape();
+  PutDown();
   NTDevWin* d;
   {
     TCriticalSection::Lock lock(Lock);
@@ -144,7 +136,8 @@ void TMainClient::Insert(DeviceType type) {
     Reschedule();
   }
   if (!d) return;
-  PatchChanged();
+  PushEdit(TDeviceSetEdit::Added(DeviceName(*d) + " einfügen", {d}));
+  placing_ = d;
   d->BeginMove();
 }
 
@@ -155,6 +148,7 @@ void TMainClient::Command(int id) {
 }
 
 void TMainClient::RunCommand(int id) {
+  if (RunEditCommand(id)) return;
   switch (id) {
     case cmd::kFileNew:
       New();
@@ -169,39 +163,28 @@ void TMainClient::RunCommand(int id) {
       SaveAs();
       return;
     case cmd::kWiresVisible:
-      SetOption(WiresOn, !WiresOn);
+      ChooseOption(kWiresVisibleWord, !WiresOn);
       return;
     case cmd::kWiresFront:
-      SetOption(WiresBehind, 0);
+      ChooseOption(kWiresBehindWord, 0);
       return;
     case cmd::kWiresBehind:
-      SetOption(WiresBehind, 1);
+      ChooseOption(kWiresBehindWord, 1);
       return;
     case cmd::kCurvesOff:
-      SetOption(CurvesOn, 0);
+      ChooseOption(kCurvesWord, 0);
       return;
     case cmd::kCurvesOn:
-      SetOption(CurvesOn, 1);
+      ChooseOption(kCurvesWord, 1);
       return;
     case cmd::kSnap:
-      SnapOn = !SnapOn;
-      PatchChanged();
-      SetMenuMarks();
+      ChooseOption(kSnapWord, !SnapOn);
       return;
     case cmd::kRecord:
       ToggleRecording();
       return;
     case cmd::kDeleteDevice:
-      if (PopupDevice) {
-        {
-          TCriticalSection::Lock lock(Lock);
-          DeleteDevice(PopupDevice);
-          Reschedule();
-        }
-        InvalidateAll(true);
-        PopupDevice = nullptr;
-        PatchChanged();
-      }
+      if (NTDevWin* d = std::exchange(PopupDevice, nullptr)) DeleteDevices({d});
       return;
     default:
       if (RunViewCommand(id)) return;
@@ -209,16 +192,26 @@ void TMainClient::RunCommand(int id) {
   }
 }
 
-void TMainClient::Mouse(MouseKind kind, Point screenPt) {
+// A press and its release are one gesture: a control dragged between them is one undo step.
+void TMainClient::Mouse(MouseKind kind, Point screenPt, bool shift) {
   screenPointer_ = screenPt;
   pointerIn_ = true;
   pointer_ = view_.ToCanvas(screenPt);
-  Route(kind, pointer_);
+  if ((kind == MouseKind::LDown || kind == MouseKind::RDown) && !std::exchange(mouseGesture_, true))
+    BeginGesture();
+  Route(kind, pointer_, shift);
+  if ((kind == MouseKind::LUp || kind == MouseKind::RUp) && std::exchange(mouseGesture_, false))
+    EndGesture();
   UpdateCable();
   NoteView();
 }
 
-void TMainClient::Route(MouseKind kind, Point pt) {
+void TMainClient::Route(MouseKind kind, Point pt, bool shift) {
+  if (bandStart_) {
+    TrackBand(kind, pt);
+    return;
+  }
+  if (PressSelects(kind, pt, shift)) return;
   // A right press that put a panel down has done its work: its release opens no popup menu on
   // the panel that now lies under the pointer.
   if (kind == MouseKind::RUp && std::exchange(rightPressPlaced_, false)) return;
@@ -237,6 +230,12 @@ bool TMainClient::OnBackground(Point pt) {
 }
 
 void TMainClient::Escape() {
+  PutDown();
+  ClearSelection();
+}
+
+void TMainClient::PutDown() {
+  if (bandStart_) EndBand(false);
   if (PendingConnector()) {
     NTPlug::EndPending(*this);
   } else if (auto* moving = dynamic_cast<NTDevWin*>(captured_);
@@ -348,6 +347,7 @@ void TMainClient::PaintInto(Dc& dc, bool erase) {
   if (WiresBehind == 1) PaintWiresWalk(&root_, dc);
   PaintWalk(&root_, dc);
   if (WiresBehind == 0) PaintWiresWalk(&root_, dc);
+  PaintSelection(dc);
   PaintPendingConnection(dc);
 }
 

@@ -12,7 +12,11 @@
 #include "app/audio_loop.h"
 #include "app/canvas_view.h"
 #include "app/recorder.h"
+#include "app/document.h"
+#include "app/edit_commands.h"
+#include "app/edit_history.h"
 #include "app/recovery.h"
+#include "app/selection.h"
 #include "app/shell.h"
 #include "engine/canvas.h"
 #include "engine/devwin.h"
@@ -30,8 +34,10 @@ class NTPlug;
 
 // The canvas: root of the window tree (its children are the devices), owner of the device list,
 // the canvas lock, the sample buffers, the wiring options, the bitmap cache and the file name;
-// and the audio thread. Everything here runs on the window thread except Run and ProcessBlock.
-class TMainClient : public NTCanvas, public TThread {
+// and the audio thread; and the patch as a document, changed by the user only through edit
+// commands that its history can undo. Everything here runs on the window thread except Run and
+// ProcessBlock.
+class TMainClient : public NTCanvas, public TThread, public TDocument {
  public:
   // audio may be null: then Setup opens nothing and no audio thread runs (render tool, tests).
   TMainClient(Shell& shell, WaveSystem* audio);
@@ -82,9 +88,11 @@ class TMainClient : public NTCanvas, public TThread {
 
   // Window-system entry points. Mouse points are window (screen) pixels.
   void Command(int id);
-  void Mouse(MouseKind kind, Point screenPt);
-  // Escape, and a right click on the background: drops a pending connection, and places a panel
-  // that follows the pointer where its focus rectangle stands. Nothing is lost or left invisible.
+  // shift: the Shift key is held (a click adds a panel to the selection or takes it out).
+  void Mouse(MouseKind kind, Point screenPt, bool shift = false);
+  // Escape, and a right click on the background: drops a pending connection or a rubber band,
+  // places a panel that follows the pointer where its focus rectangle stands, and clears the
+  // selection. Nothing is lost or left invisible.
   void Escape();
   void Timer();
   void Resize(int width, int height);
@@ -112,7 +120,7 @@ class TMainClient : public NTCanvas, public TThread {
   // Paints everything into a surface of its own (the render tool's picture).
   void PaintAll(Surface& target);
 
-  // "Quarvin V1.01 - <file or (Kein Titel)>".
+  // "Quarvin V1.01 - <file or (Kein Titel)>", with a * before the name while it is modified.
   std::string TitleText() const;
   void UpdateTitle();
   void SetMenuMarks();
@@ -159,8 +167,8 @@ class TMainClient : public NTCanvas, public TThread {
   bool Scheduled() const noexcept { return !schedule_.Stale(); }
 
   // Unsaved changes (window thread). The flag is set by every change the user makes and cleared
-  // by New, a load and a save.
-  bool Modified() const { return modified_; }
+  // by New, a load, a save and by undoing or redoing back to the state last saved.
+  bool Modified() const { return !history_.Clean(); }
   void PatchChanged() override;
   // Before the patch is given up (New, Open, quitting): with unsaved changes, asks whether to
   // save them. True when the command may go on.
@@ -181,6 +189,22 @@ class TMainClient : public NTCanvas, public TThread {
   const std::optional<TRecorder::Outcome>& LastRecording() const { return lastRecording_; }
   // The file beside a recording that takes what the patch hears: "take.wav" → "take-eingang.wav".
   static std::string InputRecordingPath(const std::string& output);
+  // Editing (edit.cpp). Undo and Redo as the menu's; false when there was nothing to do.
+  bool Undo();
+  bool Redo();
+  const TEditHistory& History() const { return history_; }
+  const TSelection& Selection() const { return selection_; }
+  void Select(std::span<NTDevWin* const> devices);
+  void SelectAll();
+  void ClearSelection();
+  // Deletes the selected devices with their wires as one step.
+  void DeleteSelection();
+  // The selected devices and the wires among them as a patch of their own (list order kept).
+  std::vector<uint8_t> CopyBytes();
+  // Adds the devices of patch bytes (their wires among them, their settings) as one step and
+  // selects them; their top-left corner goes to at, or 20 pixels below and right of where they
+  // were. False when the bytes hold no patch.
+  bool Paste(std::span<const uint8_t> bytes, std::optional<Point> at, const std::string& name);
 
   // Runs the processing cycle over input block in into output block out (audio thread, or any
   // thread while no audio thread runs).
@@ -215,6 +239,24 @@ class TMainClient : public NTCanvas, public TThread {
 
   void InvalidateAll(bool erase);
 
+  // Edit history (document.cpp).
+  void ControlChanged(NTWin* control) override;
+  void BeginGesture() override;
+  void EndGesture() override;
+  void ConnectionChanged(NTPlugIn& in, NTPlugOut* before) override;
+  void DeviceMoved(NTDevWin& device, Point from) override;
+
+  // TDocument (document.cpp).
+  std::span<NTDevWin* const> DeviceList() const override { return devices_; }
+  void AttachDevices(std::vector<Placed> devices) override;
+  std::vector<Placed> DetachDevices(std::span<NTDevWin* const> devices) override;
+  void PlaceDevices(std::span<const std::pair<NTDevWin*, Point>> places) override;
+  void SetSources(std::span<const std::pair<NTPlugIn*, NTPlugOut*>> sources) override;
+  std::vector<uint8_t> StateOf(NTDevWin& device) override;
+  void RestoreState(NTDevWin& device, std::span<const uint8_t> state) override;
+  int32_t Option(int which) const override;
+  void SetOption(int which, int32_t value) override;
+
   std::string FileName;
   int32_t WiresOn = 1;      // WiresVisible
   int32_t WiresBehind = 0;  // 1: wires drawn before the panels
@@ -224,6 +266,10 @@ class TMainClient : public NTCanvas, public TThread {
   TCriticalSection Lock;
 
   static constexpr const char* kProduct = "Quarvin V1.01";
+  // The options by their place in the file.
+  static constexpr int kWiresVisibleWord = 0, kWiresBehindWord = 1, kCurvesWord = 2, kSnapWord = 3;
+  // A device's name as the edit menu says it ("VCO").
+  static std::string DeviceName(const NTDevWin& device);
 
  protected:
   int Run() override;
@@ -234,10 +280,37 @@ class TMainClient : public NTCanvas, public TThread {
   void NewLocked();
   void Insert(DeviceType type);
   void RunCommand(int id);
-  void SetOption(int32_t& option, int32_t value);
+  void ChooseOption(int which, int32_t value);
+  // The edit history's side of the document.
+  void PushEdit(std::unique_ptr<TEditCommand> edit);
+  void EditsChanged();
+  void ClearHistory();
+  void CommitControlChanges();
+  void RefreshStates();
+  void UpdateEditMenu();
+  NTDevWin* DeviceOf(NTWin* w);
+  NTDevWin* DeviceAt(Point pt);
+  // Editing commands and the selection on the canvas (edit.cpp, selection_view.cpp).
+  bool RunEditCommand(int id);
+  void DeleteDevices(std::vector<NTDevWin*> devices, const char* name = nullptr);
+  bool PressSelects(MouseKind kind, Point pt, bool shift);
+  void TrackBand(MouseKind kind, Point pt);
+  void EndBand(bool select);
+  void DrawBand();
+  // Repaints where a selection mark around a panel at panel stands or would stand.
+  void InvalidateMark(Rect panel);
+  void PaintSelection(Dc& dc);
+  std::vector<uint8_t> PatchBytes(std::span<NTDevWin* const> devices);
+  // Appends the devices of patch bytes to the list, as a load reads them; none when the bytes
+  // hold no patch.
+  std::vector<NTDevWin*> AddDevicesFrom(std::span<const uint8_t> bytes);
   void EraseBackground(Dc& dc);
   void PaintInto(Dc& dc, bool erase);
-  void Route(MouseKind kind, Point pt);
+  void Route(MouseKind kind, Point pt, bool shift);
+  // Puts down what the pointer carries (a panel, a connection, a rubber band).
+  void PutDown();
+  // Drops every reference to a device that leaves the list.
+  void ForgetDevice(NTDevWin& device);
   bool OnBackground(Point pt);
   // View commands (zoom, fit); false for any other id.
   bool RunViewCommand(int id);
@@ -305,7 +378,20 @@ class TMainClient : public NTCanvas, public TThread {
   std::unique_ptr<TScheduleCrew> crew_;
   TScheduleSlot schedule_;
   TAudioLoop::Blocks inBuf_, outBuf_;
-  bool modified_ = false;
+  TEditHistory history_;
+  TSelection selection_;
+  // Every device's saved record as the history last saw it: a control change's state before.
+  std::unordered_map<const NTDevWin*, std::vector<uint8_t>> states_;
+  bool statesStale_ = true;
+  int gestureDepth_ = 0;
+  bool mouseGesture_ = false;
+  std::vector<TStateEdit::Change> gestureChanges_;
+  // The device an insert left following the pointer: putting it down belongs to the insert.
+  NTDevWin* placing_ = nullptr;
+  // The rubber band while one is drawn: where it began and where its XOR frame stands.
+  std::optional<Point> bandStart_;
+  Rect bandRect_{};
+  bool shownModified_ = false;
   // Changed since the last recovery copy.
   bool copyOutdated_ = false;
   std::optional<TRecovery> recovery_;

@@ -54,6 +54,10 @@ std::optional<std::vector<int32_t>> ReadTypeList(ipstream& is) {
     types.push_back(type);
   }
 }
+
+std::vector<NTWin*> Windows(std::span<NTDevWin* const> devices) {
+  return {devices.begin(), devices.end()};
+}
 }  // namespace
 
 std::optional<size_t> TMainClient::DevicesIn(std::span<const uint8_t> bytes) {
@@ -74,17 +78,22 @@ NTWin* TMainClient::WindowOf(int32_t number) {
 }
 
 std::vector<uint8_t> TMainClient::SaveBytes() {
+  return PatchBytes(devices_);
+}
+
+// The devices are written as the root's only children, in the order given.
+std::vector<uint8_t> TMainClient::PatchBytes(std::span<NTDevWin* const> devices) {
   opstream os;
   os.WriteByte(kStreamMark);
   os.WriteWord(kStreamVersion);
   os.WriteWord(kMagic);
   os.WriteWord(kFileVersion);
   for (int32_t option : {WiresOn, WiresBehind, CurvesOn, SnapOn}) os.WriteWord(option);
-  for (NTWin* w = root_.FirstChild; w; w = w->Next)
-    os.WriteWord(int32_t(static_cast<NTDevWin*>(w)->Type));
+  for (const NTDevWin* d : devices) os.WriteWord(int32_t(d->Type));
   os.WriteWord(kEndOfTypes);
-  numbers_.emplace(&root_);
-  WriteWalk(&root_, os);
+  numbers_.emplace(&root_, Windows(devices));
+  for (NTDevWin* d : devices) WriteWalk(d, os);
+  root_.Write(os);
   numbers_.reset();
   return os.Bytes();
 }
@@ -147,6 +156,7 @@ TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
   LoadResult result;
   {
     TCriticalSection::Lock lock(Lock);
+    ClearHistory();
     DeleteAllDevices();
     ipstream is(bytes.first(std::min(bytes.size(), kMaxFileBytes)));
     result = LoadLocked(is);
@@ -154,8 +164,9 @@ TMainClient::LoadResult TMainClient::LoadNamed(std::span<const uint8_t> bytes,
   }
   // A damaged file keeps no name, so that Save asks for one and never overwrites the original.
   FileName = result.kind == LoadResult::Complete ? name : std::string();
-  UpdateTitle();
+  RefreshStates();
   MarkUnmodified();
+  UpdateTitle();
   if (!FileName.empty()) shell_.PatchFileUsed(FileName);
   // The box comes last: over the new patch and its title, and without the lock, so that the
   // audio goes on while it is up.
@@ -193,4 +204,23 @@ TMainClient::LoadResult TMainClient::LoadLocked(ipstream& is) {
   SetMenuMarks();
   if (is.PastEnd()) return {LoadResult::Damaged, kDamaged};
   return {};
+}
+
+// A paste reads the devices as a load does, numbered as the only devices of their patch; the
+// options of the bytes are not taken.
+std::vector<NTDevWin*> TMainClient::AddDevicesFrom(std::span<const uint8_t> bytes) {
+  ipstream is(bytes.first(std::min(bytes.size(), kMaxFileBytes)));
+  std::vector<NTDevWin*> added;
+  if (ReadHead(is) != Head::Patch) return added;
+  for (int option = 0; option < 4; ++option) is.ReadWord();
+  const auto types = ReadTypeList(is);
+  if (!types) return added;
+  TCriticalSection::Lock lock(Lock);
+  for (int32_t type : *types)
+    if (NTDevWin* d = CreateDevice(DeviceType(type))) added.push_back(d);
+  numbers_.emplace(&root_, Windows(added));
+  for (NTDevWin* d : added) ReadWalk(d, is);
+  numbers_.reset();
+  Reschedule();
+  return added;
 }

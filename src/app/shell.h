@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,7 +52,13 @@ class Shell {
   virtual void Beep() = 0;
   virtual void SetCaption(const std::string& caption) = 0;
   virtual void CheckMenu(int id, bool checked) = 0;
+  // A menu entry's caption (with its & mark) and whether it can be chosen.
   virtual void SetMenuCaption(int id, const std::string& caption) = 0;
+  virtual void EnableMenu(int id, bool enabled) = 0;
+  // The system clipboard's patch (the bytes of a patch file under the program's own type);
+  // empty when it holds none.
+  virtual void SetClipboardPatch(const std::vector<uint8_t>& bytes) = 0;
+  virtual std::vector<uint8_t> ClipboardPatch() = 0;
   // File dialogs with the patch filter; nullopt when cancelled. The save dialog confirms
   // overwriting and appends the default extension.
   virtual std::optional<std::string> OpenFileDialog() = 0;

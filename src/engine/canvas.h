@@ -5,6 +5,8 @@
 
 class NTDevWin;
 class NTPlug;
+class NTPlugIn;
+class NTPlugOut;
 
 // The current frame's sound-card samples and output accumulators (audio thread).
 struct TFrameIo {
@@ -36,6 +38,16 @@ class NTCanvas : public NTOwner {
   virtual TFrameIo& Io() = 0;
   // A connection was made or removed (window thread).
   virtual void WiringChanged() {}
+  // The user connected or disconnected in (its source before was `before`); after the change.
+  virtual void ConnectionChanged(NTPlugIn& in, NTPlugOut* before) {
+    (void)in, (void)before;
+    WiringChanged();
+    PatchChanged();
+  }
+  // The user put a panel down somewhere else (it stood at `from`); after the move.
+  virtual void DeviceMoved(NTDevWin& device, Point from) {
+    (void)device, (void)from, PatchChanged();
+  }
   // The visible part of the canvas, in client coordinates.
   virtual Rect ClientRect() const = 0;
   // Remembers the device and tracks its popup menu at the client point.

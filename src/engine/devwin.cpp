@@ -86,11 +86,12 @@ void NTDevWin::EndMove(Point pointer) {
   if (!visible.Contains(pointer)) MovePos = InsideOf(visible, MovePos, W, H);
   MovePos = InsideOf({0, 0, kGeometryLimit, kGeometryLimit}, MovePos, W, H);
   if (Painted) InvalidateArea(true);
-  if (MovePos != AbsPos()) Canvas->PatchChanged();
+  const Point from = AbsPos();
   // Devices are children of the root at (0, 0): the absolute position is the relative one.
   MoveTo(MovePos);
   InvalidateArea(false);
   Painted = 1;
+  if (MovePos != from) Canvas->DeviceMoved(*this, from);
 }
 
 Point NTDevWin::Snapped(Point p) const {

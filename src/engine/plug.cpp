@@ -11,20 +11,20 @@ constexpr const char* kIllegalConnection =
     "Eingang löscht eine Verbindung. Der Vorgang wurde abgebrochen.";
 
 void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
-  if (in.Source == &out) return;
-  if (in.Source) canvas.Invalidate(in.WireRect(), true);
+  NTPlugOut* before = in.Source;
+  if (before == &out) return;
+  if (before) canvas.Invalidate(in.WireRect(), true);
   in.Source = &out;
-  canvas.WiringChanged();
   canvas.Invalidate(in.WireRect(), false);
-  canvas.PatchChanged();
+  canvas.ConnectionChanged(in, before);
 }
 
 void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
-  if (!in.Source) return;
+  NTPlugOut* before = in.Source;
+  if (!before) return;
   canvas.Invalidate(in.WireRect(), true);
   in.Source = nullptr;
-  canvas.WiringChanged();
-  canvas.PatchChanged();
+  canvas.ConnectionChanged(in, before);
 }
 }  // namespace
 

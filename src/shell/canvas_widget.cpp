@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -17,12 +19,16 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include "app/commands.h"
 #include "shell/accessible_canvas.h"
 #include "shell/recording_dialog.h"
 
 namespace {
 const QString kPatchFilter = QStringLiteral("Quarvin-Dateien (*.qvn);;Alle Dateien (*.*)");
+// Copied devices travel between running programs as patch-file bytes under this type.
+const QString kPatchMime = QStringLiteral("application/x-quarvin-patch");
 constexpr int kTimerMs = 10;
 // A wheel notch, in eighths of a degree.
 constexpr int kNotch = 120;
@@ -190,6 +196,24 @@ std::optional<RecordingChoice> TCanvasWidget::RecordingDialog() {
   return AskForRecording(window());
 }
 
+void TCanvasWidget::EnableMenu(int id, bool enabled) {
+  emit MenuEnabled(id, enabled);
+}
+
+void TCanvasWidget::SetClipboardPatch(const std::vector<uint8_t>& bytes) {
+  auto* data = new QMimeData;
+  data->setData(kPatchMime,
+                QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+std::vector<uint8_t> TCanvasWidget::ClipboardPatch() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!data || !data->hasFormat(kPatchMime)) return {};
+  const QByteArray bytes = data->data(kPatchMime);
+  return {bytes.begin(), bytes.end()};
+}
+
 std::optional<std::string> TCanvasWidget::OpenFileDialog() {
   return ChosenPath(QFileDialog::getOpenFileName(window(), QString(), QString(), kPatchFilter));
 }
@@ -322,7 +346,7 @@ void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
         {panOrigin_.x - moved.x() * 100 / zoom, panOrigin_.y - moved.y() * 100 / zoom});
     return;
   }
-  client_->Mouse(MouseKind::Move, ClientPoint(event));
+  client_->Mouse(MouseKind::Move, ClientPoint(event), event->modifiers() & Qt::ShiftModifier);
 }
 
 // Over a read-out the second click opens its entry; elsewhere it is a press as ever.
@@ -347,9 +371,11 @@ void TCanvasWidget::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
+// A key held down, with all its repeats, is one gesture: one undo step for the control it turns.
 // A focused control takes its keys first; Space held down otherwise turns a left drag into
 // panning.
 void TCanvasWidget::keyPressEvent(QKeyEvent* event) {
+  if (!event->isAutoRepeat() && !std::exchange(keyGesture_, true)) client_->BeginGesture();
   if (controls_->Key(*event)) return;
   if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
     spaceHeld_ = true;
@@ -360,12 +386,23 @@ void TCanvasWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 void TCanvasWidget::keyReleaseEvent(QKeyEvent* event) {
+  if (!event->isAutoRepeat()) EndKeyGesture();
   if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
     spaceHeld_ = false;
     if (!panFrom_) unsetCursor();
     return;
   }
   QWidget::keyReleaseEvent(event);
+}
+
+// A release that goes to another window never comes here.
+void TCanvasWidget::focusOutEvent(QFocusEvent* event) {
+  EndKeyGesture();
+  QWidget::focusOutEvent(event);
+}
+
+void TCanvasWidget::EndKeyGesture() {
+  if (std::exchange(keyGesture_, false)) client_->EndGesture();
 }
 
 bool TCanvasWidget::focusNextPrevChild(bool next) {
@@ -381,8 +418,9 @@ Point TCanvasWidget::CanvasPoint(const QMouseEvent* event) const {
 }
 
 void TCanvasWidget::ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
   if (event->button() == Qt::LeftButton)
-    client_->Mouse(left, ClientPoint(event));
+    client_->Mouse(left, ClientPoint(event), shift);
   else if (event->button() == Qt::RightButton)
-    client_->Mouse(right, ClientPoint(event));
+    client_->Mouse(right, ClientPoint(event), shift);
 }

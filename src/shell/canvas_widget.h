@@ -38,6 +38,9 @@ class TCanvasWidget : public QWidget, public Shell {
   void SetCaption(const std::string& caption) override;
   void CheckMenu(int id, bool checked) override;
   void SetMenuCaption(int id, const std::string& caption) override;
+  void EnableMenu(int id, bool enabled) override;
+  void SetClipboardPatch(const std::vector<uint8_t>& bytes) override;
+  std::vector<uint8_t> ClipboardPatch() override;
   std::optional<std::string> OpenFileDialog() override;
   std::optional<std::string> SaveFileDialog() override;
   std::optional<RecordingChoice> RecordingDialog() override;
@@ -51,6 +54,7 @@ class TCanvasWidget : public QWidget, public Shell {
   void MenuChecked(int id, bool checked);
   void FileUsed(const QString& path);
   void MenuCaptioned(int id, const QString& caption);
+  void MenuEnabled(int id, bool enabled);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -62,10 +66,12 @@ class TCanvasWidget : public QWidget, public Shell {
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void leaveEvent(QEvent* event) override;
 
  private:
+  void EndKeyGesture();
   void ForwardButton(QMouseEvent* event, MouseKind left, MouseKind right);
   // Where on the canvas the pointer of a mouse event is, at the view's zoom and scroll position.
   Point CanvasPoint(const QMouseEvent* event) const;
@@ -83,4 +89,5 @@ class TCanvasWidget : public QWidget, public Shell {
   int wheelRest_ = 0;  // eighths of a degree not yet turned into notches
   std::unique_ptr<TMainClient> client_;
   std::unique_ptr<TCanvasControls> controls_;
+  bool keyGesture_ = false;
 };

@@ -26,6 +26,9 @@ TMainFrame::TMainFrame(std::unique_ptr<TCanvasWidget> canvas) : canvas_(canvas.r
   connect(canvas_, &TCanvasWidget::MenuCaptioned, this, [this](int id, const QString& caption) {
     if (QAction* action = Action(id)) action->setText(caption);
   });
+  connect(canvas_, &TCanvasWidget::MenuEnabled, this, [this](int id, bool enabled) {
+    if (QAction* action = Action(id)) action->setEnabled(enabled);
+  });
 }
 
 // However the window goes, the audio thread stops before the canvas and its devices die.
@@ -73,7 +76,10 @@ void TMainFrame::BuildMenuBar() {
       QAction* action = current->addAction(caption);
       const int id = line.id;
       action->setData(id);
-      if (line.shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(line.shortcut)));
+      QList<QKeySequence> keys;
+      for (const char* key : {line.shortcut, line.otherShortcut})
+        if (key) keys.append(QKeySequence(QString::fromUtf8(key)));
+      action->setShortcuts(keys);
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
       actions_.insert(id, action);
     }

@@ -9,7 +9,8 @@ struct NTCtrlData {
   NTWin* Target;
 
   // The three notifications, each carrying Code; a control without a target tells nobody. Only
-  // the user's actions notify, so each one also tells the canvas that the patch changed.
+  // the user's actions notify, so each one also tells the canvas that the patch changed, once the
+  // target has taken the change.
   void NotifyCtrl() const { Notify(&NTWin::CtrlNotify); }
   void NotifySlider() const { Notify(&NTWin::SliderMoved); }
   void NotifyReg() const { Notify(&NTWin::RegChanged); }
@@ -17,8 +18,8 @@ struct NTCtrlData {
  private:
   void Notify(void (NTWin::*operation)(int)) const {
     if (!Target) return;
-    if (Target->Owner) Target->Owner->PatchChanged();
     (Target->*operation)(Code);
+    if (Target->Owner) Target->Owner->ControlChanged(Target);
   }
 };
 

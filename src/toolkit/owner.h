@@ -39,6 +39,13 @@ class NTOwner {
   // The user changed something a save keeps (a control, a position, a wire): the patch now
   // differs from its file.
   virtual void PatchChanged() = 0;
+  // Every control change of the user passes here, after the control's target has taken it
+  // (control is the control that changed). A canvas with an edit history makes it an undo step.
+  virtual void ControlChanged(NTWin* control) { (void)control, PatchChanged(); }
+  // One gesture (a drag, a held key): the control changes between its begin and its end are one
+  // undo step. Gestures may nest; only the outermost counts.
+  virtual void BeginGesture() {}
+  virtual void EndGesture() {}
 
   // The mouse interaction in progress on this canvas: a press that began moving a panel, working
   // a control or making a connection decides what the following mouse events do.

@@ -4,9 +4,20 @@
 
 #include "toolkit/ntwin.h"
 
-TWindowNumbers::TWindowNumbers(NTWin* root) : windowOf_(1, nullptr) {
+namespace {
+std::vector<NTWin*> ChildrenOf(NTWin* w) {
+  std::vector<NTWin*> children;
+  for (NTWin* c = w->FirstChild; c; c = c->Next) children.push_back(c);
+  return children;
+}
+}  // namespace
+
+TWindowNumbers::TWindowNumbers(NTWin* root) : TWindowNumbers(root, ChildrenOf(root)) {}
+
+TWindowNumbers::TWindowNumbers(NTWin* root, std::span<NTWin* const> children)
+    : windowOf_{nullptr, root} {
   // An explicit stack: the tree is shallow but may be very wide.
-  std::vector<NTWin*> stack{root};
+  std::vector<NTWin*> stack(children.rbegin(), children.rend());
   while (!stack.empty()) {
     NTWin* w = stack.back();
     stack.pop_back();

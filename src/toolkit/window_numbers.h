@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -10,6 +11,9 @@ class NTWin;
 class TWindowNumbers {
  public:
   explicit TWindowNumbers(NTWin* root);
+  // The numbers of a patch whose root had only these of its children (a part of a patch copied
+  // on its own).
+  TWindowNumbers(NTWin* root, std::span<NTWin* const> children);
 
   // 0 for a window outside the tree.
   int32_t NumberOf(const NTWin* w) const;
