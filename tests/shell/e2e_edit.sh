@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Editing end to end: a wired panel deleted with its popup comes back with Ctrl+Z, on the screen
+# and in the saved file; two panels chosen with a rubber band, copied, and pasted into a new,
+# emptied patch save the same file as the two did on their own.
+# Usage: e2e_edit.sh PROGRAM [SHOT_DIR]   (screenshots go to SHOT_DIR, default: the current dir)
+set -euo pipefail
+
+source "$(dirname "$0")/e2e_lib.sh"
+
+caption() { xdotool getwindowname "$window"; }
+
+# Ctrl+Shift+S into path; waits for the file and gives the focus back to the main window.
+save_as() {  # path
+  xdotool key ctrl+shift+s
+  local dialog
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Speichern unter$' | head -n 1) ||
+    fail "no save dialog"
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  poll 50 test -s "$1" || fail "$1 was not written"
+  poll 50 bash -c "! xdotool search --onlyvisible --name '^Speichern unter$'" || fail "the dialog stayed"
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+}
+
+e2e_start_jack
+e2e_start_program
+
+# Input "L" to Output "L", then the wired patch as it is.
+click $((10 + 48 + 8)) $((10 + 32 + 8))
+click $((100 + 16 + 8)) $((10 + 32 + 8))
+save_as "$work/wired.qvn"
+
+# The Output panel's popup, "&Löschen": panel and wire go, the caption marks the change.
+xdotool mousemove $((ox + 130)) $((oy + 112)) click 3
+sleep 0.5
+xdotool key l
+poll 50 bash -c "xdotool getwindowname $window | grep -qF ' - *'" || fail "no * after the delete: $(caption)"
+shot deleted.png
+[ "$(pixel deleted.png $((ox + 100)) $((oy + 10)))" != FFFFFF ] || fail "the Output panel is still there"
+[ "$(wire_pixels deleted.png)" = 0 ] || fail "the wire outlived the deleted Output"
+
+# Ctrl+Z: the same panel and its wire are back, and the patch is the saved one again.
+xdotool key ctrl+z
+poll 50 bash -c "! xdotool getwindowname $window | grep -qF ' - *'" || fail "still modified after Ctrl+Z: $(caption)"
+sleep 0.3
+shot undone.png
+expect undone.png 100 10 FFFFFF "Output panel's top-left corner after Ctrl+Z"
+[ "$(wire_pixels undone.png)" -gt 0 ] || fail "no wire after Ctrl+Z"
+save_as "$work/undone.qvn"
+cmp "$work/wired.qvn" "$work/undone.qvn" || fail "the file after Ctrl+Z differs from the one before the delete"
+
+# A rubber band from the empty background across both panels; the marks show the selection.
+xdotool mousemove $((ox + 300)) $((oy + 300)) mousedown 1
+xdotool mousemove $((ox + 200)) $((oy + 200))
+xdotool mousemove $((ox + 50)) $((oy + 50))
+xdotool mouseup 1
+sleep 0.3
+shot band.png
+expect band.png 6 50 FF8000 "selection mark left of the Input panel"
+xdotool key ctrl+c
+# "Neu", then everything in it deleted: the paste goes into an empty patch, at the pointer.
+xdotool key ctrl+n
+xdotool key ctrl+a
+xdotool key Delete
+xdotool mousemove $((ox + 10)) $((oy + 10))
+sleep 0.3
+xdotool key ctrl+v
+poll 50 bash -c "xdotool getwindowname $window | grep -qF ' - *'" || fail "nothing was pasted: $(caption)"
+sleep 0.3
+shot pasted.png
+expect pasted.png 100 10 FFFFFF "pasted Output panel"
+[ "$(wire_pixels pasted.png)" -gt 0 ] || fail "the pasted panels lost their wire"
+save_as "$work/pasted.qvn"
+cmp "$work/wired.qvn" "$work/pasted.qvn" || fail "the pasted patch differs from the two panels saved on their own"
+
+xdotool key ctrl+q
+e2e_expect_exit 0
+echo "PASS"
