@@ -147,7 +147,11 @@ void TMainClient::SetOption(int which, int32_t value) {
 
 void TMainClient::ChooseOption(int which, int32_t value) {
   const int32_t before = Option(which);
-  if (before == value) return;
+  if (before == value) {
+    // The menu may have flipped its mark by itself: the option's word is the one that stays.
+    SetMenuMarks();
+    return;
+  }
   SetOption(which, value);
   PushEdit(std::make_unique<TOptionEdit>(
       which == kSnapWord ? "Snap umschalten" : "Verdrahtung ändern", which, before, value));

@@ -1,9 +1,9 @@
 #include "shell/canvas_widget.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QClipboard>
 #include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>

@@ -149,13 +149,14 @@ TEST_F(MainFrameTest, MenuBarFollowsTheCommandTableAndTheDeviceRegistry) {
   const QList<QAction*> menus = frame->menuBar()->actions();
   QStringList tops;
   for (const QAction* a : menus) tops << a->text();
-  EXPECT_EQ(tops, QStringList({"&Datei", "&Ansicht", "&Einfügen", "&Hilfsmittel", "&Hilfe"}));
+  EXPECT_EQ(tops, QStringList({"&Datei", "&Bearbeiten", "&Ansicht", "&Einfügen", "&Hilfsmittel",
+                               "&Hilfe"}));
   std::string registry;
   for (const TDeviceEntry& e : DeviceRegistry())
     if (e.caption)
       registry +=
           std::string(registry.empty() ? "" : " ") + e.caption + "#" + std::to_string(e.command);
-  EXPECT_EQ(Describe(menus[2]->menu()->actions()), registry);
+  EXPECT_EQ(Describe(menus[3]->menu()->actions()), registry);
   EXPECT_TRUE(registry.ends_with("Os&cilloscope#111 Voco&der#112"));
   for (const TDeviceEntry& e : DeviceRegistry()) {
     if (!e.caption) continue;
