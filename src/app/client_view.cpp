@@ -145,7 +145,7 @@ void TMainClient::AutoScroll() {
   ScrollTo({before.x + canvas(dx), before.y + canvas(dy)});
   if (view_.origin == before) return;
   pointer_ = view_.ToCanvas(screenPointer_);
-  Route(MouseKind::Move, pointer_);
+  Route(MouseKind::Move, pointer_, false);
   UpdateCable();
   NoteView();
 }

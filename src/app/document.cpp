@@ -6,27 +6,6 @@
 #include "app/main_client.h"
 #include "engine/plug.h"
 
-namespace {
-// The root's child list is the device list; these keep it equal to devices_.
-void LinkChild(NTWin& parent, NTWin& child, size_t index) {
-  NTWin** link = &parent.FirstChild;
-  for (size_t i = 0; i < index && *link; ++i) link = &(*link)->Next;
-  child.Next = *link;
-  child.Parent = &parent;
-  *link = &child;
-}
-
-void UnlinkChild(NTWin& child) {
-  for (NTWin** link = &child.Parent->FirstChild; *link; link = &(*link)->Next)
-    if (*link == &child) {
-      *link = child.Next;
-      break;
-    }
-  child.Next = nullptr;
-  child.Parent = nullptr;
-}
-}  // namespace
-
 std::string TMainClient::DeviceName(const NTDevWin& device) {
   return device.Title.Text().value_or("Gerät");
 }
@@ -59,7 +38,7 @@ void TMainClient::AttachDevices(std::vector<Placed> devices) {
     TCriticalSection::Lock lock(Lock);
     for (Placed& p : devices) {
       NTDevWin* d = p.device.release();
-      LinkChild(root_, *d, p.index);
+      d->LinkInto(root_, p.index);  // the root's child list is the device list
       devices_.insert(devices_.begin() + std::ptrdiff_t(std::min(p.index, devices_.size())), d);
     }
     ++devicesVersion_;
@@ -81,7 +60,7 @@ std::vector<TDocument::Placed> TMainClient::DetachDevices(std::span<NTDevWin* co
       NTDevWin* d = devices_[p->index];
       ForgetDevice(*d);
       devices_.erase(devices_.begin() + std::ptrdiff_t(p->index));
-      UnlinkChild(*d);
+      d->Unlink();
       p->device.reset(d);
     }
     ++devicesVersion_;

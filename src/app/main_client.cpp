@@ -200,6 +200,7 @@ void TMainClient::Mouse(MouseKind kind, Point screenPt, bool shift) {
   if ((kind == MouseKind::LDown || kind == MouseKind::RDown) && !std::exchange(mouseGesture_, true))
     BeginGesture();
   Route(kind, pointer_, shift);
+  LetGoOfPlacedPanel();
   if ((kind == MouseKind::LUp || kind == MouseKind::RUp) && std::exchange(mouseGesture_, false))
     EndGesture();
   UpdateCable();
@@ -242,7 +243,14 @@ void TMainClient::PutDown() {
              moving && Interaction() == InteractionMode::Moving) {
     moving->EndMove(pointer_);
   }
+  LetGoOfPlacedPanel();
   UpdateCable();
+}
+
+// An inserted panel put down where it already stood reports no move, yet its insert is over: a
+// later drag of it is a step of its own.
+void TMainClient::LetGoOfPlacedPanel() {
+  if (placing_ && captured_ != placing_) placing_ = nullptr;
 }
 
 NTPlug* TMainClient::PendingConnector() const {

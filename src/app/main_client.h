@@ -11,10 +11,10 @@
 
 #include "app/audio_loop.h"
 #include "app/canvas_view.h"
-#include "app/recorder.h"
 #include "app/document.h"
 #include "app/edit_commands.h"
 #include "app/edit_history.h"
+#include "app/recorder.h"
 #include "app/recovery.h"
 #include "app/selection.h"
 #include "app/shell.h"
@@ -309,6 +309,7 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   void Route(MouseKind kind, Point pt, bool shift);
   // Puts down what the pointer carries (a panel, a connection, a rubber band).
   void PutDown();
+  void LetGoOfPlacedPanel();
   // Drops every reference to a device that leaves the list.
   void ForgetDevice(NTDevWin& device);
   bool OnBackground(Point pt);

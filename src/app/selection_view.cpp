@@ -18,11 +18,12 @@ Rect Spanned(Point a, Point b) {
 }
 }  // namespace
 
-// The device that takes a press at pt: the first in the list, as the mouse dispatch finds it.
+// The device that takes a press at pt: the topmost, the last in the list, as the mouse dispatch
+// finds it.
 NTDevWin* TMainClient::DeviceAt(Point pt) {
-  const auto it =
-      std::ranges::find_if(devices_, [pt](const NTDevWin* d) { return d->Contains(pt); });
-  return it == devices_.end() ? nullptr : *it;
+  const auto it = std::find_if(devices_.rbegin(), devices_.rend(),
+                               [pt](const NTDevWin* d) { return d->Contains(pt); });
+  return it == devices_.rend() ? nullptr : *it;
 }
 
 void TMainClient::InvalidateMark(Rect panel) {

@@ -14,7 +14,10 @@ NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
 
 NTWin::~NTWin() {
   if (Referenced && Owner) Owner->ForgetWindow(this);
-  if (!Parent) return;
+  if (Parent) Unlink();
+}
+
+void NTWin::Unlink() {
   NTWin* before = nullptr;
   for (NTWin** link = &Parent->FirstChild; *link; before = *link, link = &(*link)->Next) {
     if (*link == this) {
@@ -23,6 +26,17 @@ NTWin::~NTWin() {
       break;
     }
   }
+  Next = nullptr;
+  Parent = nullptr;
+}
+
+void NTWin::LinkInto(NTWin& parent, size_t index) {
+  NTWin** link = &parent.FirstChild;
+  for (size_t i = 0; i < index && *link; ++i) link = &(*link)->Next;
+  Next = *link;
+  Parent = &parent;
+  *link = this;
+  if (!Next) parent.lastChild_ = this;
 }
 
 void NTWin::Paint(Dc&) {}

@@ -34,6 +34,11 @@ class NTWin {
     X = p.x;
     Y = p.y;
   }
+  // Takes the window out of its parent's child list, with its own children, so that it can come
+  // back later (an undone delete); and puts it back at `index` of parent's list (at the end when
+  // the list is shorter).
+  void Unlink();
+  void LinkInto(NTWin& parent, size_t index);
   Point AbsPos() const;
   Rect AbsRect() const;
   bool Contains(Point pt) const;

@@ -148,10 +148,14 @@ TEST_F(EditTest, RandomEditsUndoToTheStartAndRedoToTheEndByteForByte) {
     EXPECT_EQ(client.SaveBytes(), after[0]);
     EXPECT_FALSE(client.Modified());
     EXPECT_EQ(shell.caption, "Quarvin V1.01 - (Kein Titel)");
+    // One action may make two steps (a click on a control covering a plug, then a panel picked
+    // up): only the states an action ended in are known.
     while (client.History().Done() < end && client.Redo()) {
       const size_t done = client.History().Done();
-      ASSERT_EQ(client.SaveBytes(), after[done])
-          << done << " " << client.History().NextUndo()->Name();
+      if (after.contains(done)) {
+        ASSERT_EQ(client.SaveBytes(), after[done])
+            << done << " " << client.History().NextUndo()->Name();
+      }
     }
     EXPECT_EQ(client.History().Done(), end);
     EXPECT_EQ(client.SaveBytes(), endBytes);
@@ -243,6 +247,9 @@ TEST_F(EditTest, CopyAndPasteIntoAnEmptyPatchEqualsTheSelectedPartSavedOnItsOwn)
   EXPECT_EQ(client.SaveBytes(), alone);
   EXPECT_EQ(client.Selection().Size(), part.size());
   EXPECT_EQ(shell.menuCaptions[cmd::kUndo], "&Rückgängig: Einfügen");
+  client.PaintPending();
+  const Point title = TitleOf(Device(0));
+  EXPECT_EQ(Pixel(title.x - 3, title.y - 3), Rgb(255, 255, 255));  // the pasted panel is drawn
   // Bytes that are no patch paste nothing.
   EXPECT_FALSE(client.Paste(std::vector<uint8_t>{1, 2, 3}, corner, "Einfügen"));
 }

@@ -48,7 +48,8 @@ poll 50 menu_shown != || fail "no Einfügen menu from the keyboard"
 xdotool key v
 poll 50 menu_shown = || fail "the menu stayed open"
 xdotool mousemove $((ox + 600)) $((oy + 100))
-xdotool mousemove $((ox + 135)) $((oy / 2)) click 1
+# "Einfügen" is the fourth menu, after Datei, Bearbeiten and Ansicht.
+xdotool mousemove $((ox + 220)) $((oy / 2)) click 1
 poll 50 menu_shown != || fail "the menu bar did not open the Einfügen menu while a panel followed"
 xdotool key v
 poll 50 menu_shown = || fail "the menu stayed open"

@@ -27,7 +27,7 @@ e2e_answer Return Wiederherstellen
 shot restored.png
 [ "$(wire_pixels restored.png)" -gt 0 ] || fail "the restored patch has no wire"
 title=$(xdotool getwindowname "$window")
-[ "$title" = "Quarvin V1.01 - (Kein Titel)" ] || fail "restored patch titled '$title'"
+[ "$title" = "Quarvin V1.01 - *(Kein Titel)" ] || fail "restored patch (modified, untitled) titled '$title'"
 [ -s "$XDG_STATE_HOME/quarvin/recovery-$program_pid.qvn" ] && [ "$(copies)" = 1 ] ||
   fail "the restored patch's copy does not belong to the new program"
 
