@@ -59,6 +59,36 @@ constexpr MixTable kTable = {
      {Form<3, 0>::Run, Form<3, 1>::Run, Form<3, 2>::Run, Form<3, 3>::Run},
      {Form<4, 0>::Run, Form<4, 1>::Run, Form<4, 2>::Run, Form<4, 3>::Run, Form<4, 4>::Run}}};
 
+// Every level at 0 dB, the master's too: each term is its input and the master's product is the
+// sum itself, so the output is the 64-bit sum wrapped to 32 bits — the sum in wrapping 32-bit
+// arithmetic, which needs no conversion to doubles.
+template <int N>
+void Sum(const Channels& c, int32_t* __restrict out, int first, int frames) noexcept {
+  for (int f = first; f < frames; ++f) {
+    uint32_t sum = 0;
+    for (int k = 0; k < N; ++k) sum += uint32_t(c.rows[size_t(k)][f]);
+    out[f] = int32_t(sum);
+  }
+}
+
+// By connected channels.
+using SumTable = std::array<MixFunction, NTMixer::kChannels + 1>;
+template <template <int> class Form>
+constexpr SumTable kSums = {Form<0>::Run, Form<1>::Run, Form<2>::Run, Form<3>::Run, Form<4>::Run};
+
+// The forms of one instruction set.
+struct Forms {
+  const MixTable& mixes;
+  const SumTable& sums;
+};
+
+template <int N>
+struct PortableSum {
+  static void Run(const Channels& c, double, int32_t* out, int first, int frames) noexcept {
+    Sum<N>(c, out, first, frames);
+  }
+};
+
 template <int N, int U>
 struct Portable {
   static void Run(const Channels& c, double master, int32_t* out, int first, int frames) noexcept {
@@ -107,18 +137,37 @@ struct Avx2 {
   }
 };
 
-const MixTable& PickTable() noexcept {
+// Eight frames to a vector.
+template <int N>
+struct Avx2Sum {
+  __attribute__((target("avx2"))) static void Run(const Channels& c, double, int32_t* out,
+                                                  int first, int frames) noexcept {
+    int f = first;
+    if constexpr (N > 0)
+      for (; f + 8 <= frames; f += 8) {
+        __m256i sum = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[0] + f));
+        for (size_t k = 1; k < N; ++k)
+          sum = _mm256_add_epi32(
+              sum, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[k] + f)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + f), sum);
+      }
+    Sum<N>(c, out, f, frames);
+  }
+};
+
+Forms PickForms() noexcept {
   __builtin_cpu_init();  // loading may run this before the runtime has read the processor
-  return HasAvx2() ? kTable<Avx2> : kTable<Portable>;
+  if (HasAvx2()) return {kTable<Avx2>, kSums<Avx2Sum>};
+  return {kTable<Portable>, kSums<PortableSum>};
 }
 #else
-const MixTable& PickTable() noexcept {
-  return kTable<Portable>;
+Forms PickForms() noexcept {
+  return {kTable<Portable>, kSums<PortableSum>};
 }
 #endif
 
 // Chosen while the program is loaded, never on the audio thread.
-const MixTable& kMixers = PickTable();
+const Forms kForms = PickForms();
 }  // namespace
 
 void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
@@ -138,6 +187,9 @@ void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
         c.gains[size_t(n++)] = gains[size_t(k)];
         unity += atUnity;
       }
-  kMixers[size_t(n)][size_t(unity)](c, LevelGain(t, Master.Value), b.Publish(ports.Out[0]), 0,
-                                    b.Frames);
+  const int32_t master = LevelGain(t, Master.Value);
+  const MixFunction mix = master == kUnityGain && unity == n
+                              ? kForms.sums[size_t(n)]
+                              : kForms.mixes[size_t(n)][size_t(unity)];
+  mix(c, master, b.Publish(ports.Out[0]), 0, b.Frames);
 }

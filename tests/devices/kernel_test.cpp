@@ -18,8 +18,10 @@
 #include "devices/kernels.h"
 #include "devices/random.h"
 #include "devices/registry.h"
+#include "devices/tables.h"
 #include "engine/frame_cycle.h"
 #include "engine/schedule.h"
+#include "platform/signal_units.h"
 #include "toolkit/key.h"
 #include "toolkit/reg.h"
 
@@ -94,7 +96,7 @@ struct Bench {
   bool redundant = false;
 };
 
-class KernelTest : public ::testing::TestWithParam<std::tuple<TDeviceEntry, Wiring>> {
+class Differential : public ::testing::Test {
  protected:
   // A value for a control: one of its ends, its default, anywhere between, or now and then
   // beyond its range.
@@ -115,11 +117,12 @@ class KernelTest : public ::testing::TestWithParam<std::tuple<TDeviceEntry, Wiri
     }
   }
   // Moves the same controls of both devices the same way, as the window thread would.
+  // With fixed settings, every slider takes its own, in child order.
   void SetControls(NTDevWin& a, NTDevWin& b) {
     const auto regsA = Children<NTReg>(a), regsB = Children<NTReg>(b);
     for (size_t i = 0; i < regsA.size(); ++i) {
-      if (Draw(0, 3) == 0) continue;
-      const int32_t v = Setting(*regsA[i]);
+      if (fixed_.empty() && Draw(0, 3) == 0) continue;
+      const int32_t v = fixed_.empty() ? Setting(*regsA[i]) : fixed_.at(i);
       regsA[i]->SetValue(v), regsB[i]->SetValue(v);
       a.RegChanged(regsA[i]->Code), b.RegChanged(regsB[i]->Code);
     }
@@ -151,11 +154,14 @@ class KernelTest : public ::testing::TestWithParam<std::tuple<TDeviceEntry, Wiri
   }
   int Draw(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
+  void BlocksComputeExactlyWhatSingleFramesCompute(const TDeviceEntry& entry, Wiring wiring);
+
   std::mt19937 rng_{31};
+  std::vector<int32_t> fixed_;  // the sliders' settings, or none: random ones
 };
 
-TEST_P(KernelTest, BlocksComputeExactlyWhatSingleFramesCompute) {
-  const auto& [entry, wiring] = GetParam();
+void Differential::BlocksComputeExactlyWhatSingleFramesCompute(const TDeviceEntry& entry,
+                                                               Wiring wiring) {
   Bench scheduled(entry.type, wiring), reference(entry.type, wiring);
   if (scheduled.redundant) GTEST_SKIP() << "the same as the wiring from sources";
   const auto s = TSchedule::Compile(scheduled.devices, KernelOf, 0);
@@ -205,6 +211,14 @@ TEST_P(KernelTest, BlocksComputeExactlyWhatSingleFramesCompute) {
   EXPECT_TRUE(paint(scheduled) == paint(reference)) << "the " << entry.name << " panels differ";
 }
 
+class KernelTest : public Differential,
+                   public ::testing::WithParamInterface<std::tuple<TDeviceEntry, Wiring>> {};
+
+TEST_P(KernelTest, BlocksComputeExactlyWhatSingleFramesCompute) {
+  const auto& [entry, wiring] = GetParam();
+  BlocksComputeExactlyWhatSingleFramesCompute(entry, wiring);
+}
+
 std::string CaseName(const ::testing::TestParamInfo<KernelTest::ParamType>& info) {
   static const char* const kWirings[] = {"fromSources", "firstFromItself", "someOpen"};
   return std::string(std::get<0>(info.param).name) + "_" + kWirings[int(std::get<1>(info.param))];
@@ -215,4 +229,37 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(DeviceRegistry().begin(), DeviceRegistry().end()),
                        ::testing::Values(Wiring::Sources, Wiring::ItselfFirst, Wiring::SomeOpen)),
     CaseName);
+
+// The Mixer's forms, each chosen by its levels (channels 1..4, then the master): the whole 32-bit
+// sum when every level is at 0 dB, the gains' products otherwise; with every channel connected and
+// with every other one open.
+struct MixerForm {
+  const char* name;
+  std::vector<int32_t> levels;
+};
+void PrintTo(const MixerForm& f, std::ostream* os) {
+  *os << f.name;
+}
+
+class MixerFormTest : public Differential,
+                      public ::testing::WithParamInterface<std::tuple<MixerForm, Wiring>> {};
+
+TEST_P(MixerFormTest, BlocksComputeExactlyWhatSingleFramesCompute) {
+  const auto& [form, wiring] = GetParam();
+  fixed_ = form.levels;
+  BlocksComputeExactlyWhatSingleFramesCompute(*FindDevice(DeviceType::Mixer), wiring);
+}
+
+constexpr int32_t k0dB = kUnityLevel, kLoud = kLevelMax, kQuiet = kUnityLevel - 100;
+INSTANTIATE_TEST_SUITE_P(
+    Levels, MixerFormTest,
+    ::testing::Combine(::testing::Values(MixerForm{"all0dB", {k0dB, k0dB, k0dB, k0dB, k0dB}},
+                                         MixerForm{"channels0dB", {k0dB, k0dB, k0dB, k0dB, kQuiet}},
+                                         MixerForm{"master0dB", {k0dB, kLoud, 0, k0dB, k0dB}},
+                                         MixerForm{"loud", {kLoud, kLoud, kLoud, kLoud, kLoud}}),
+                       ::testing::Values(Wiring::Sources, Wiring::SomeOpen)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == Wiring::Sources ? "_fromSources" : "_someOpen");
+    });
 }  // namespace
