@@ -36,23 +36,18 @@ inline __attribute__((always_inline)) void Transpose(I8& r0, I8& r1, I8& r2, I8&
 }
 
 // How a lane's sum becomes its output: TruncLanes, or on AVX2 the processor's own truncation,
-// which gives INT32_MIN for NaN and for sums out of range either way; only when a lane shows that
-// value does the clamp run, in AVX2's minimum and maximum (NaN gives 0 either way).
+// which gives INT32_MIN for NaN and for sums out of range alike. Such a truncation is Checked: a
+// chunk whose rows show INT32_MIN anywhere runs again from its first frame with TruncLanes, so the
+// test costs a minimum per vector of a row, not a test and a branch per frame.
 struct TPortableTrunc {
+  static constexpr bool kChecked = false;
   static void Trunc(I4& out, const V4& v) noexcept { TruncLanes(out, v); }
 };
 #ifdef QUARVIN_AVX2
 struct TAvx2Trunc {
+  static constexpr bool kChecked = true;
   __attribute__((target("avx2"))) static void Trunc(I4& out, const V4& v) noexcept {
-    const __m256d x = __m256d(v);
-    __m128i r = _mm256_cvttpd_epi32(x);
-    if (__builtin_expect(_mm_movemask_epi8(_mm_cmpeq_epi32(r, _mm_set1_epi32(INT32_MIN))), 0)) {
-      __m256d c = _mm256_min_pd(x, _mm256_set1_pd(2147483647.0));
-      c = _mm256_max_pd(c, _mm256_set1_pd(-2147483648.0));
-      c = _mm256_and_pd(c, _mm256_cmp_pd(x, x, _CMP_ORD_Q));
-      r = _mm256_cvttpd_epi32(c);
-    }
-    out = I4(r);
+    out = I4(_mm256_cvttpd_epi32(__m256d(v)));
   }
 };
 #endif
@@ -96,9 +91,13 @@ class TFilterBatch final : public TBatch {
     int32_t source = 0;          // index into sources_
     int32_t out = 0;
   };
+  // The lanes' last two inputs and outputs.
+  struct History {
+    alignas(32) double x1[4]{}, x2[4]{}, y1[4]{}, y2[4]{};
+  };
   struct Group {
     alignas(32) double b0[4]{}, b1[4]{}, b2[4]{}, a1[4]{}, a2[4]{};
-    alignas(32) double x1[4]{}, x2[4]{}, y1[4]{}, y2[4]{};
+    History h;
     const double* in[4]{};
     int32_t* out[4]{};
     Lane lane[4];
@@ -122,12 +121,12 @@ class TFilterBatch final : public TBatch {
         const TBiquad& c = d->Coefficients();
         b0[k] = c.b0, b1[k] = c.b1, b2[k] = c.b2, a1[k] = c.a1, a2[k] = c.a2;
         const TBiquadHistory& h = d->History;
-        x1[k] = h.x1, x2[k] = h.x2, y1[k] = h.y1, y2[k] = h.y2;
+        this->h.x1[k] = h.x1, this->h.x2[k] = h.x2, this->h.y1[k] = h.y1, this->h.y2[k] = h.y2;
       }
     }
     void Store() const noexcept {
       for (int k = 0; k < 4; ++k)
-        if (NTFilter* d = lane[k].device) d->History = {x1[k], x2[k], y1[k], y2[k]};
+        if (NTFilter* d = lane[k].device) d->History = {h.x1[k], h.x2[k], h.y1[k], h.y2[k]};
     }
   };
   // A chunk's outputs of one sub-block, a frame's four lanes side by side.
@@ -135,8 +134,15 @@ class TFilterBatch final : public TBatch {
     alignas(16) int32_t y[kChunk][kFrames][4];
   };
 
+  // Four frames to a vector: the rows and the converted frames have room for a sub-block rounded
+  // up to whole vectors.
   QUARVIN_LANES static void Convert(const int32_t* row, int frames, double* out) noexcept {
-    for (int f = 0; f < frames; ++f) out[f] = double(row[f]);
+    for (int f = 0; f < frames; f += 4) {
+      I4 x;
+      std::memcpy(&x, row + f, sizeof x);
+      const V4 v = __builtin_convertvector(x, V4);
+      Store(out + f, v);
+    }
   }
 
   using StepsFn = void (*)(Group*, size_t, size_t, int, Scratch&) noexcept;
@@ -177,6 +183,23 @@ class TFilterBatch final : public TBatch {
   template <class T, bool Uniform>
   static inline __attribute__((always_inline)) void Chunk(Group* g, int n, int frames,
                                                           Scratch& s) noexcept {
+    History start[kChunk];
+    if constexpr (T::kChecked)
+      for (int j = 0; j < n; ++j) start[j] = g[j].h;
+    Recurrences<T, Uniform>(g, n, frames, s);
+    int32_t least = INT32_MAX;
+    for (int j = 0; j < n; ++j) least = std::min(least, Scatter(g[j], frames, s.y[j]));
+    if constexpr (T::kChecked)
+      if (__builtin_expect(least == INT32_MIN, 0)) {
+        for (int j = 0; j < n; ++j) g[j].h = start[j];
+        Recurrences<TPortableTrunc, Uniform>(g, n, frames, s);
+        for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
+      }
+  }
+
+  template <class T, bool Uniform>
+  static inline __attribute__((always_inline)) void Recurrences(Group* g, int n, int frames,
+                                                                Scratch& s) noexcept {
     static_assert(kChunk == 3, "a chunk of fewer groups runs as two or as one");
     switch (n) {
       case 3:
@@ -189,7 +212,6 @@ class TFilterBatch final : public TBatch {
         Recur<T, 1, Uniform>(g, frames, s);
         break;
     }
-    for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
   }
 
   template <class T, int N, bool Uniform>
@@ -201,7 +223,8 @@ class TFilterBatch final : public TBatch {
     for (int j = 0; j < N; ++j) {
       for (int k = 0; k < 4; ++k) in[j][k] = g[j].in[k];
       out[j] = s.y[j];
-      Load(x1[j], g[j].x1), Load(x2[j], g[j].x2), Load(y1[j], g[j].y1), Load(y2[j], g[j].y2);
+      const History& h = g[j].h;
+      Load(x1[j], h.x1), Load(x2[j], h.x2), Load(y1[j], h.y1), Load(y2[j], h.y2);
     }
     const auto step = [&](int f) __attribute__((always_inline)) {
 #pragma GCC unroll 4
@@ -230,30 +253,40 @@ class TFilterBatch final : public TBatch {
       for (int i = 0; i < 8; ++i) step(f + i);
     }
     for (; f < frames; ++f) step(f);
-    for (int j = 0; j < N; ++j)
-      Store(g[j].x1, x1[j]), Store(g[j].x2, x2[j]), Store(g[j].y1, y1[j]), Store(g[j].y2, y2[j]);
+    for (int j = 0; j < N; ++j) {
+      History& h = g[j].h;
+      Store(h.x1, x1[j]), Store(h.x2, x2[j]), Store(h.y1, y1[j]), Store(h.y2, y2[j]);
+    }
   }
 
-  // Spreads the outputs into the rows; only the sub-block's frames are published.
-  static inline __attribute__((always_inline)) void Scatter(const Group& g, int frames,
-                                                            const int32_t (*y)[4]) noexcept {
+  // Spreads the outputs into the rows; only the sub-block's frames are published. Returns the
+  // least of them.
+  static inline __attribute__((always_inline)) int32_t Scatter(const Group& g, int frames,
+                                                               const int32_t (*y)[4]) noexcept {
     int32_t* const out0 = g.out[0];
     int32_t* const out1 = g.out[1];
     int32_t* const out2 = g.out[2];
     int32_t* const out3 = g.out[3];
+    I8 least = I8{} + INT32_MAX;
     int f = 0;
     for (; f + 8 <= frames; f += 8) {
       I8 r0, r1, r2, r3;
       std::memcpy(&r0, y[f], sizeof r0), std::memcpy(&r1, y[f + 2], sizeof r1);
       std::memcpy(&r2, y[f + 4], sizeof r2), std::memcpy(&r3, y[f + 6], sizeof r3);
+      least = least < r0 ? least : r0, least = least < r1 ? least : r1;
+      least = least < r2 ? least : r2, least = least < r3 ? least : r3;
       Transpose(r0, r1, r2, r3);
       std::memcpy(out0 + f, &r0, sizeof r0), std::memcpy(out1 + f, &r1, sizeof r1);
       std::memcpy(out2 + f, &r2, sizeof r2), std::memcpy(out3 + f, &r3, sizeof r3);
     }
+    int32_t m = INT32_MAX;
+    for (int k = 0; k < 8; ++k) m = std::min(m, least[k]);
     for (; f < frames; ++f) {
       const int32_t* v = y[Slot(f)];
       out0[f] = v[0], out1[f] = v[1], out2[f] = v[2], out3[f] = v[3];
+      m = std::min({m, v[0], v[1], v[2], v[3]});
     }
+    return m;
   }
 
   std::vector<int32_t> sources_;   // the distinct input rows
