@@ -13,6 +13,7 @@
 #include "devices/filter.h"
 #include "devices/mixer.h"
 #include "devices/registry.h"
+#include "devices/vco.h"
 #include "engine/schedule.h"
 #include "platform/denormals.h"
 
@@ -20,7 +21,8 @@ namespace {
 constexpr int kFrames = THistories::kFrames;
 
 // count devices of a type on `sources` rows of noise (row 1 up), each input on the next source in
-// turn, each output on a row of its own; set(device, i) sets device i's controls.
+// turn (none: every input open), each output on a row of its own; set(device, i) sets device i's
+// controls.
 struct KernelBank {
   HeadlessShell shell;
   TMainClient client{shell, nullptr};
@@ -43,7 +45,7 @@ struct KernelBank {
       NTDevWin* d = client.CreateDevice(type);
       set(*d, i);
       TPorts p;
-      for (int k = 0; k < inputs; ++k) p.In.push_back(1 + next++ % sources);
+      for (int k = 0; k < inputs; ++k) p.In.push_back(sources ? 1 + next++ % sources : 0);
       p.Out.push_back(1 + sources + i);
       devices.push_back(d);
       ports.push_back(std::move(p));
@@ -92,4 +94,12 @@ void BM_FilterKernel(benchmark::State& state) {
   bank.Run(state);
 }
 BENCHMARK(BM_FilterKernel)->Arg(1)->Arg(100);
+
+// The oscillator bench's 100 unmodulated VCOs at their default settings: table reads at a steady
+// step.
+void BM_VcoKernel(benchmark::State& state) {
+  KernelBank bank(DeviceType::VCO, 100, 2, 0, [](NTDevWin&, int) {});
+  bank.Run(state);
+}
+BENCHMARK(BM_VcoKernel);
 }  // namespace
