@@ -116,6 +116,7 @@ struct Avx2 {
                                                                               double master,
                                                                               int f) noexcept {
     __m256d sum = Term(c, 0, f);
+#pragma GCC unroll 4
     for (int k = 1; k < N; ++k) sum = _mm256_add_pd(sum, Term(c, k, f));
     const __m256d scaled =
         _mm256_mul_pd(_mm256_mul_pd(sum, _mm256_set1_pd(master)), _mm256_set1_pd(kPerGainUnit));
@@ -142,13 +143,15 @@ template <int N>
 struct Avx2Sum {
   __attribute__((target("avx2"))) static void Run(const Channels& c, double, int32_t* out,
                                                   int first, int frames) noexcept {
+    const Channels rows = c;  // not to be loaded again after every store
     int f = first;
     if constexpr (N > 0)
       for (; f + 8 <= frames; f += 8) {
-        __m256i sum = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[0] + f));
+        __m256i sum = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows.rows[0] + f));
+#pragma GCC unroll 4
         for (size_t k = 1; k < N; ++k)
           sum = _mm256_add_epi32(
-              sum, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[k] + f)));
+              sum, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows.rows[k] + f)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + f), sum);
       }
     Sum<N>(c, out, f, frames);
