@@ -36,8 +36,8 @@ class TPhaseOsc {
   // The entries of `frames` frames from `phase` on at a steady step: frame f reads
   // Index(phase + f * step). The phase is carried shifted up, so that the index is its top 12
   // bits: shifting is a multiplication modulo 2^32, so the shifted sums are the sums shifted. Four
-  // accumulators let four frames load at once. Scalar loads beat the vector units here, which
-  // would have to take every lane's index out one by one.
+  // accumulators let four frames load at once. Scalar loads beat the vector units here: AVX2's
+  // gather of eight entries took half as long again per frame (kernels_bench BM_VcoKernel).
   QUARVIN_SCALAR static void ReadSteady(const int32_t* __restrict table, uint32_t phase,
                                         uint32_t step, int32_t* __restrict out,
                                         int frames) noexcept {
