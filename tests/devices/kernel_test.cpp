@@ -219,7 +219,9 @@ TEST_P(KernelTest, BlocksComputeExactlyWhatSingleFramesCompute) {
   BlocksComputeExactlyWhatSingleFramesCompute(entry, wiring);
 }
 
-std::string CaseName(const ::testing::TestParamInfo<KernelTest::ParamType>& info) {
+// A case's name: its device type's or form's, then its wiring.
+template <class Param>
+std::string CaseName(const ::testing::TestParamInfo<Param>& info) {
   static const char* const kWirings[] = {"fromSources", "firstFromItself", "someOpen"};
   return std::string(std::get<0>(info.param).name) + "_" + kWirings[int(std::get<1>(info.param))];
 }
@@ -228,11 +230,10 @@ INSTANTIATE_TEST_SUITE_P(
     Registry, KernelTest,
     ::testing::Combine(::testing::ValuesIn(DeviceRegistry().begin(), DeviceRegistry().end()),
                        ::testing::Values(Wiring::Sources, Wiring::ItselfFirst, Wiring::SomeOpen)),
-    CaseName);
+    CaseName<KernelTest::ParamType>);
 
 // The Mixer's forms, each chosen by its levels (channels 1..4, then the master): the whole 32-bit
-// sum when every level is at 0 dB, the gains' products otherwise; with every channel connected and
-// with every other one open.
+// sum when every level is at 0 dB, the gains' products otherwise; wired as every device is.
 struct MixerForm {
   const char* name;
   std::vector<int32_t> levels;
@@ -257,9 +258,6 @@ INSTANTIATE_TEST_SUITE_P(
                                          MixerForm{"channels0dB", {k0dB, k0dB, k0dB, k0dB, kQuiet}},
                                          MixerForm{"master0dB", {k0dB, kLoud, 0, k0dB, k0dB}},
                                          MixerForm{"loud", {kLoud, kLoud, kLoud, kLoud, kLoud}}),
-                       ::testing::Values(Wiring::Sources, Wiring::SomeOpen)),
-    [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) +
-             (std::get<1>(info.param) == Wiring::Sources ? "_fromSources" : "_someOpen");
-    });
+                       ::testing::Values(Wiring::Sources, Wiring::ItselfFirst, Wiring::SomeOpen)),
+    CaseName<MixerFormTest::ParamType>);
 }  // namespace
