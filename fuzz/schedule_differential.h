@@ -1,8 +1,8 @@
 #pragma once
 // The compiled schedule against the frame-by-frame cycle: random patches of every device type,
-// wiring (fan-out, chains, loops of every length, self-connections, open inputs) and control
-// setting run through both; every output sample and every saved byte must agree. Shared by the
-// differential test and its fuzz target.
+// wiring (fan-out, chains, loops of every length, self-connections, open inputs), control
+// setting and MIDI events run through both; every output sample and every saved byte must agree.
+// Shared by the differential test and its fuzz target.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -99,6 +99,17 @@ class PatchMaker {
                                                 : int16_t(Uniform(-32768, 32767));
   }
 
+  // A few MIDI messages of every kind on channels 1 to 4 within the first `frames` frames after
+  // clock frame `clock`, in time order.
+  std::vector<TMidiEvent> Events(int64_t clock, int frames) {
+    std::vector<TMidiEvent> events(size_t(Uniform(0, 24)));
+    for (TMidiEvent& e : events)
+      e = {clock + Uniform(0, frames - 1), uint8_t(Uniform(0x80, 0xE3)), uint8_t(Uniform(0, 127)),
+           uint8_t(Uniform(0, 127))};
+    std::ranges::sort(events, {}, &TMidiEvent::Frame);
+    return events;
+  }
+
   int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
  private:
@@ -188,6 +199,7 @@ class PatchMaker {
 struct Canvas {
   Canvas() {
     for (int b = 1; b < bmp::kCount; ++b) client.Bitmaps().Acquire(b);
+    client.SetMidi(&midi);
   }
   // Loads a patch with the Hall lengths of a first load.
   bool Load(const std::vector<uint8_t>& bytes) {
@@ -195,6 +207,7 @@ struct Canvas {
     return client.LoadBytes(bytes).kind == TMainClient::LoadResult::Complete;
   }
   HeadlessShell shell;
+  TMidiQueue midi;
   TMainClient client{shell, nullptr};
 };
 
@@ -216,6 +229,7 @@ inline bool RunInPieces(TMainClient& client, PatchMaker& patch, const int16_t* i
 // frame-by-frame reference.
 struct Canvases {
   Canvas maker, scheduled, reference;
+  std::vector<TMidiEvent> events;  // the round's
 };
 
 // Makes a patch and runs it through both for three rounds, rewiring between them: whole blocks
@@ -248,13 +262,23 @@ inline std::string CompareSchedule(Canvases& c, PatchMaker& patch, bool wholeBlo
     patch.Fill(a.InBlock(0));
     const int16_t* in = a.InBlock(0).Data();
     std::copy(in, in + 2 * TSampleBuffer::kFrames, b.InBlock(0).Data());
-    int frames = TSampleBuffer::kFrames;
+    int frames = wholeBlocks ? TSampleBuffer::kFrames : patch.Uniform(1, 300);
+    // The same events: through the scheduled canvas's MIDI queue for a whole block, at the
+    // input's frames of the block just completed, and straight to the rest.
+    if (a.Io().Clock != b.Io().Clock) return "the clocks differ" + when;
+    c.events = patch.Events(b.Io().Clock, frames);
+    b.Io().Midi = c.events;
     if (wholeBlocks) {
+      for (TMidiEvent e : c.events) {
+        e.Frame -= b.Io().Clock;
+        c.scheduled.midi.Push(e);
+      }
+      c.scheduled.midi.CompleteUntil(frames);
       a.ProcessBlock(0, 0);
       if (!a.Scheduled()) return "the block did not run through the schedule" + when;
       ProcessFrames(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);
     } else {
-      frames = patch.Uniform(1, 300);
+      a.Io().Midi = c.events;
       if (!RunInPieces(a, patch, in, a.OutBlock(0).Data(), frames))
         return "the schedule did not run every frame" + when;
       ProcessFrames(b.Devices(), b.Io(), in, b.OutBlock(0).Data(), frames);

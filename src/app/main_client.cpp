@@ -388,5 +388,7 @@ void TMainClient::ProcessBlock(int in, int out) {
 void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   FlushDenormals();
   TCriticalSection::Lock lock(Lock);
+  const int frames = std::min(in.Length(), out.Length());
+  io_.Midi = {midiBlock_.data(), midi_ ? midi_->TakeBlock(midiBlock_, io_.Clock, frames) : 0};
   ProcessScheduled(schedule_, devicesVersion_, devices_, io_, in, out);
 }

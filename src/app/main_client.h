@@ -25,6 +25,7 @@
 #include "engine/schedule_crew.h"
 #include "engine/wire.h"
 #include "platform/audio/wave.h"
+#include "platform/midi_queue.h"
 #include "platform/sound_output.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
@@ -214,6 +215,9 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   TSampleBuffer& InBlock(int i) { return inBuf_.at(size_t(i)); }
   TSampleBuffer& OutBlock(int i) { return outBuf_.at(size_t(i)); }
   void ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out);
+  // The MIDI events each block takes in from now on (null: none); it must outlive the audio
+  // thread. Window thread, while no audio thread runs.
+  void SetMidi(TMidiQueue* midi) { midi_ = midi; }
 
   // NTCanvas.
   NTWin* Root() override { return &root_; }
@@ -358,6 +362,8 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   TBitmapCache bitmaps_;
   NTWin* captured_ = nullptr;
   TFrameIo io_;
+  TMidiQueue* midi_ = nullptr;
+  std::array<TMidiEvent, 512> midiBlock_{};  // the block's events, which io_.Midi shows
   Surface pixels_;
   TView view_;
   Rect scrollArea_{};  // as the window system was last told

@@ -6,6 +6,7 @@
 #include "devices/io.h"
 #include "devices/kernels.h"
 #include "devices/lfo.h"
+#include "devices/midi.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"
 #include "devices/osci.h"
@@ -38,6 +39,8 @@ constexpr TDeviceEntry kRegistry[] = {
     {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111,
      BlockKernel<NTOsci, TKernel::Latch::None>},
     {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", "Voco&der", 112, VocoderKernel},
+    {DeviceType::Midi, Make<NTMidi>, "midi", "MI&DI", 114,
+     BlockKernel<NTMidi, TKernel::Latch::None>},
 };
 }  // namespace
 

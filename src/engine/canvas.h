@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <span>
 
+#include "platform/midi_event.h"
 #include "toolkit/ntwin.h"
 
 class NTDevWin;
@@ -8,9 +10,13 @@ class NTPlug;
 class NTPlugIn;
 class NTPlugOut;
 
-// The current frame's sound-card samples and output accumulators (audio thread).
+// The current frame's sound-card samples and output accumulators (audio thread), the frame's
+// number on the processing clock (frames processed before it), and the MIDI events of the block
+// in progress, stamped with clock frames in ascending order.
 struct TFrameIo {
   int32_t InL = 0, InR = 0, OutL = 0, OutR = 0;
+  int64_t Clock = 0;
+  std::span<const TMidiEvent> Midi;
 };
 
 // Threads. Two threads work on a canvas: the window thread (mouse, menus, timer, painting, files)

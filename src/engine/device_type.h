@@ -18,4 +18,5 @@ enum class DeviceType : int32_t {
   VUMeter = 10,
   Oscilloscope = 11,
   Vocoder = 12,
+  Midi = 13,
 };

@@ -14,5 +14,6 @@ void ProcessFrames(std::span<NTDevWin* const> devices, TFrameIo& io, const int16
     // The low 16 bits: values outside the sample range wrap.
     out[2 * f] = int16_t(uint16_t(uint32_t(io.OutL)));
     out[2 * f + 1] = int16_t(uint16_t(uint32_t(io.OutR)));
+    ++io.Clock;
   }
 }

@@ -72,7 +72,7 @@ int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames,
       for (int32_t s = 1; s < slots; ++s) hist_.Row(s)[0] = hist_.Row(s)[n];
     }
     n = std::min(THistories::kFrames, frames - f);
-    const TSubBlock b{hist_, n, in + 2 * f, out + 2 * f};
+    const TSubBlock b{hist_, n, in + 2 * f, out + 2 * f, 0, io.Clock + f};
     RunLevels(b, crew);
     f += n;
   }
@@ -84,6 +84,7 @@ int TSchedule::Run(TFrameIo& io, const int16_t* in, int16_t* out, int frames,
       l.In->Value = 0;
   }
   const int last = 2 * (f - 1);
+  io.Clock += f;
   io.InL = in[last];
   io.InR = in[last + 1];
   io.OutL = out[last];

@@ -67,12 +67,13 @@ struct TSubBlock {
   const int16_t* In;  // the sound card's frames, interleaved stereo
   int16_t* Out;       // the frames to be played; silence unless an Output writes them
   int First = 0;      // the histories' frame that is this sub-block's frame 0
+  int64_t Clock = 0;  // the processing clock's frame that is this sub-block's frame 0
   const int32_t* Row(int32_t slot) const noexcept { return H.Row(slot) + First; }
   // Where the values published in frames 0..Frames-1 go.
   int32_t* Publish(int32_t slot) const noexcept { return H.Row(slot) + First + 1; }
   // Frames [from, to) of this sub-block as a sub-block of their own.
   TSubBlock Range(int from, int to) const noexcept {
-    return {H, to - from, In + 2 * from, Out + 2 * from, First + from};
+    return {H, to - from, In + 2 * from, Out + 2 * from, First + from, Clock + from};
   }
 };
 

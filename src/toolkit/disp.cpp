@@ -87,6 +87,10 @@ std::string NTDisp::Format(DisplayKind kind, int32_t v) {
       return Printf("%+5.1f", v / 30.0);
     case DisplayKind::TimeBase:
       return TimeBaseText(v);
+    case DisplayKind::Channel:
+      return v == 0 ? "  ---" : Printf("%5d", v);
+    case DisplayKind::Semitones:
+      return Printf("%+5d", v);
     default:
       return {};
   }

@@ -15,6 +15,8 @@ enum class DisplayKind : int32_t {
   Divisions = 7,        // thirtieths of a screen division, two decimals
   TriggerPosition = 8,  // thirtieths of a screen division, one decimal
   TimeBase = 9,         // an index into the oscilloscope's list of sweep times
+  Channel = 10,         // a MIDI channel 1..16; 0 is every channel, shown as "---"
+  Semitones = 11,       // whole semitones, signed
 };
 
 // The five-character numeric read-out in the cyan bitmap font.

@@ -173,7 +173,7 @@ TEST_F(CanvasTest, TruncatedFilesNeverFail) {
 }
 
 TEST_F(CanvasTest, UnknownTypesAreSkippedAndTooManyDevicesAreRejected) {
-  ASSERT_TRUE(client.LoadBytes(Head({0, 13, 1, -7, -1})));
+  ASSERT_TRUE(client.LoadBytes(Head({0, 14, 1, -7, -1})));
   EXPECT_EQ(client.Devices().size(), 1u);
   std::vector<int32_t> many(4097, 99);
   opstream os;

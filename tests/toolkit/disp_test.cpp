@@ -50,6 +50,10 @@ TEST(DisplayText, FixedPointKinds) {
   EXPECT_EQ(F(DisplayKind::Divisions, -45), "-1.50");
   EXPECT_EQ(F(DisplayKind::TriggerPosition, 10), " +0.3");
   EXPECT_EQ(F(DisplayKind::TriggerPosition, 300), "+10.0");
+  EXPECT_EQ(F(DisplayKind::Channel, 0), "  ---");  // every channel
+  EXPECT_EQ(F(DisplayKind::Channel, 16), "   16");
+  EXPECT_EQ(F(DisplayKind::Semitones, -12), "  -12");
+  EXPECT_EQ(F(DisplayKind::Semitones, 0), "   +0");
 }
 
 TEST(DisplayText, TimeBases) {
@@ -65,7 +69,7 @@ TEST(DisplayText, TimeBases) {
 
 TEST(DisplayText, UnknownKindsShowNothing) {
   EXPECT_EQ(F(DisplayKind(0), 5), "");
-  EXPECT_EQ(F(DisplayKind(10), 5), "");
+  EXPECT_EQ(F(DisplayKind(12), 5), "");
 }
 
 class Display : public ::testing::Test {
