@@ -11,6 +11,7 @@
 #include "app/headless_shell.h"
 #include "app/main_client.h"
 #include "app/wave_open.h"
+#include "platform/audio/midi_input.h"
 #include "platform/audio/sound_card.h"
 
 namespace {
@@ -85,11 +86,16 @@ int RunLive(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
   const std::unique_ptr<WaveSystem> card = OpenSoundCard(line->Card);
+  // Without MIDI the patch plays on; the runner says so once.
+  std::string midiNote;
+  const std::unique_ptr<MidiInput> midi = OpenMidiInput(card.get(), midiNote);
+  if (!midi && !line->Quiet) std::fprintf(stderr, "quarvin-render: %s\n", midiNote.c_str());
   HeadlessShell shell;
   TMainClient client(shell, card.get());
   client.SetLiveBlock(line->Card.BlockFrames);
   // The helpers start before the audio does.
   if (line->Threads > 1) client.UseCrew(std::make_unique<TScheduleCrew>(line->Threads));
+  if (midi) client.SetMidi(&midi->Queue());
   if (!client.Setup()) {
     PrintErrors(shell);
     return 1;

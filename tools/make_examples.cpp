@@ -15,6 +15,7 @@
 #include "devices/hall.h"
 #include "devices/io.h"
 #include "devices/lfo.h"
+#include "devices/midi.h"
 #include "devices/mixer.h"
 #include "devices/mult.h"
 #include "devices/osci.h"
@@ -95,6 +96,19 @@ void LfoVco(Patch& p) {
   Set(vco, vco.Level, 800);
   Select(vco, vco.Wave, 1);
   Connect(lfo.Out, vco.Fm);
+  ToBothSides(vco.Out, output);
+}
+
+// Played from a MIDI keyboard: the note's pitch on the VCO's FM input (the VCO stays at the
+// reference A 440 Hz), the gate on its AM input opens the level from silence to 0 dB.
+void MidiVco(Patch& p) {
+  auto& midi = p.Add<NTMidi>(DeviceType::Midi, {20, 40});
+  auto& vco = p.Add<NTVCO>(DeviceType::VCO, {170, 40});
+  auto& output = p.Add<NTOutput>(DeviceType::Output, {320, 40});
+  Set(vco, vco.Level, 0);
+  Select(vco, vco.Wave, 1);
+  Connect(midi.Pitch, vco.Fm);
+  Connect(midi.Gate, vco.Am);
   ToBothSides(vco.Out, output);
 }
 
@@ -228,7 +242,7 @@ struct Example {
 constexpr Example kExamples[] = {
     {"lfo_vco.qvn", LfoVco},  {"filter.qvn", Filter},     {"flanger.qvn", Flanger},
     {"hall.qvn", Hall},       {"vocoder.qvn", Vocoder},   {"meters.qvn", Meters},
-    {"ringmod.qvn", RingMod}, {"showcase.qvn", Showcase},
+    {"ringmod.qvn", RingMod}, {"showcase.qvn", Showcase}, {"midi_vco.qvn", MidiVco},
 };
 
 bool WritePatch(Patch& patch, const fs::path& path) {

@@ -8,9 +8,9 @@
 
 namespace {
 constexpr int kPanelW = 121, kPanelH = 224;
-constexpr Point kChannelDisp{10, 31}, kTransposeDisp{42, 31};
+constexpr Point kChannelDisp{10, 31}, kTransposeDisp{62, 31};
 constexpr RegLayout kChannel{{16, 46}, 100, 0, 16, 1, 0};      // every channel
-constexpr RegLayout kTranspose{{48, 46}, 100, -48, 48, 1, 0};  // semitones
+constexpr RegLayout kTranspose{{68, 46}, 100, -48, 48, 1, 0};  // semitones
 constexpr Point kPitchJack{16, 203}, kGateJack{52, 203}, kVelJack{89, 203};
 // Controller numbers that end every held note: all sound off, all notes off.
 constexpr uint8_t kAllSoundOff = 120, kAllNotesOff = 123;

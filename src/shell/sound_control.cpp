@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <cstdio>
+#include <utility>
 
 #include "app/main_client.h"
 #include "app/wave_open.h"
@@ -18,19 +19,33 @@ TSoundControl::TSoundControl(TMainClient& client, WaveSettings settings, Opener 
 
 TSoundControl::~TSoundControl() {
   client_.UseSound(nullptr, 0);
+  client_.SetMidi(nullptr);
 }
 
 bool TSoundControl::Start(const WaveSettings& settings) {
   settings_ = settings;
   // The old system goes before the new one opens: a JACK client of ours must not meet another.
   client_.UseSound(nullptr, 0);
+  client_.SetMidi(nullptr);
+  midi_.reset();
   system_.reset();
   system_ = open_(settings_);
+  OpenMidi();
   client_.UseSound(system_.get(), settings_.BlockFrames);
   if (!client_.StartSound()) return false;
   if (const std::string note = CardRateNote(client_.CardRate()); !note.empty())
     std::fprintf(stderr, "quarvin: %s\n", note.c_str());
   return true;
+}
+
+// Without MIDI the program runs on; it says so once.
+void TSoundControl::OpenMidi() {
+  std::string note;
+  midi_ = OpenMidiInput(system_.get(), note);
+  if (midi_)
+    client_.SetMidi(&midi_->Queue());
+  else if (!std::exchange(midiMissingSaid_, true))
+    std::fprintf(stderr, "quarvin: %s\n", note.c_str());
 }
 
 std::string TSoundControl::Status() const {

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/midi_input.h"
 #include "platform/audio/wave.h"
 
 class TMainClient;
 
-// The program's sound card: the settings it runs with, the sound system opened for them, and
-// starting the sound again with the same or other settings. The patch is never touched.
+// The program's sound card: the settings it runs with, the sound system opened for them with its
+// MIDI input, and starting the sound again with the same or other settings. The patch is never
+// touched.
 class TSoundControl {
  public:
   using Opener = std::function<std::unique_ptr<WaveSystem>(const WaveSettings&)>;
@@ -28,10 +30,15 @@ class TSoundControl {
   std::string Status() const;
 
  private:
+  // Under JACK the MIDI port belongs to the sound's client, so it comes and goes with the system.
+  void OpenMidi();
+
   TMainClient& client_;
   WaveSettings settings_;
   Opener open_;
   std::unique_ptr<WaveSystem> system_;
+  std::unique_ptr<MidiInput> midi_;  // declared after the system, so that it goes first
+  bool midiMissingSaid_ = false;
 };
 
 // The sound settings the user chose last (Qt's settings, in the user's config folder), and

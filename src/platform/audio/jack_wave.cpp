@@ -1,6 +1,7 @@
 #include "platform/audio/jack_wave.h"
 
 #include <jack/jack.h>
+#include <jack/midiport.h>
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "platform/audio/card_stream.h"
+#include "platform/audio/midi_input.h"
 #include "platform/audio/quiet_probe.h"
 
 namespace {
@@ -101,6 +103,18 @@ class JackClient {
     return true;
   }
 
+  // Registers the MIDI input port midi_in; its events go into the queue from the next cycle on.
+  TMidiQueue* AddMidiPort() {
+    if (!midiPort_) {
+      midiPort_ =
+          jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+      if (!midiPort_) return nullptr;
+      rate_ = jack_get_sample_rate(client_);
+      midiOn_.store(true, std::memory_order_release);
+    }
+    return &midi_;
+  }
+
   CardStream& Stream(Direction d) { return streams_[Index(d)]; }
   uint64_t Xruns() const { return xruns_.load(std::memory_order_relaxed); }
   bool Lost() const { return lost_.load(std::memory_order_acquire); }
@@ -159,6 +173,7 @@ class JackClient {
   // cycle or the next depending on how fast the audio thread woke, and each change from one to
   // the other would starve the output.
   void Cycle(jack_nframes_t frames) noexcept {
+    if (midiOn_.load(std::memory_order_acquire)) ReadMidi(frames);
     constexpr jack_nframes_t Chunk = CardStream::kMaxPiece;
     int16_t samples[Chunk * kWaveChannels];
     if (running_[1].load(std::memory_order_seq_cst)) {
@@ -187,7 +202,29 @@ class JackClient {
     }
   }
 
+  // The cycle's MIDI channel messages, stamped with their frame on the queue's time line (the
+  // server's frames counted from the port's first cycle, at 44100 Hz), and then the end of the
+  // cycle as the point up to which the queue is complete. Before the sound, so that a block
+  // completed in this cycle finds its events.
+  void ReadMidi(jack_nframes_t frames) noexcept {
+    void* buffer = jack_port_get_buffer(midiPort_, frames);
+    const auto at = [this](int64_t frame) { return frame * kSampleRate / rate_; };
+    for (uint32_t i = 0, n = jack_midi_get_event_count(buffer); i < n; ++i) {
+      jack_midi_event_t e;
+      if (jack_midi_event_get(&e, buffer, i) != 0 || e.size < 2 || e.size > 3) continue;
+      if (e.buffer[0] < 0x80 || e.buffer[0] >= 0xF0) continue;
+      midi_.Push({at(midiFrames_ + e.time), e.buffer[0], e.buffer[1],
+                  uint8_t(e.size > 2 ? e.buffer[2] : 0)});
+    }
+    midiFrames_ += frames;
+    midi_.CompleteUntil(at(midiFrames_));
+  }
+
   jack_client_t* client_ = nullptr;
+  jack_port_t* midiPort_ = nullptr;
+  std::atomic<bool> midiOn_{false};
+  int64_t rate_ = kSampleRate, midiFrames_ = 0;  // the callback's
+  TMidiQueue midi_;
   // [direction][channel]; written before the direction runs, read by the callback after.
   jack_port_t* ports_[2][2] = {};
   std::atomic<bool> running_[2] = {false, false};
@@ -198,6 +235,18 @@ class JackClient {
 };
 
 namespace {
+
+// Keeps the client, and so its MIDI port and queue, while the input is used.
+class JackMidi final : public MidiInput {
+ public:
+  JackMidi(std::shared_ptr<JackClient> client, TMidiQueue& queue)
+      : client_(std::move(client)), queue_(queue) {}
+  TMidiQueue& Queue() override { return queue_; }
+
+ private:
+  std::shared_ptr<JackClient> client_;
+  TMidiQueue& queue_;
+};
 
 class JackDevice final : public WaveDevice {
  public:
@@ -269,4 +318,12 @@ std::unique_ptr<WaveDevice> JackWaveSystem::Open(Direction d, std::string& error
   std::shared_ptr<JackClient> client = Client(error);
   if (!client || !client->AddPorts(d, settings_.Connect, error)) return nullptr;
   return std::make_unique<JackDevice>(std::move(client), d);
+}
+
+std::unique_ptr<MidiInput> JackWaveSystem::OpenMidi() {
+  std::string error;
+  std::shared_ptr<JackClient> client = Client(error);
+  TMidiQueue* queue = client ? client->AddMidiPort() : nullptr;
+  if (!queue) return nullptr;
+  return std::make_unique<JackMidi>(std::move(client), *queue);
 }

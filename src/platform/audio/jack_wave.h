@@ -23,6 +23,8 @@ class JackWaveSystem : public WaveSystem {
   // Whether a JACK server answered. One that answered but would not take our client still
   // counts a device, so that opening it reports why.
   bool Reached();
+  // The port midi_in beside the sound ports.
+  std::unique_ptr<MidiInput> OpenMidi() override;
 
  private:
   std::shared_ptr<JackClient> Client(std::string& error);

@@ -8,6 +8,7 @@
 
 #include "platform/audio/doorbell.h"
 
+#include "platform/audio/midi_input.h"
 #include "platform/sample_rate.h"
 
 // The header of a queued block: 32 bytes, as the sound card layer expects them.
@@ -133,6 +134,8 @@ class WaveSystem {
   virtual std::unique_ptr<WaveDevice> Open(Direction d, std::string& error) = 0;
   // Every device the system sees, in its own numbering.
   virtual std::vector<WaveDeviceInfo> List() = 0;
+  // A MIDI input on the system's own connection (JACK's), or null when it has none.
+  virtual std::unique_ptr<MidiInput> OpenMidi() { return nullptr; }
 };
 
 // The index of the device `choice` names for direction d in `list`: its number, its name, or a
