@@ -33,6 +33,7 @@ examples=(
   meters:860x560
   ringmod:660x600
   showcase:940x650
+  midi_vco:460x300
 )
 for entry in "${examples[@]}"; do
   name=${entry%%:*}
