@@ -39,7 +39,7 @@ constexpr TDeviceEntry kRegistry[] = {
     {DeviceType::Oscilloscope, Make<NTOsci>, "oscilloscope", "Os&cilloscope", 111,
      BlockKernel<NTOsci, TKernel::Latch::None>},
     {DeviceType::Vocoder, Make<NTVocoder>, "vocoder", "Voco&der", 112, VocoderKernel},
-    {DeviceType::Midi, Make<NTMidi>, "midi", "MI&DI", 114,
+    {DeviceType::Midi, Make<NTMidi>, "midi", "MIDI", 114,
      BlockKernel<NTMidi, TKernel::Latch::None>},
 };
 }  // namespace

@@ -48,12 +48,16 @@ TEST(Examples, TheCommittedFilesAreWhatTheGeneratorWrites) {
 }
 
 // Each example loads without complaint and writes itself out unchanged; it then runs, sounds
-// (all but the meters, which have no Output), paints, and saves a file that loads again.
+// (all but the meters, which have no Output; the MIDI example with a note held), paints, and
+// saves a file that loads again.
 TEST(Examples, LoadSaveRunAndPaint) {
   for (const fs::path& path : Examples()) {
     SCOPED_TRACE(path.filename());
     HeadlessShell shell;
+    TMidiQueue midi;
+    midi.Push({TMidiEvent::kNow, TMidiEvent::kNoteOn, 69, 100});
     TMainClient client(shell, nullptr);
+    client.SetMidi(&midi);
     client.Resize(1024, 768);
     const auto bytes = ReadBytes(path);
     ASSERT_TRUE(client.LoadBytes(bytes));

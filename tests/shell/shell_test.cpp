@@ -157,7 +157,7 @@ TEST_F(MainFrameTest, MenuBarFollowsTheCommandTableAndTheDeviceRegistry) {
       registry +=
           std::string(registry.empty() ? "" : " ") + e.caption + "#" + std::to_string(e.command);
   EXPECT_EQ(Describe(menus[3]->menu()->actions()), registry);
-  EXPECT_TRUE(registry.ends_with("Os&cilloscope#111 Voco&der#112"));
+  EXPECT_TRUE(registry.ends_with("Os&cilloscope#111 Voco&der#112 MIDI#114"));
   for (const TDeviceEntry& e : DeviceRegistry()) {
     if (!e.caption) continue;
     Choose(e.command);
