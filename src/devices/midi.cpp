@@ -33,7 +33,6 @@ NTMidi::NTMidi(NTCanvas* canvas, NTWin* parent)
   Pitch.MoveTo(kPitchJack);
   Gate.MoveTo(kGateJack);
   Vel.MoveTo(kVelJack);
-  Type = DeviceType::Midi;
   ChannelDisp.SetValue(Channel.Value);
   TransposeDisp.SetValue(Transpose.Value);
 }

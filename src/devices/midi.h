@@ -6,6 +6,7 @@
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
+#include "platform/signal_units.h"
 #include "toolkit/disp.h"
 #include "toolkit/reg.h"
 
@@ -18,8 +19,8 @@ class NTMidi : public NTDevWin {
   static constexpr int kChannelCode = 1, kTransposeCode = 2;
   // The note that plays at pitch 0 without transpose (A above middle C), the pitch units of a
   // semitone and of the full bend, and the value of a held gate and a full velocity.
-  static constexpr int kReferenceNote = 69, kSemitone = 500, kBendRange = 2 * kSemitone;
-  static constexpr int32_t kFullScale = 65536;
+  static constexpr int kReferenceNote = 69, kSemitone = kPitchStepsPerOctave / 12;
+  static constexpr int kBendRange = 2 * kSemitone;
 
   NTMidi(NTCanvas* canvas, NTWin* parent);
   void RegChanged(int code) override;

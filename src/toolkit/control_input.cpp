@@ -122,6 +122,10 @@ int32_t CoarseUnits(DisplayKind kind) {
       return 30;
     case DisplayKind::TimeBase:
       return 3;
+    case DisplayKind::Channel:
+      return 4;
+    case DisplayKind::Semitones:
+      return 12;  // an octave
   }
   return 0;
 }

@@ -184,6 +184,9 @@ TTypedValue ParseValueText(DisplayKind kind, std::string_view text) {
       return {x * 30, {}};
     case DisplayKind::TimeBase:
       return {TimeBaseOf(x), {}};
+    case DisplayKind::Channel:
+    case DisplayKind::Semitones:
+      return {x, {}};
   }
   return Refused(kind);
 }

@@ -15,7 +15,7 @@
 
 namespace {
 using E = TMidiEvent;
-constexpr int32_t kFull = NTMidi::kFullScale;
+constexpr int32_t kFull = kFullScale;
 
 E On(int64_t frame, int channel, int note, int velocity) {
   return {frame, uint8_t(E::kNoteOn | (channel - 1)), uint8_t(note), uint8_t(velocity)};
@@ -71,6 +71,8 @@ struct Patch {
   NTMidi midi{&canvas, canvas.Root()};
   Recorder rec{&canvas, canvas.Root(), midi};
   std::vector<NTDevWin*> devices{&midi, &rec};
+
+  Patch() { midi.Type = DeviceType::Midi; }  // as the factory sets it
 
   void Set(int32_t channel, int32_t transpose) {
     midi.Channel.SetValue(channel);
