@@ -158,6 +158,8 @@ std::string ValueText(DisplayKind kind, int32_t value) {
 
 TTypedValue ParseValueText(DisplayKind kind, std::string_view text) {
   if (kind == DisplayKind::LevelDecibel && IsMinusInfinity(text)) return {0.0, {}};
+  // Every channel reads as it is shown.
+  if (kind == DisplayKind::Channel && Trim(text) == "---") return {0.0, {}};
   const auto q = SplitNumber(text);
   if (!q) return Refused(kind);
   const bool bareAllowed = kind != DisplayKind::TimeBase;
