@@ -23,7 +23,7 @@ int TMyApp::Run(const WaveSettings& card, const std::string& patch) {
   // Once the window is on screen, so that an error box appears over it: the sound card, the
   // patch from the command line, then a patch left by a crash is offered.
   QTimer::singleShot(0, &frame, [&frame, &sound, patch] {
-    sound.Start(sound.Settings());
+    sound.Start(sound.Settings(), RememberedThreads());
     if (!patch.empty()) frame.Canvas().Client().Load(patch);
     frame.Canvas().Client().StartRecovery(TRecovery::DefaultFolder());
   });

@@ -1,9 +1,11 @@
 #include "shell/sound_control.h"
 
 #include <QSettings>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
+#include "app/command_line.h"
 #include "app/main_client.h"
 #include "app/wave_open.h"
 
@@ -22,10 +24,14 @@ TSoundControl::~TSoundControl() {
   client_.SetMidi(nullptr);
 }
 
-bool TSoundControl::Start(const WaveSettings& settings) {
+bool TSoundControl::Start(const WaveSettings& settings, int threads) {
   settings_ = settings;
   // The old system goes before the new one opens: a JACK client of ours must not meet another.
   client_.UseSound(nullptr, 0);
+  threads_ = std::clamp(threads, 1, kMaxThreads);
+  // The helpers start before the audio does; one thread needs none.
+  if (threads_ != client_.Threads())
+    client_.UseCrew(threads_ > 1 ? std::make_unique<TScheduleCrew>(threads_) : nullptr);
   client_.SetMidi(nullptr);
   midi_.reset();
   system_.reset();
@@ -68,4 +74,14 @@ void RememberSoundSettings(const WaveSettings& settings) {
   store.setValue("Soundkarte/Eingang", QString::fromStdString(settings.In));
   store.setValue("Soundkarte/Ausgang", QString::fromStdString(settings.Out));
   store.setValue("Soundkarte/Block", settings.BlockFrames);
+}
+
+int RememberedThreads() {
+  const QSettings store(kOrganisation, kApplication);
+  return std::clamp(store.value("Soundkarte/Threads", 1).toInt(), 1, kMaxThreads);
+}
+
+void RememberThreads(int threads) {
+  QSettings store(kOrganisation, kApplication);
+  store.setValue("Soundkarte/Threads", threads);
 }

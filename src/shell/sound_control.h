@@ -22,10 +22,13 @@ class TSoundControl {
   TSoundControl(const TSoundControl&) = delete;
   TSoundControl& operator=(const TSoundControl&) = delete;
 
-  // Stops the sound, opens the system for settings and starts it; false when the card could not
-  // be had (the error box has said why; the settings are kept for the next try).
-  bool Start(const WaveSettings& settings);
+  // Stops the sound, opens the system for settings and starts it, with the schedule on `threads`
+  // threads (the audio thread and threads − 1 helpers); false when the card could not be had (the
+  // error box has said why; the settings are kept for the next try).
+  bool Start(const WaveSettings& settings, int threads);
+  bool Start(const WaveSettings& settings) { return Start(settings, threads_); }
   const WaveSettings& Settings() const { return settings_; }
+  int Threads() const { return threads_; }
   // One line for the user: the card's rate and whether it is converted, or that there is no sound.
   std::string Status() const;
 
@@ -35,6 +38,7 @@ class TSoundControl {
 
   TMainClient& client_;
   WaveSettings settings_;
+  int threads_ = 1;
   Opener open_;
   std::unique_ptr<WaveSystem> system_;
   std::unique_ptr<MidiInput> midi_;  // declared after the system, so that it goes first
@@ -42,6 +46,9 @@ class TSoundControl {
 };
 
 // The sound settings the user chose last (Qt's settings, in the user's config folder), and
-// keeping them; only the devices and the block length are kept.
+// keeping them; only the devices and the block length are kept, and the threads beside them.
 WaveSettings RememberedSoundSettings();
 void RememberSoundSettings(const WaveSettings& settings);
+// The threads the schedule ran on last (1 … kMaxThreads; 1 when none were chosen).
+int RememberedThreads();
+void RememberThreads(int threads);

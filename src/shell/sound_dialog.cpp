@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <thread>
 
 #include "app/audio_loop.h"
+#include "app/command_line.h"
 #include "shell/sound_control.h"
 
 namespace {
@@ -51,6 +54,16 @@ void FillBlocks(QComboBox& box, int chosen) {
   box.setCurrentIndex(std::max(0, box.findData(chosen)));
 }
 
+// One thread up to as many as the processor has cores (at least two, to be chosen at all); the
+// sound is the same with every count.
+void FillThreads(QComboBox& box, int chosen) {
+  const int most =
+      std::clamp(int(std::thread::hardware_concurrency()), std::max(2, chosen), kMaxThreads);
+  box.addItem(QStringLiteral("1 (nur der Audio-Thread)"), 1);
+  for (int n = 2; n <= most; ++n) box.addItem(QStringLiteral("%1").arg(n), n);
+  box.setCurrentIndex(std::max(0, box.findData(chosen)));
+}
+
 }  // namespace
 
 TSoundDialog::TSoundDialog(QWidget* parent, TSoundControl& sound,
@@ -60,12 +73,14 @@ TSoundDialog::TSoundDialog(QWidget* parent, TSoundControl& sound,
       in_(new QComboBox(this)),
       out_(new QComboBox(this)),
       block_(new QComboBox(this)),
+      threads_(new QComboBox(this)),
       status_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("Soundkarte"));
   const WaveSettings& now = sound_.Settings();
   FillDevices(*in_, devices, Direction::In, now.In);
   FillDevices(*out_, devices, Direction::Out, now.Out);
   FillBlocks(*block_, now.BlockFrames);
+  FillThreads(*threads_, sound_.Threads());
   status_->setWordWrap(true);
   status_->setObjectName(QStringLiteral("status"));
 
@@ -73,6 +88,7 @@ TSoundDialog::TSoundDialog(QWidget* parent, TSoundControl& sound,
   form->addRow(QStringLiteral("&Eingabegerät:"), in_);
   form->addRow(QStringLiteral("&Ausgabegerät:"), out_);
   form->addRow(QStringLiteral("&Blocklänge:"), block_);
+  form->addRow(QStringLiteral("&Threads:"), threads_);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* apply =
       buttons->addButton(QStringLiteral("Ton &neu starten"), QDialogButtonBox::ApplyRole);
@@ -96,10 +112,15 @@ WaveSettings TSoundDialog::Choice() const {
   return choice;
 }
 
+int TSoundDialog::ChosenThreads() const {
+  return threads_->currentData().toInt();
+}
+
 void TSoundDialog::Apply() {
   const WaveSettings choice = Choice();
   RememberSoundSettings(choice);
-  sound_.Start(choice);
+  RememberThreads(ChosenThreads());
+  sound_.Start(choice, ChosenThreads());
   ShowStatus();
 }
 

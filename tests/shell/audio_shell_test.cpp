@@ -141,14 +141,16 @@ TEST(ProgramAudio, TheSoundDialogRestartsTheSoundAndItsChoiceIsRemembered) {
 
   TSoundDialog dialog(&frame, sound, kDevices);
   const QList<QComboBox*> combos = dialog.findChildren<QComboBox*>();
-  ASSERT_EQ(combos.size(), 3);
+  ASSERT_EQ(combos.size(), 4);
   combos[1]->setCurrentIndex(combos[1]->findData(QStringLiteral("USB Audio")));
   combos[2]->setCurrentIndex(combos[2]->findData(128));
+  combos[3]->setCurrentIndex(combos[3]->findData(2));
   EXPECT_NE(combos[2]->currentText().indexOf("2,9 ms"), -1);
   dialog.Apply();
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[1].Out, "USB Audio");
   EXPECT_EQ(opened[1].BlockFrames, 128);
+  EXPECT_EQ(canvas->Client().Threads(), 2);
   EXPECT_TRUE(canvas->Client().SoundRunning());
   EXPECT_EQ(canvas->Client().Devices().size(), 3u);
   EXPECT_EQ(dialog.findChild<QLabel*>("status")->text(), "Soundkarte: 44100 Hz");
@@ -156,6 +158,7 @@ TEST(ProgramAudio, TheSoundDialogRestartsTheSoundAndItsChoiceIsRemembered) {
   EXPECT_EQ(next.In, "");
   EXPECT_EQ(next.Out, "USB Audio");
   EXPECT_EQ(next.BlockFrames, 128);
+  EXPECT_EQ(RememberedThreads(), 2);
   EXPECT_TRUE(canvas->errors.empty());
 }
 
