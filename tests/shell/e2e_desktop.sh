@@ -16,18 +16,19 @@ mv "$shots/origin.png" "$shots/desktop_start.png"
 black_in_column() {
   convert "$shots/$1" -crop 1x$(($4 - $3))+$((ox + $2))+$((oy + $3)) txt:- | grep -c '#000000' || true
 }
+# Whether a fresh screenshot $1 has black pixels at x = 300 to the given test ("-gt 0", "= 0").
+cable_at_300() {  # shot, test, number
+  shot "$1"
+  test "$(black_in_column "$1" 300 40 400)" "$2" "$3"
+}
 
 # The cable hangs from Input "L" (centre 66, 50) to the pointer at (400, 300) and crosses the
 # empty background at x = 300; Escape takes it and the connector's frame away.
 click 66 50
 xdotool mousemove $((ox + 400)) $((oy + 300))
-sleep 0.5
-shot pending_cable.png
-[ "$(black_in_column pending_cable.png 300 40 400)" -gt 0 ] || fail "no cable at x = 300"
+poll 50 cable_at_300 pending_cable.png -gt 0 || fail "no cable at x = 300"
 xdotool key Escape
-sleep 0.5
-shot after_escape.png
-[ "$(black_in_column after_escape.png 300 40 400)" = 0 ] || fail "the cable outlived Escape"
+poll 50 cable_at_300 after_escape.png = 0 || fail "the cable outlived Escape"
 for p in "58 42" "73 57" "400 300" "300 200"; do
   read -r x y <<<"$p"
   [ "$(pixel after_escape.png $((ox + x)) $((oy + y)))" = \
@@ -54,21 +55,22 @@ poll 50 menu_shown != || fail "the menu bar did not open the Einfügen menu whil
 xdotool key v
 poll 50 menu_shown = || fail "the menu stayed open"
 xdotool mousemove $((ox + 300)) $((oy + 300)) click 1
-sleep 0.5
-shot placed_from_menu_bar.png
+wait_pixel placed_from_menu_bar.png 300 300 = FFFFFF "the second VCO's top-left corner"
 expect placed_from_menu_bar.png 600 100 FFFFFF "the waiting VCO's top-left corner where it waited"
 expect placed_from_menu_bar.png 300 300 FFFFFF "the second VCO's top-left corner"
 
 # Ctrl+Shift+S: the save dialog speaks German; saving over an existing file asks, "&Ja" replaces.
 echo "alt" >"$work/old.qvn"
 xdotool key ctrl+shift+s
-dialog=$(timeout 10 xdotool search --sync --name '^Speichern unter$' | head -n 1) ||
-  fail "no German save dialog after Ctrl+Shift+S"
-xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-sleep 0.5
+e2e_focus 'Speichern unter'
+dialog=$shown
 xdotool type --delay 20 "$work/old.qvn"
 xdotool key Return
-sleep 1
+# The question is a second window with the dialog's title.
+poll 50 bash -c "xdotool search --onlyvisible --name '^Speichern unter\$' | grep -vqx $dialog" ||
+  fail "no overwrite question: $(window_names)"
+question=$(xdotool search --onlyvisible --name '^Speichern unter$' | grep -vx "$dialog" | head -n 1)
+xdotool windowfocus --sync "$question" 2>/dev/null || true
 xdotool key alt+j
 poll 30 bash -c "[ \"\$(head -c 1 '$work/old.qvn')\" = ':' ]" ||
   fail "the overwrite question had no German \"&Ja\" button or the file was not written"
@@ -81,10 +83,9 @@ poll 30 bash -c "xdotool getwindowname $main | grep -qF '$work/old.qvn'" ||
 # does not come back by itself after a dialog.
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key ctrl+o
-dialog=$(timeout 10 xdotool search --sync --name '^Öffnen$' | head -n 1) ||
-  fail "no German open dialog after Ctrl+O: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr "\n" "|")"
+e2e_focus 'Öffnen'
 xdotool key Escape
-sleep 0.5
+e2e_wait_closed 'Öffnen'
 
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key ctrl+q

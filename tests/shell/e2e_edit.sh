@@ -32,20 +32,15 @@ click $((100 + 16 + 8)) $((10 + 32 + 8))
 save_as "$work/wired.qvn"
 
 # The Output panel's popup, "&Löschen": panel and wire go, the caption marks the change.
-xdotool mousemove $((ox + 130)) $((oy + 112)) click 3
-sleep 0.5
-xdotool key l
+e2e_menu l mousemove $((ox + 130)) $((oy + 112)) click 3
 poll 50 bash -c "xdotool getwindowname $window | grep -qF ' - *'" || fail "no * after the delete: $(caption)"
-shot deleted.png
-[ "$(pixel deleted.png $((ox + 100)) $((oy + 10)))" != FFFFFF ] || fail "the Output panel is still there"
+wait_pixel deleted.png 100 10 != FFFFFF "the Output panel is still there"
 [ "$(wire_pixels deleted.png)" = 0 ] || fail "the wire outlived the deleted Output"
 
 # Ctrl+Z: the same panel and its wire are back, and the patch is the saved one again.
 xdotool key ctrl+z
 poll 50 bash -c "! xdotool getwindowname $window | grep -qF ' - *'" || fail "still modified after Ctrl+Z: $(caption)"
-sleep 0.3
-shot undone.png
-expect undone.png 100 10 FFFFFF "Output panel's top-left corner after Ctrl+Z"
+wait_pixel undone.png 100 10 = FFFFFF "Output panel's top-left corner after Ctrl+Z"
 [ "$(wire_pixels undone.png)" -gt 0 ] || fail "no wire after Ctrl+Z"
 save_as "$work/undone.qvn"
 cmp "$work/wired.qvn" "$work/undone.qvn" || fail "the file after Ctrl+Z differs from the one before the delete"
@@ -55,21 +50,17 @@ xdotool mousemove $((ox + 300)) $((oy + 300)) mousedown 1
 xdotool mousemove $((ox + 200)) $((oy + 200))
 xdotool mousemove $((ox + 50)) $((oy + 50))
 xdotool mouseup 1
-sleep 0.3
-shot band.png
-expect band.png 6 50 FF8000 "selection mark left of the Input panel"
+wait_pixel band.png 6 50 = FF8000 "selection mark left of the Input panel"
 xdotool key ctrl+c
 # "Neu", then everything in it deleted: the paste goes into an empty patch, at the pointer.
 xdotool key ctrl+n
 xdotool key ctrl+a
 xdotool key Delete
+wait_pixel emptied.png 100 10 != FFFFFF "the new patch was not emptied"
 xdotool mousemove $((ox + 10)) $((oy + 10))
-sleep 0.3
 xdotool key ctrl+v
 poll 50 bash -c "xdotool getwindowname $window | grep -qF ' - *'" || fail "nothing was pasted: $(caption)"
-sleep 0.3
-shot pasted.png
-expect pasted.png 100 10 FFFFFF "pasted Output panel"
+wait_pixel pasted.png 100 10 = FFFFFF "pasted Output panel"
 [ "$(wire_pixels pasted.png)" -gt 0 ] || fail "the pasted panels lost their wire"
 save_as "$work/pasted.qvn"
 cmp "$work/wired.qvn" "$work/pasted.qvn" || fail "the pasted patch differs from the two panels saved on their own"

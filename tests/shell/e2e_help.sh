@@ -28,20 +28,13 @@ xdotool key F1
 text=$(guide_text guide.png)
 [[ $text == *"Quarvin"*"Anleitung"* ]] || fail "the guide's first heading is not shown: $text"
 xdotool key Escape
-poll 50 bash -c "! xdotool search --onlyvisible --name 'Anleitung$'" || fail "Escape left the guide open"
+e2e_wait_closed '.*Anleitung'
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
 # "&Einfügen" → "Voco&der"; the new panel hangs at the pointer until the click puts it down.
-windows=$(xdotool search --onlyvisible --name '' 2>/dev/null | wc -l)
-xdotool key alt+e
-# The open menu is a window of its own.
-poll 50 bash -c "[ \$(xdotool search --onlyvisible --name '' 2>/dev/null | wc -l) -gt $windows ]" ||
-  fail "the insert menu did not open"
-xdotool key d
+e2e_menu d key alt+e
 xdotool mousemove $((ox + 300)) $((oy + 200)) click 1
-poll 50 bash -c "import -window root '$shots/vocoder.png' && \
-  [ \$(convert '$shots/vocoder.png' -format '%[hex:p{$((ox + 300)),$((oy + 200))}]' info:) = FFFFFF ]" ||
-  fail "no panel placed at (300, 200)"
+wait_pixel vocoder.png 300 200 = FFFFFF "no panel placed at (300, 200)"
 
 xdotool mousemove $((ox + 320)) $((oy + 220))
 xdotool key F1

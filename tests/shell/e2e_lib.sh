@@ -41,7 +41,7 @@ fail() {
 
 # Waits up to $1 tenths of a second for the command after it to succeed.
 poll() {
-  local tries=$1
+  local tries=$1 i
   shift
   for ((i = 0; i < tries; i++)); do
     "$@" >/dev/null 2>&1 && return 0
@@ -81,17 +81,27 @@ e2e_wait_port() {  # port
 e2e_start_program() {
   "$program" "$@" >"$work/quarvin.log" 2>&1 &
   program_pid=$!
-  window=$(timeout 10 xdotool search --sync --name '^Quarvin V' | head -n 1) ||
+  window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Quarvin V' | head -n 1) ||
     fail "no window named Quarvin"
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   # The program streams through the server: it has ports of its own beside the server's "system".
   poll 50 bash -c "timeout 5 jack_lsp | grep -qv '^system:'" || fail "the program opened no sound card ports"
-  sleep 1
+  # A patch from the command line is opened once the sound runs; the title then names it.
+  local patch=${*: -1}
+  if [[ $patch == *.qvn ]]; then
+    poll 50 bash -c "xdotool getwindowname $window | grep -qF '$(basename "$patch")'" ||
+      fail "the title does not name $patch: $(xdotool getwindowname "$window")"
+  fi
+  poll 50 origin_shown || fail "no background tile at the left edge"
+}
+
+# Takes origin.png and finds the canvas origin in it; fails while the canvas is not painted.
+origin_shown() {
   shot origin.png
   oy=$(convert "$shots/origin.png" -crop 1x200+0+0 txt:- |
     awk -F'[,:]' '/#46FF46/ && !found {print $2; found = 1}')
-  [ -n "$oy" ] || fail "no background tile at the left edge"
   ox=0
+  [ -n "$oy" ]
 }
 
 expect() {  # shot, canvas x, y, colour, what
@@ -100,27 +110,79 @@ expect() {  # shot, canvas x, y, colour, what
   [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) is $got, expected $4"
 }
 
+# Whether the canvas pixel (x, y) of a fresh screenshot is (=) or is not (!=) a colour.
+pixel_is() {  # shot, x, y, = or !=, colour
+  shot "$1"
+  test "$(pixel "$1" $((ox + $2)) $((oy + $3)))" "$4" "$5"
+}
+
+# Waits until it is, and fails with what the screen shows when that does not come.
+wait_pixel() {  # shot, x, y, = or !=, colour, what
+  poll 50 pixel_is "$1" "$2" "$3" "$4" "$5" ||
+    fail "$6: pixel ($2, $3) is $(pixel "$1" $((ox + $2)) $((oy + $3))), expected $4 $5"
+}
+
 # Black pixels in the column between the start panels, where a wire between them hangs.
 wire_pixels() {  # shot
   convert "$shots/$1" -crop 1x20+$((ox + 95))+$((oy + 48)) txt:- | grep -c '#000000' || true
 }
 
+# Whether a fresh screenshot has that many of them, e.g. "-gt 0" or "= 0".
+wire_pixels_are() {  # shot, test, number
+  shot "$1"
+  test "$(wire_pixels "$1")" "$2" "$3"
+}
+
+# The visible windows' titles, for a failure message.
+window_names() {
+  xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sort -u | tr "\n" "|"
+}
+
+# Waits for the shown window of the given title and gives it the keyboard; $shown holds its id.
+e2e_focus() {  # title (a pattern for the whole of it)
+  shown=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) ||
+    fail "no window '$1' among: $(window_names)"
+  xdotool windowfocus --sync "$shown" 2>/dev/null || true
+}
+
+# Waits until no window of the given title is shown.
+e2e_wait_closed() {  # title (a pattern for the whole of it)
+  poll 50 bash -c "! xdotool search --onlyvisible --name '^$1\$'" || fail "the window '$1' stayed open"
+}
+
 # Answers the program's question box with a key: the underlined letter of "Ja" or "Nein" (j, n),
 # or Escape for "Abbrechen"; the main window then has the focus again.
 e2e_answer() {  # key [title of the box, "Frage" when not given]
-  local box
-  box=$(timeout 10 xdotool search --sync --onlyvisible --name "^${2:-Frage}\$" | head -n 1) ||
-    fail "no ${2:-question} box"
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  e2e_focus "${2:-Frage}"
   xdotool key "$1"
-  sleep 0.5
+  e2e_wait_closed "${2:-Frage}"
   # Without a window manager nobody hands the focus back to the main window.
   xdotool windowfocus "$window" 2>/dev/null || true
 }
 
+# An open menu of the program: a shown window of its class without a title.
+menu_open() {
+  local titled
+  titled=$(xdotool search --onlyvisible --name . || true)
+  [ -n "$(xdotool search --onlyvisible --classname '^quarvin$' | grep -vxF "$titled")" ]
+}
+menu_closed() { ! menu_open; }
+
+# Opens a menu with xdotool (a key of the menu bar, a right click), waits until it shows, chooses
+# its entry by the underlined letter and waits until it has closed.
+e2e_menu() {  # letter, xdotool arguments that open the menu
+  local letter=$1
+  shift
+  xdotool "$@"
+  poll 50 menu_open || fail "no menu after xdotool $*"
+  xdotool key "$letter"
+  poll 50 menu_closed || fail "the menu stayed open after $letter"
+}
+
+# Input events reach the program in the order they are sent; a step that needs the click's effect
+# on the screen waits for it there.
 click() {  # canvas x, y
   xdotool mousemove $((ox + $1)) $((oy + $2)) click 1
-  sleep 0.3
 }
 
 # Waits for the program to end and checks its exit code.

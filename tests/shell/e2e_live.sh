@@ -34,9 +34,7 @@ for mode in "" "--block 128"; do
     fail "no window titled with the patch ($mode)"
   grep -Eq "ALSA lib|Cannot connect" "$work/quarvin.log" && fail "sound library noise on the terminal"
   click 900 520  # the empty canvas, for the keyboard focus
-  xdotool key alt+d
-  sleep 0.5
-  xdotool key b
+  e2e_menu b key alt+d
   e2e_expect_exit 0
   echo "program ${mode:-in the default mode} opened the patch from the command line: ok"
 done
@@ -51,7 +49,7 @@ delay_pid=$!
 poll 50 bash -c "timeout 5 jack_lsp | grep -q '^jack_delay:out'" || fail "jack_iodelay did not start"
 timeout 10 jack_connect jack_delay:out quarvin:in_L || fail "jack_connect to the runner hung or failed"
 timeout 10 jack_connect quarvin:out_L jack_delay:in || fail "jack_connect from the runner hung or failed"
-sleep 4
+poll 100 grep -aq 'total roundtrip' "$work/iodelay.log" || fail "jack_iodelay heard nothing through the pass-through patch"
 kill "$delay_pid"
 kill -TERM "$runner_pid"
 # A runner that does not end is a failure with its log, not a silent timeout of the whole test.

@@ -17,30 +17,26 @@ poll 30 xdotool search --name "^Quarvin V1.01 - $examples/lfo_vco.qvn\$" || fail
 # sees: the title names the recording from its start, and the stop is a keystroke on the clock.
 take() {
   xdotool key ctrl+r
-  local dialog box data start left
-  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme starten$' | head -n 1) ||
-    fail "no recording dialog"
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-  sleep 0.5
+  local data start left
+  e2e_focus 'Aufnahme starten'
   shot recording_dialog.png
   xdotool type --delay 20 "$1"
   xdotool key Return
   for ((i = 0; i < 500; i++)); do
     xdotool getwindowname "$window" | grep -Eq ' - Aufnahme 0:00, [0-9]+ Aussetzer$' && break
-    sleep 0.01
+    sleep 0.01  # polled finely: the take's three seconds are timed from here
   done
   start=$(date +%s%N)
   [ "$i" -lt 500 ] || fail "the title shows no recording"
   xdotool windowfocus "$window" 2>/dev/null || true
   left=$(((start + 3000000000 - $(date +%s%N)) / 1000000))
+  # The one sleep that is meant: it is the take's length.
   [ "$left" -gt 0 ] && sleep "$((left / 1000)).$(printf %03d $((left % 1000)))"
   xdotool key ctrl+r
-  box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme$' | head -n 1) ||
+  timeout 10 xdotool search --sync --onlyvisible --name '^Aufnahme$' >/dev/null ||
     fail "no report at the end of the recording"
   shot recording_report.png
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  xdotool key Return
-  xdotool windowfocus "$window" 2>/dev/null || true
+  e2e_answer Return Aufnahme
   poll 30 bash -c "! xdotool search --name ' - Aufnahme '" || fail "the title still shows the recording"
   # The frames: the bytes after the data chunk's header, four to a frame.
   data=$(grep -boa data "$1" | head -n 1 | cut -d: -f1)
@@ -60,8 +56,6 @@ for n in 1 2 3; do
   [ "$n" = 3 ] && fail "no take held 3 s ± one block"
 done
 
-xdotool key alt+d
-sleep 0.5
-xdotool key b
+e2e_menu b key alt+d
 e2e_expect_exit 0
 echo "PASS"

@@ -24,17 +24,14 @@ program_pid=""
 
 e2e_start_program
 e2e_answer Return Wiederherstellen
-shot restored.png
-[ "$(wire_pixels restored.png)" -gt 0 ] || fail "the restored patch has no wire"
+poll 50 wire_pixels_are restored.png -gt 0 || fail "the restored patch has no wire"
 title=$(xdotool getwindowname "$window")
 [ "$title" = "Quarvin V1.01 - *(Kein Titel)" ] || fail "restored patch (modified, untitled) titled '$title'"
 [ -s "$XDG_STATE_HOME/quarvin/recovery-$program_pid.qvn" ] && [ "$(copies)" = 1 ] ||
   fail "the restored patch's copy does not belong to the new program"
 
 # Quitting asks about the unsaved patch; "Nein" ends the program normally and the copy goes.
-xdotool key alt+d
-sleep 0.5
-xdotool key b
+e2e_menu b key alt+d
 e2e_answer n
 e2e_expect_exit 0
 [ "$(copies)" = 0 ] || fail "a copy is left after a normal quit"

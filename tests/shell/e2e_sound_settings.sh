@@ -16,20 +16,10 @@ settings="$XDG_CONFIG_HOME/quarvin/quarvin.conf"
 build=$(dirname "$program")
 "$build/quarvin-bench-patches" "$work" 1
 
-# Focuses the visible window of the given name.
-focus() {  # name
-  local w
-  w=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) ||
-    fail "no window '$1'"
-  xdotool windowfocus --sync "$w" 2>/dev/null || true
-}
-
 open_dialog() {
   xdotool windowfocus "$window" 2>/dev/null || true
-  xdotool key alt+h
-  sleep 0.5
-  xdotool key k
-  focus Soundkarte
+  e2e_menu k key alt+h
+  e2e_focus Soundkarte
 }
 
 # The live runner and a server that ends.
@@ -56,7 +46,7 @@ xdotool key alt+b Down alt+n
 poll 30 grep -q '^Block=64$' "$settings" || fail "the block length was not remembered"
 shot dialog.png
 xdotool key Escape
-sleep 0.3
+e2e_wait_closed Soundkarte
 
 # The server ends under the program: the error box, the window and its patch stay.
 e2e_stop_jack
@@ -64,9 +54,7 @@ timeout 10 xdotool search --sync --onlyvisible --name '^Error$' >/dev/null ||
   fail "no error box about the lost server"
 shot lost.png
 kill -0 "$program_pid" || fail "the program ended with its server"
-focus Error
-xdotool key Return
-sleep 0.3
+e2e_answer Return Error
 title=$(xdotool getwindowname "$window")
 [[ "$title" == *lfo_vco.qvn ]] || fail "the patch is gone: '$title'"
 
@@ -76,12 +64,10 @@ open_dialog
 xdotool key alt+n
 e2e_wait_port quarvin:out_L
 xdotool key Escape
-sleep 0.3
+e2e_wait_closed Soundkarte
 echo "program: error box on the lost server, sound back through the dialog"
 xdotool windowfocus "$window" 2>/dev/null || true
-xdotool key alt+d
-sleep 0.5
-xdotool key b
+e2e_menu b key alt+d
 e2e_expect_exit 0
 
 # Started again, the program runs with the remembered choice: the dialog shows it, so applying

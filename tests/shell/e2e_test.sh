@@ -22,25 +22,17 @@ expect start.png 99 9 4AFF4A "tile above and left of Output"
 # Input "L" (panel-relative 48, 32) to Output "L" (16, 32); connectors are 16 x 16.
 click $((10 + 48 + 8)) $((10 + 32 + 8))
 click $((100 + 16 + 8)) $((10 + 32 + 8))
-sleep 0.5
-shot wired.png
-[ "$(wire_pixels wired.png)" -gt 0 ] || fail "no wire between Input L and Output L"
+poll 50 wire_pixels_are wired.png -gt 0 || fail "no wire between Input L and Output L"
 
 # The device popup: right-click the Input panel and choose "&Löschen" by its letter; the panel
 # and its wire go.
-xdotool mousemove $((ox + 40)) $((oy + 112)) click 3
-sleep 0.5
-xdotool key l
-sleep 0.5
-shot deleted.png
-expect deleted.png 10 10 46FF46 "background where the deleted Input was"
+e2e_menu l mousemove $((ox + 40)) $((oy + 112)) click 3
+wait_pixel deleted.png 10 10 = 46FF46 "background where the deleted Input was"
 expect deleted.png 100 10 FFFFFF "Output panel after deleting Input"
 [ "$(wire_pixels deleted.png)" = 0 ] || fail "the wire outlived the deleted Input"
 
 # "&Datei" -> "&Beenden" from the keyboard; the changes are not to be saved ("Nein").
-xdotool key alt+d
-sleep 0.5
-xdotool key b
+e2e_menu b key alt+d
 e2e_answer n
 e2e_expect_exit 0
 echo "PASS"

@@ -18,33 +18,19 @@ readout() {
   shot readout.png
   convert "$shots/readout.png" -crop 28x13+$((ox + dx))+$((oy + dy)) rgb:- | md5sum
 }
-wait_readout() {  # checksum, what
-  for ((i = 0; i < 50; i++)); do
-    [ "$(readout)" = "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "$2"
-}
-wait_pixel() {  # x, y, colour, what
-  for ((i = 0; i < 50; i++)); do
-    shot wait.png
-    [ "$(pixel wait.png $((ox + $1)) $((oy + $2)))" = "$3" ] && return 0
-    sleep 0.1
-  done
-  fail "$4"
+readout_is() {  # = or !=, checksum
+  test "$(readout)" "$1" "$2"
 }
 
 e2e_start_jack
 e2e_start_program
 
 # "&Einfügen" -> "&VCO", put down at (vx, vy); its border's white corner shows it is there.
-xdotool key alt+e
-poll 50 xdotool search --onlyvisible --name . >/dev/null
-xdotool key v
+e2e_menu v key alt+e
 xdotool mousemove $((ox + vx)) $((oy + vy))
-wait_pixel 0 0 "$(pixel origin.png $ox $oy)" "the canvas moved"
+wait_pixel wait.png 0 0 = "$(pixel origin.png $ox $oy)" "the canvas moved"
 xdotool click 1
-wait_pixel $vx $vy FFFFFF "no VCO at ($vx, $vy)"
+wait_pixel wait.png $vx $vy = FFFFFF "no VCO at ($vx, $vy)"
 fresh=$(readout)
 cp "$shots/readout.png" "$shots/typed_fresh.png"
 
@@ -54,21 +40,17 @@ click 124 50
 
 # Three notches up over the slider: 447.6 Hz.
 xdotool mousemove $((ox + vx + 24)) $((oy + vy + 120)) click 4 click 4 click 4
-for ((i = 0; i < 50; i++)); do
-  [ "$(readout)" != "$fresh" ] && break
-  sleep 0.1
-done
-[ "$(readout)" != "$fresh" ] || fail "the wheel did not turn the frequency"
+poll 50 readout_is != "$fresh" || fail "the wheel did not turn the frequency"
 cp "$shots/readout.png" "$shots/typed_wheel.png"
 
 # Double click on the read-out: the entry opens over it (white), filled with "447,6 Hz".
 xdotool mousemove $((ox + dx + 14)) $((oy + dy + 6)) click --repeat 2 --delay 60 1
-wait_pixel $((dx + 14 + 38)) $((dy + 6)) FFFFFF "no entry over the read-out"
+wait_pixel wait.png $((dx + 14 + 38)) $((dy + 6)) = FFFFFF "no entry over the read-out"
 shot typed_entry.png
 xdotool key ctrl+a
 xdotool type --delay 30 440
 xdotool key Return
-wait_readout "$fresh" "the read-out does not show 440.0 after typing 440"
+poll 50 readout_is = "$fresh" || fail "the read-out does not show 440.0 after typing 440"
 shot typed_done.png
 
 # Saved (Ctrl+S asks for a name: the patch is untitled) and rendered for one second.
