@@ -28,7 +28,7 @@ if [ "${QUARVIN_QUICK:-0}" != 1 ]; then
   build build/asan -DQUARVIN_SANITIZE=address -DQUARVIN_SHELL=OFF -DQUARVIN_BENCH=OFF
   (cd build/asan && ctest --output-on-failure -j "$jobs" -LE slow)
   build build/tsan -DQUARVIN_SANITIZE=thread -DQUARVIN_SHELL=OFF -DQUARVIN_BENCH=OFF
-  (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress|Concurrent|RunningFilter')
+  (cd build/tsan && ctest --output-on-failure -j "$jobs" -R 'Thread|Audio|Loop|Stress|Concurrent|RunningFilter|Recorder|Recording')
 
   if command -v clang++ >/dev/null; then
     CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \

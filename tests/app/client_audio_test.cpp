@@ -34,7 +34,11 @@ TEST(ClientAudioLoop, ALostCardStopsTheSoundKeepsThePatchAndCanStartAgain) {
   HeadlessShell shell;
   TMainClient client(shell, &lost);
   ASSERT_TRUE(client.Setup());
-  client.CreateDevice(DeviceType::VCO);
+  {
+    // The audio thread runs: the device list changes under the lock, as the insert command's.
+    TCriticalSection::Lock lock(client.Lock);
+    client.CreateDevice(DeviceType::VCO);
+  }
   client.PatchChanged();  // as the insert command does
   ASSERT_TRUE(client.Modified());
   const auto start = std::chrono::steady_clock::now();

@@ -444,8 +444,9 @@ TEST(OsciThread, LatchOnTheAudioThreadAndTickOnTheWindowThread) {
     }
   });
   int published = 0;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
-  for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+  // Until a dozen recordings were published; a loaded machine (or a sanitizer) may need longer.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int i = 0; published <= 10 && std::chrono::steady_clock::now() < end; ++i) {
     published += scope.CaptureState() == osci::Complete;
     scope.Tick();
     if (i % 10 == 9) {  // a time-base change now and then cancels a recording

@@ -137,7 +137,10 @@ TEST(ProgramAudio, TheSoundDialogRestartsTheSoundAndItsChoiceIsRemembered) {
         MemoryWaveOptions{.Pace = WavePace::RealTime, .Devices = kDevices});
   });
   ASSERT_TRUE(sound.Start(sound.Settings()));
-  canvas->Client().CreateDevice(DeviceType::VCO);
+  {
+    TCriticalSection::Lock lock(canvas->Client().Lock);  // the sound runs
+    canvas->Client().CreateDevice(DeviceType::VCO);
+  }
 
   TSoundDialog dialog(&frame, sound, kDevices);
   const QList<QComboBox*> combos = dialog.findChildren<QComboBox*>();
