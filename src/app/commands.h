@@ -8,6 +8,8 @@ constexpr int kExit = 24310, kAbout = 141;
 constexpr int kRecord = 24340;  // starts a recording, or ends the one running
 constexpr int kCurvesOn = 121, kCurvesOff = 122, kWiresBehind = 123, kWiresFront = 124;
 constexpr int kWiresVisible = 125, kSnap = 113, kDeleteDevice = 201;
+// The device popup's MIDI entries for the control under the pointer.
+constexpr int kMidiLearn = 202, kMidiUnmap = 203;
 // The shell's own: the guide, the About box in the help menu, the recent files' submenu.
 constexpr int kGuide = 142, kAboutQuarvin = 143, kRecentFiles = 24335;
 // The view: zoom in and out by a step, back to 100 %, every panel in the window.

@@ -15,8 +15,10 @@ class HeadlessShell : public Shell {
   void ShowPixels(Rect r) override { shown.push_back(r); }
   void RequestPaint(Rect) override { ++paintRequests; }
   void CaptureMouse(bool on) override { captured = on; }
-  int TrackDevicePopup(Point pt) override {
+  int TrackDevicePopup(Point pt, std::span<const PopupEntry> entries) override {
     popups.push_back(pt);
+    popupCaptions.clear();
+    for (const PopupEntry& e : entries) popupCaptions.emplace_back(e.caption);
     return popupAnswer;
   }
   void ErrorBox(const std::string& text) override { errors.push_back(text); }
@@ -52,6 +54,7 @@ class HeadlessShell : public Shell {
   int paintRequests = 0;
   bool captured = false;
   std::vector<Point> popups;
+  std::vector<std::string> popupCaptions;  // the last popup's entries
   int popupAnswer = 0;
   std::vector<std::string> errors, notices;
   std::vector<std::string> questions;

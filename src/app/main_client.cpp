@@ -10,6 +10,7 @@
 #include "devices/registry.h"
 #include "engine/plug.h"
 #include "platform/denormals.h"
+#include "toolkit/control_input.h"
 
 namespace {
 constexpr int kTile = 40;
@@ -53,6 +54,8 @@ void TMainClient::DeleteAllDevices() {
   // Inputs may point at outputs deleted before them, but they are deleted themselves before
   // anything reads them again (the caller holds the lock or the audio thread has ended).
   deletingAll_ = true;
+  mapping_.Clear();
+  heldPositions_.clear();
   // Emptied at once: erasing each device from the front would take quadratic time.
   devices_.clear();
   while (root_.FirstChild) DeleteDevice(static_cast<NTDevWin*>(root_.FirstChild));
@@ -60,6 +63,8 @@ void TMainClient::DeleteAllDevices() {
 }
 
 void TMainClient::ForgetWindow(NTWin* dying) {
+  mapping_.Forget(dying);
+  heldPositions_.erase(dying);
   if (!deletingAll_) NTCanvas::ForgetWindow(dying);
 }
 
@@ -232,6 +237,7 @@ bool TMainClient::OnBackground(Point pt) {
 
 void TMainClient::Escape() {
   PutDown();
+  StopLearning();
   ClearSelection();
 }
 
@@ -287,6 +293,7 @@ void TMainClient::Timer() {
   // nothing to tick, and with hundreds of devices walking every control cost the render tool as
   // much as a fifth of its processing.
   for (NTDevWin* d : devices_) d->Tick();
+  TakeControllers(TMidiMapping::Clock::now());
   AutoScroll();
   KeepRecoveryCopy();
   RecordingTick();
@@ -317,6 +324,12 @@ void TMainClient::EndClientDc(Dc& dc) {
   const Rect r = dc.Touched();
   if (r.Empty()) return;
   // A display that redraws itself under the cable must not cut it.
+  for (const auto& [control, source] : mapping_.Sources())
+    if (!r.Intersect(MidiMark(*control)).Empty()) {
+      Dc over(pixels_, r, view_.origin);
+      PaintMidiMarks(over);
+      break;
+    }
   if (const NTPlug* from = PendingConnector(); from && !r.Intersect(cableRect_).Empty()) {
     Dc over(pixels_, r.Intersect(cableRect_), view_.origin);
     Cable(*from).Draw(over);
@@ -354,6 +367,7 @@ void TMainClient::PaintInto(Dc& dc, bool erase) {
   // A WiresBehind other than 0 and 1 (only from a file) shows no wires at all.
   if (WiresBehind == 1) PaintWiresWalk(&root_, dc);
   PaintWalk(&root_, dc);
+  PaintMidiMarks(dc);
   if (WiresBehind == 0) PaintWiresWalk(&root_, dc);
   PaintSelection(dc);
   PaintPendingConnection(dc);
@@ -377,8 +391,17 @@ void TMainClient::PaintAll(Surface& target) {
 
 void TMainClient::OpenDevicePopup(NTDevWin* device, Point clientPt) {
   PopupDevice = device;
-  if (shell_.TrackDevicePopup(view_.ToScreen(clientPt)) == cmd::kDeleteDevice)
-    Command(cmd::kDeleteDevice);
+  NTWin* control = ControlAt(&root_, clientPt);
+  if (control && DeviceOf(control) != device) control = nullptr;
+  std::vector<PopupEntry> entries{{"&Löschen", cmd::kDeleteDevice}};
+  if (control) entries.push_back({"&MIDI zuweisen...", cmd::kMidiLearn});
+  if (control && mapping_.SourceOf(control))
+    entries.push_back({"MIDI-Zuweisung lö&schen", cmd::kMidiUnmap});
+  const int id = shell_.TrackDevicePopup(view_.ToScreen(clientPt), entries);
+  if (id == cmd::kDeleteDevice)
+    Command(id);
+  else if (control && PopupDevice == device)  // the device is still there
+    ChooseMidi(id, *control);
 }
 
 void TMainClient::ProcessBlock(int in, int out) {
@@ -390,5 +413,6 @@ void TMainClient::ProcessBuffers(const TSampleBuffer& in, TSampleBuffer& out) {
   TCriticalSection::Lock lock(Lock);
   const int frames = std::min(in.Length(), out.Length());
   io_.Midi = {midiBlock_.data(), midi_ ? midi_->TakeBlock(midiBlock_, io_.Clock, frames) : 0};
+  ForwardControllers();
   ProcessScheduled(schedule_, devicesVersion_, devices_, io_, in, out);
 }

@@ -14,6 +14,7 @@
 #include "app/document.h"
 #include "app/edit_commands.h"
 #include "app/edit_history.h"
+#include "app/midi_mapping.h"
 #include "app/recorder.h"
 #include "app/recovery.h"
 #include "app/selection.h"
@@ -27,6 +28,7 @@
 #include "platform/audio/wave.h"
 #include "platform/midi_queue.h"
 #include "platform/sound_output.h"
+#include "platform/spsc_ring.h"
 #include "platform/thread.h"
 #include "toolkit/bitmap_cache.h"
 #include "toolkit/window_numbers.h"
@@ -218,6 +220,14 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   // The MIDI events each block takes in from now on (null: none); it must outlive the audio
   // thread. Window thread, while no audio thread runs.
   void SetMidi(TMidiQueue* midi) { midi_ = midi; }
+  // MIDI controllers (midi_learn.cpp). The controller messages the blocks took in since the last
+  // call move the controls mapped to them, as the user's hand would; a gesture of them is one
+  // undo step that ends once no mapped message came for kMidiGesturePause. Timer calls it.
+  void TakeControllers(TMidiMapping::Clock::time_point now);
+  const TMidiMapping& MidiMapping() const { return mapping_; }
+  static constexpr TMidiMapping::Clock::duration kMidiGesturePause = std::chrono::milliseconds(500);
+  // Where the small mark of a mapped control stands.
+  static Rect MidiMark(const NTWin& control);
 
   // NTCanvas.
   NTWin* Root() override { return &root_; }
@@ -339,6 +349,15 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   LoadResult LoadNamed(std::span<const uint8_t> bytes, const std::string& name);
   LoadResult LoadLocked(ipstream& is);
   bool SaveTo(const std::string& path);
+  // The MIDI mappings beside a patch file (midi_learn.cpp): written with every save (removed
+  // when there are none), read after a complete load. Failures go to the error box.
+  bool SaveMidiFile(const std::string& patchPath);
+  void LoadMidiFile(const std::string& patchPath);
+  void ForwardControllers() noexcept;
+  void ChooseMidi(int id, NTWin& control);
+  void StopLearning();
+  void ShowMapped(NTWin& control);
+  void PaintMidiMarks(Dc& dc);
   void MarkUnmodified();
   void KeepRecoveryCopy();
   bool WriteRecoveryCopy();
@@ -363,6 +382,13 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   NTWin* captured_ = nullptr;
   TFrameIo io_;
   TMidiQueue* midi_ = nullptr;
+  // The controller messages, from the audio thread to the window thread.
+  SpscRing<TMidiEvent> controllers_{1024};
+  TMidiMapping mapping_;
+  // Positions that wait while the mouse holds a panel or a control.
+  TMidiMapping::Positions heldPositions_;
+  bool midiGesture_ = false;
+  TMidiMapping::Clock::time_point lastMapped_{};
   std::array<TMidiEvent, 512> midiBlock_{};  // the block's events, which io_.Midi shows
   Surface pixels_;
   TView view_;

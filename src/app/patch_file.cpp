@@ -113,16 +113,21 @@ bool TMainClient::SaveAs() {
 }
 
 // The file name and the title follow what is on disk: they change only once the file is written.
+// A failed file of MIDI mappings fails the save, after the patch itself is written: changes
+// are then not given up in the belief that they were kept.
 bool TMainClient::SaveTo(const std::string& path) {
+  // Controls that MIDI is still moving are saved as one step up to here.
+  CommitControlChanges();
   if (std::string why; !SaveCopy(path, &why)) {
     ErrorBox(FileFailure(kSaveFailed, path, why));
     return false;
   }
+  const bool mappingsSaved = SaveMidiFile(path);
   FileName = path;
   UpdateTitle();
   MarkUnmodified();
   shell_.PatchFileUsed(path);
-  return true;
+  return mappingsSaved;
 }
 
 void TMainClient::Open() {
@@ -132,8 +137,11 @@ void TMainClient::Open() {
   Load(*path);
 }
 
+// Only a patch that loaded whole takes its MIDI mappings: they name devices by their places.
 TMainClient::LoadResult TMainClient::Load(const std::string& path) {
-  return LoadFile(path, path);
+  LoadResult result = LoadFile(path, path);
+  if (result.kind == LoadResult::Complete) LoadMidiFile(path);
+  return result;
 }
 
 // A file that cannot be read is no patch of the wrong type: the patch on the canvas stays.

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ struct RecordingChoice {
   bool WithInput = false;
 };
 
+// An entry of the device popup: its caption (with its & mark) and the command id it answers.
+struct PopupEntry {
+  const char* caption;
+  int id;
+};
+
 // Everything the canvas asks of the window system. The Qt program implements it; tests and the
 // render tool use the headless one.
 class Shell {
@@ -35,8 +42,9 @@ class Shell {
   virtual void RequestPaint(Rect r) = 0;
 
   virtual void CaptureMouse(bool on) = 0;
-  // Shows the device popup ("&Löschen") at a client point; the chosen command id, or 0.
-  virtual int TrackDevicePopup(Point clientPt) = 0;
+  // Shows the device popup with entries ("&Löschen" first) at a client point; the chosen command
+  // id, or 0.
+  virtual int TrackDevicePopup(Point clientPt, std::span<const PopupEntry> entries) = 0;
   virtual void ErrorBox(const std::string& text) = 0;
   // A message that is no error ("Aufnahme").
   virtual void Notice(const std::string& text) = 0;

@@ -97,15 +97,19 @@ void TCanvasWidget::RequestPaint(Rect r) {
 // it was last shown while the pointer is outside the canvas.
 void TCanvasWidget::CaptureMouse(bool) {}
 
-int TCanvasWidget::TrackDevicePopup(Point clientPt) {
+int TCanvasWidget::TrackDevicePopup(Point clientPt, std::span<const PopupEntry> entries) {
   QMenu menu(this);
-  const QAction* erase = menu.addAction(QStringLiteral("&Löschen"));
+  for (const PopupEntry& e : entries) menu.addAction(QString::fromUtf8(e.caption))->setData(e.id);
   // Over a value slider: back to the value of a new device.
   const QAction* reset =
       RegAt(client_->Root(), clientPt) ? menu.addAction(QStringLiteral("&Zurücksetzen")) : nullptr;
   const QAction* chosen = menu.exec(mapToGlobal(QPoint(clientPt.x, clientPt.y)));
-  if (chosen && chosen == reset) controls_->ResetAt(clientPt);
-  return chosen == erase ? cmd::kDeleteDevice : 0;
+  if (!chosen) return 0;
+  if (chosen == reset) {
+    controls_->ResetAt(clientPt);
+    return 0;
+  }
+  return chosen->data().toInt();
 }
 
 // Boxes belong to the main window: modal to it and shown over it.

@@ -28,7 +28,7 @@ class TCanvasWidget : public QWidget, public Shell {
   void ShowPixels(Rect r) override;
   void RequestPaint(Rect r) override;
   void CaptureMouse(bool on) override;
-  int TrackDevicePopup(Point clientPt) override;
+  int TrackDevicePopup(Point clientPt, std::span<const PopupEntry> entries) override;
   void ErrorBox(const std::string& text) override;
   void Notice(const std::string& text) override;
   Answer Question(const std::string& text) override;

@@ -181,6 +181,34 @@ bool Reset(NTReg& reg) {
   return Idle(reg) && reg.Change(reg.Initial);
 }
 
+bool FollowController(NTWin& control, int position, int top) {
+  if (top <= 0) return false;
+  const double share = std::clamp(double(position) / top, 0.0, 1.0);
+  if (auto* reg = As<NTReg>(&control)) {
+    const auto v = NearestStep(*reg, reg->Min + share * (double(reg->Max) - reg->Min));
+    return v && reg->Change(*v);
+  }
+  if (auto* keys = As<NTKeyset>(&control)) {
+    const int row = int(std::lround(share * (keys->Count - 1)));
+    if (keys->Count <= 0 || row == keys->Selected) return false;
+    keys->Select(row);
+    return true;
+  }
+  auto* key = As<NTKey>(&control);
+  if (!key || (key->State != 0) == (2 * position > top)) return false;
+  key->Toggle();
+  return true;
+}
+
+NTWin* ControlAt(NTWin* root, Point pt) {
+  if (NTReg* reg = RegAt(root, pt)) return reg;
+  NTWin* panel = PanelAt(root, pt);
+  if (!panel) return nullptr;
+  for (NTWin* c : FocusableControls(panel))
+    if (c->Contains(pt)) return c;
+  return nullptr;
+}
+
 std::optional<int32_t> NearestStep(const NTReg& reg, double units) {
   const int64_t step = std::max(reg.Step, 1);
   const double half = step / 2.0;

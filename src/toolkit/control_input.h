@@ -49,6 +49,12 @@ NTDisp* DisplayAt(NTWin* root, Point pt);
 bool Wheel(NTWin* root, Point pt, int notches, bool coarse);
 // Sets a value slider to the value a newly made device has. False when nothing changed.
 bool Reset(NTReg& reg);
+// A MIDI controller at position (0..top) over the control's whole range: a value slider goes to
+// the step nearest that share of Min..Max, a key set to the row of that share, a key is on in the
+// upper half. The change goes the way a key's does. False when nothing changed.
+bool FollowController(NTWin& control, int position, int top);
+// The control (value slider, key or key set) under a point, a value slider's read-out included.
+NTWin* ControlAt(NTWin* root, Point pt);
 
 // A typed value for a value slider, in its read-out's unit: Enter sets the nearest step of the
 // control's scale (Min + k * Step, or Max). A text that means nothing, or a value outside the

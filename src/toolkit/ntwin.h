@@ -58,6 +58,10 @@ class NTWin {
   // nothing on it takes the click.
   bool Opaque = false;
 
+  // Something outside the tree keeps pointing at this window (a MIDI mapping): its destruction
+  // is told to the owner.
+  void MarkReferenced() { Referenced = true; }
+
  protected:
   // Set by windows that others may point at (outputs): only their destruction needs the forget
   // walk over the whole tree.

@@ -44,7 +44,7 @@ class ScriptedCanvas : public TCanvasWidget {
     errors.push_back(text);
     captionsAtError.push_back(window()->windowTitle().toStdString());
   }
-  int TrackDevicePopup(Point) override { return popupAnswer; }
+  int TrackDevicePopup(Point, std::span<const PopupEntry>) override { return popupAnswer; }
   Answer Question(const std::string& text) override {
     questions.push_back(text);
     const Answer a = answers.empty() ? Answer::No : answers.front();
