@@ -196,6 +196,42 @@ TEST_F(MidiLearnTest, MappingsComeBackWithAnUndoneDelete) {
   EXPECT_EQ(freq.Value, freq.Max);
 }
 
+// What a learning maps: a CC 0..31 becomes a 14-bit pair only when its lower half follows on the
+// same channel within the wait, else (after the wait, or when any other message comes first) a
+// 7-bit controller; notes are passed over.
+TEST(MidiMappingTest, LearningTellsAPairFromASingleController) {
+  const TMidiEvent note{TMidiEvent::kNow, TMidiEvent::kNoteOn, 60, 100};
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, Events>> ticks;  // milliseconds from the start, messages
+    TMidiSource learned;
+  } cases[] = {
+      {"halves in two ticks", {{0, {Cc(0, 3, 1)}}, {10, {Cc(0, 35, 2)}}}, {Kind::Cc14, 0, 3}},
+      {"lower half too late",
+       {{0, {Cc(0, 3, 1)}}, {100, {}}, {110, {Cc(0, 35, 2)}}},
+       {Kind::Cc7, 0, 3}},
+      {"another controller first",
+       {{0, {Cc(0, 3, 1), Cc(0, 4, 1), Cc(0, 35, 2)}}},
+       {Kind::Cc7, 0, 3}},
+      {"lower half on another channel", {{0, {Cc(0, 3, 1), Cc(1, 35, 1)}}}, {Kind::Cc7, 0, 3}},
+      {"a note, then the bend", {{0, {note, Bend(3, 0)}}}, {Kind::Bend, 3, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    NTWin control(nullptr, nullptr);
+    TMidiMapping mapping;
+    TMidiMapping::Positions moved;
+    mapping.Learn(&control);
+    const Clock::time_point start{};
+    NTWin* learned = nullptr;
+    for (const auto& [ms, events] : c.ticks)
+      if (NTWin* l = mapping.Take(events, start + std::chrono::milliseconds(ms), moved))
+        learned = l;
+    EXPECT_EQ(learned, &control);
+    EXPECT_EQ(mapping.SourceOf(&control), c.learned);
+  }
+}
+
 class MidiFileTest : public MidiLearnTest {
  protected:
   MidiFileTest() {
