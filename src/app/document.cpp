@@ -28,6 +28,8 @@ void TMainClient::ForgetDevice(NTDevWin& device) {
     if (Interaction() == InteractionMode::Connecting) SetInteraction(InteractionMode::Idle);
   }
   if (PopupDevice == &device) PopupDevice = nullptr;
+  if (NTWin* waiting = mapping_.Learning(); waiting && DeviceOf(waiting) == &device)
+    mapping_.Learn(nullptr);
   if (placing_ == &device) placing_ = nullptr;
   selection_.Remove(&device);
   std::erase_if(gestureChanges_, [&](const TStateEdit::Change& c) { return c.device == &device; });

@@ -324,12 +324,11 @@ void TMainClient::EndClientDc(Dc& dc) {
   const Rect r = dc.Touched();
   if (r.Empty()) return;
   // A display that redraws itself under the cable must not cut it.
-  for (const auto& [control, source] : mapping_.Sources())
-    if (!r.Intersect(MidiMark(*control)).Empty()) {
-      Dc over(pixels_, r, view_.origin);
-      PaintMidiMarks(over);
-      break;
-    }
+  // Nor must a control that redraws itself wipe out its MIDI mark.
+  if (MidiMarksMeet(r)) {
+    Dc over(pixels_, r, view_.origin);
+    PaintMidiMarks(over);
+  }
   if (const NTPlug* from = PendingConnector(); from && !r.Intersect(cableRect_).Empty()) {
     Dc over(pixels_, r.Intersect(cableRect_), view_.origin);
     Cable(*from).Draw(over);

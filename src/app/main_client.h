@@ -357,6 +357,9 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   void ChooseMidi(int id, NTWin& control);
   void StopLearning();
   void ShowMapped(NTWin& control);
+  // The marks of mapped controls on the list's devices, and of the control that waits to learn.
+  std::vector<const NTWin*> MarkedControls();
+  bool MidiMarksMeet(Rect r);
   void PaintMidiMarks(Dc& dc);
   void MarkUnmodified();
   void KeepRecoveryCopy();

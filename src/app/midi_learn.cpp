@@ -1,5 +1,6 @@
 // MIDI controllers on the canvas: learning a mapping from the device popup, moving the mapped
 // controls from the window thread, their marks, and the file of mappings beside the patch.
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -80,15 +81,27 @@ void TMainClient::StopLearning() {
   }
 }
 
-void TMainClient::PaintMidiMarks(Dc& dc) {
+std::vector<const NTWin*> TMainClient::MarkedControls() {
+  std::vector<const NTWin*> marked;
   for (const auto& [control, source] : mapping_.Sources())
-    if (DeviceOf(control)) {
-      const Rect r = MidiMark(*control);
-      dc.Fill(r.left, r.top, kMarkSize, kMarkSize, kMappedColor);
-    }
-  if (const NTWin* waiting = mapping_.Learning()) {
-    const Rect r = MidiMark(*waiting);
-    dc.Fill(r.left, r.top, kMarkSize, kMarkSize, kLearningColor);
+    if (DeviceOf(control)) marked.push_back(control);
+  if (const NTWin* waiting = mapping_.Learning()) marked.push_back(waiting);
+  return marked;
+}
+
+bool TMainClient::MidiMarksMeet(Rect r) {
+  if (mapping_.Sources().empty() && !mapping_.Learning()) return false;
+  return std::ranges::any_of(MarkedControls(), [&](const NTWin* control) {
+    return !r.Intersect(MidiMark(*control)).Empty();
+  });
+}
+
+// The one that waits is drawn last, over its own mapping's mark.
+void TMainClient::PaintMidiMarks(Dc& dc) {
+  for (const NTWin* control : MarkedControls()) {
+    const Rect r = MidiMark(*control);
+    dc.Fill(r.left, r.top, kMarkSize, kMarkSize,
+            control == mapping_.Learning() ? kLearningColor : kMappedColor);
   }
 }
 
