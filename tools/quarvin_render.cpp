@@ -14,8 +14,8 @@
 #include "app/main_client.h"
 #include "live_run.h"
 #include "platform/png.h"
-#include "render/sound_input.h"
 #include "platform/sound_output.h"
+#include "render/sound_input.h"
 
 namespace {
 constexpr int kFrames = TSampleBuffer::kFrames;

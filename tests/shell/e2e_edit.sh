@@ -9,27 +9,13 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 caption() { xdotool getwindowname "$window"; }
 
-# Ctrl+Shift+S into path; waits for the file and gives the focus back to the main window.
-save_as() {  # path
-  xdotool key ctrl+shift+s
-  local dialog
-  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Speichern unter$' | head -n 1) ||
-    fail "no save dialog"
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-  xdotool type --delay 20 "$1"
-  xdotool key Return
-  poll 50 test -s "$1" || fail "$1 was not written"
-  poll 50 bash -c "! xdotool search --onlyvisible --name '^Speichern unter$'" || fail "the dialog stayed"
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-}
-
 e2e_start_jack
 e2e_start_program
 
 # Input "L" to Output "L", then the wired patch as it is.
 click $((10 + 48 + 8)) $((10 + 32 + 8))
 click $((100 + 16 + 8)) $((10 + 32 + 8))
-save_as "$work/wired.qvn"
+e2e_save_as ctrl+shift+s "$work/wired.qvn"
 
 # The Output panel's popup, "&Löschen": panel and wire go, the caption marks the change.
 e2e_menu l mousemove $((ox + 130)) $((oy + 112)) click 3
@@ -42,7 +28,7 @@ xdotool key ctrl+z
 poll 50 bash -c "! xdotool getwindowname $window | grep -qF ' - *'" || fail "still modified after Ctrl+Z: $(caption)"
 wait_pixel undone.png 100 10 = FFFFFF "Output panel's top-left corner after Ctrl+Z"
 [ "$(wire_pixels undone.png)" -gt 0 ] || fail "no wire after Ctrl+Z"
-save_as "$work/undone.qvn"
+e2e_save_as ctrl+shift+s "$work/undone.qvn"
 cmp "$work/wired.qvn" "$work/undone.qvn" || fail "the file after Ctrl+Z differs from the one before the delete"
 
 # A rubber band from the empty background across both panels; the marks show the selection.
@@ -62,7 +48,7 @@ xdotool key ctrl+v
 poll 50 bash -c "xdotool getwindowname $window | grep -qF ' - *'" || fail "nothing was pasted: $(caption)"
 wait_pixel pasted.png 100 10 = FFFFFF "pasted Output panel"
 [ "$(wire_pixels pasted.png)" -gt 0 ] || fail "the pasted panels lost their wire"
-save_as "$work/pasted.qvn"
+e2e_save_as ctrl+shift+s "$work/pasted.qvn"
 cmp "$work/wired.qvn" "$work/pasted.qvn" || fail "the pasted patch differs from the two panels saved on their own"
 
 xdotool key ctrl+q

@@ -150,6 +150,18 @@ e2e_wait_closed() {  # title (a pattern for the whole of it)
   poll 50 bash -c "! xdotool search --onlyvisible --name '^$1\$'" || fail "the window '$1' stayed open"
 }
 
+# Saves through the save dialog that `key` opens (ctrl+s for an untitled patch, ctrl+shift+s):
+# types path, waits for the file and the dialog to go, and gives the focus back to the window.
+e2e_save_as() {  # key, path
+  xdotool key "$1"
+  e2e_focus 'Speichern unter'
+  xdotool type --delay 20 "$2"
+  xdotool key Return
+  poll 50 test -s "$2" || fail "$2 was not written"
+  e2e_wait_closed 'Speichern unter'
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+}
+
 # Answers the program's question box with a key: the underlined letter of "Ja" or "Nein" (j, n),
 # or Escape for "Abbrechen"; the main window then has the focus again.
 e2e_answer() {  # key [title of the box, "Frage" when not given]

@@ -54,13 +54,7 @@ poll 50 readout_is = "$fresh" || fail "the read-out does not show 440.0 after ty
 shot typed_done.png
 
 # Saved (Ctrl+S asks for a name: the patch is untitled) and rendered for one second.
-xdotool key ctrl+s
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "^Speichern unter$" | head -n 1) ||
-  fail "no save dialog"
-xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-xdotool type --delay 20 "$work/typed.qvn"
-xdotool key Return
-poll 50 test -s "$work/typed.qvn" || fail "the patch was not saved"
+e2e_save_as ctrl+s "$work/typed.qvn"
 "$render" "$work/typed.qvn" -o "$work/typed.wav" -b 15 -q >"$work/render.log" 2>&1 ||
   fail "the render tool failed"
 

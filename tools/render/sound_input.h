@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "render/resampler.h"
 #include "platform/sound_file.h"
+#include "render/resampler.h"
 
 // A sound file read block by block as 16-bit stereo at the engine's rate, whatever its own rate,
 // channel count or sample format. Nothing is reserved from what the header claims, so memory
