@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -73,6 +75,27 @@ class FontCache {
 
   std::mutex& Lock() { return mutex_; }
 
+  // A character as one size of one face draws it: its advance and its rendered coverage, rows
+  // top first. Kept because loading a glyph runs the font's hinting program, which cost a repaint
+  // of the canvas a fifth of its time.
+  struct Glyph {
+    int64_t advance = 0;  // 26.6; 0 when the glyph could not be loaded
+    bool rendered = false;
+    int left = 0, top = 0, width = 0, rows = 0;
+    std::vector<uint8_t> coverage;
+  };
+  // Hold Lock(). Before a text: forgets every glyph when the store has grown too large, so that
+  // the glyphs found for one text stay while it is drawn.
+  void Trim() {
+    if (storedBytes_ <= kMaxStoredBytes) return;
+    glyphs_.clear();
+    storedBytes_ = 0;
+  }
+  // Hold Lock(). The face must be `italic`'s at `height` already when `ready` is true; otherwise
+  // it is set to that size on the first character not kept yet (and `ready` becomes true); false
+  // when the size cannot be had.
+  const Glyph* Find(FT_Face face, bool italic, int height, char32_t cp, bool& ready);
+
   // Null when no usable font was found.
   FT_Face Face(bool italic) {
     const int slot = italic ? 1 : 0;
@@ -130,35 +153,60 @@ class FontCache {
     return face;
   }
 
+  static Glyph Load(FT_Face face, char32_t cp);
+
+  // Every size the canvas shows at every zoom is a few hundred kilobytes; text of unusual sizes
+  // starts the store afresh beyond this.
+  static constexpr size_t kMaxStoredBytes = size_t(32) << 20;
+
   std::mutex mutex_;
+  std::map<std::tuple<bool, int, char32_t>, Glyph> glyphs_;
+  size_t storedBytes_ = 0;
   FT_Library library_ = nullptr;
   FT_Face faces_[2] = {};
   bool tried_[2] = {};
 };
 
-struct Glyph {
-  FT_UInt index;
-  int64_t x;  // pen position relative to the start of the text, pixels
-};
-
-struct Layout {
-  std::vector<Glyph> glyphs;
-  int64_t width = 0;
-};
-
 constexpr FT_Int32 kLoadFlags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL;
 
-Layout LayOut(FT_Face face, const std::u32string& text) {
-  Layout layout;
-  layout.glyphs.reserve(text.size());
-  int64_t pen = 0;  // 26.6
-  for (char32_t cp : text) {
-    const FT_UInt index = FT_Get_Char_Index(face, cp);
-    layout.glyphs.push_back({index, (pen + 32) >> 6});
-    if (FT_Load_Glyph(face, index, kLoadFlags) == 0) pen += face->glyph->advance.x;
+// The height is the cell: ascender plus descender, as the face's own metrics divide it.
+bool SetHeight(FT_Face face, int height) {
+  FT_Size_RequestRec request{FT_SIZE_REQUEST_TYPE_REAL_DIM, 0, FT_Long(height) * 64, 0, 0};
+  return FT_Request_Size(face, &request) == 0;
+}
+
+FontCache::Glyph FontCache::Load(FT_Face face, char32_t cp) {
+  Glyph g;
+  const FT_UInt index = FT_Get_Char_Index(face, cp);
+  if (FT_Load_Glyph(face, index, kLoadFlags) != 0) return g;
+  const FT_GlyphSlot slot = face->glyph;
+  g.advance = slot->advance.x;
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
+  const FT_Bitmap& bm = slot->bitmap;
+  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || !bm.buffer) return g;
+  g.rendered = true;
+  g.left = slot->bitmap_left;
+  g.top = slot->bitmap_top;
+  g.width = int(bm.width);
+  g.rows = int(bm.rows);
+  g.coverage.resize(size_t(g.width) * size_t(g.rows));
+  const int64_t stride = bm.pitch < 0 ? -int64_t(bm.pitch) : bm.pitch;
+  for (int row = 0; row < g.rows; ++row) {
+    // A negative pitch stores the rows bottom first.
+    const unsigned char* src = bm.buffer + (bm.pitch < 0 ? g.rows - 1 - row : row) * stride;
+    std::copy_n(src, g.width, g.coverage.begin() + int64_t(row) * g.width);
   }
-  layout.width = (pen + 32) >> 6;
-  return layout;
+  return g;
+}
+
+const FontCache::Glyph* FontCache::Find(FT_Face face, bool italic, int height, char32_t cp,
+                                        bool& ready) {
+  const auto key = std::tuple(italic, height, cp);
+  if (const auto it = glyphs_.find(key); it != glyphs_.end()) return &it->second;
+  if (!ready && !(ready = SetHeight(face, height))) return nullptr;
+  Glyph g = Load(face, cp);
+  storedBytes_ += sizeof(Glyph) + g.coverage.size();
+  return &glyphs_.emplace(key, std::move(g)).first->second;
 }
 
 uint8_t Mix(int dst, int src, int coverage) {
@@ -170,20 +218,15 @@ Color Blend(Color dst, Color src, int coverage) {
              Mix(BlueOf(dst), BlueOf(src), coverage));
 }
 
-// Blends the rendered glyph in the face's slot with its origin at (x, y).
-Rect BlendGlyph(Surface& target, const Rect& limit, const FT_GlyphSlot slot, int64_t x, int64_t y,
+// Blends a rendered glyph with its origin at (x, y).
+Rect BlendGlyph(Surface& target, const Rect& limit, const FontCache::Glyph& g, int64_t x, int64_t y,
                 Color color) {
-  const FT_Bitmap& bm = slot->bitmap;
-  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || !bm.buffer) return {};
-  const int64_t left = x + slot->bitmap_left, top = y - slot->bitmap_top;
-  const Rect box = ClampRect(left, top, left + bm.width, top + bm.rows, limit);
+  if (!g.rendered) return {};
+  const int64_t left = x + g.left, top = y - g.top;
+  const Rect box = ClampRect(left, top, left + g.width, top + g.rows, limit);
   if (box.Empty()) return {};
-  const int64_t stride = bm.pitch < 0 ? -int64_t(bm.pitch) : bm.pitch;
   for (int32_t ty = box.top; ty < box.bottom; ++ty) {
-    const int64_t row = ty - top;
-    // A negative pitch stores the rows bottom first.
-    const unsigned char* src =
-        bm.buffer + (bm.pitch < 0 ? int64_t(bm.rows) - 1 - row : row) * stride;
+    const uint8_t* src = g.coverage.data() + (ty - top) * int64_t(g.width);
     Color* dst = target.Row(ty);
     for (int32_t tx = box.left; tx < box.right; ++tx) {
       const int coverage = src[tx - left];
@@ -204,22 +247,30 @@ Rect DrawText(Surface& target, Rect limit, int x, int y, std::string_view utf8,
   std::lock_guard lock(cache.Lock());
   FT_Face face = cache.Face(style.italic);
   if (!face) return {};
-  // The height is the cell: ascender plus descender, as the face's own metrics divide it.
-  FT_Size_RequestRec request{FT_SIZE_REQUEST_TYPE_REAL_DIM, 0, FT_Long(height) * 64, 0, 0};
-  if (FT_Request_Size(face, &request) != 0) return {};
   const int64_t ascent =
       std::llround(double(height) * face->ascender / (double(face->ascender) - face->descender));
 
-  const Layout layout = LayOut(face, DecodeUtf8(utf8));
+  // The glyphs and their pen positions (pixels from the start of the text).
+  cache.Trim();
+  bool sized = false;
+  std::vector<std::pair<const FontCache::Glyph*, int64_t>> glyphs;
+  int64_t pen = 0;  // 26.6
+  for (char32_t cp : DecodeUtf8(utf8)) {
+    const FontCache::Glyph* g = cache.Find(face, style.italic, height, cp, sized);
+    if (!g) return {};
+    glyphs.emplace_back(g, (pen + 32) >> 6);
+    pen += g->advance;
+  }
+  const int64_t width = (pen + 32) >> 6;
   int64_t left = x, top = y;
   switch (style.align) {
     case TextAlign::LeftTop:
       break;
     case TextAlign::CenterBottom:
-      left -= layout.width / 2, top -= height;
+      left -= width / 2, top -= height;
       break;
     case TextAlign::RightBottom:
-      left -= layout.width, top -= height;
+      left -= width, top -= height;
       break;
   }
   const int64_t baseline = top + ascent;
@@ -228,11 +279,10 @@ Rect DrawText(Surface& target, Rect limit, int x, int y, std::string_view utf8,
   if (top + height + margin <= limit.top || top - margin >= limit.bottom) return {};
 
   Rect touched{};
-  for (const Glyph& g : layout.glyphs) {
-    const int64_t pen = left + g.x;
-    if (pen + margin <= limit.left || pen - margin >= limit.right) continue;
-    if (FT_Load_Glyph(face, g.index, kLoadFlags | FT_LOAD_RENDER) != 0) continue;
-    touched = touched.Union(BlendGlyph(target, limit, face->glyph, pen, baseline, style.color));
+  for (const auto& [g, x0] : glyphs) {
+    const int64_t at = left + x0;
+    if (at + margin <= limit.left || at - margin >= limit.right) continue;
+    touched = touched.Union(BlendGlyph(target, limit, *g, at, baseline, style.color));
   }
   return touched;
 }

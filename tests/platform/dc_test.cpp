@@ -302,4 +302,13 @@ TEST(DcText, ColourStylesUmlautsAndTouchedBox) {
   EXPECT_FALSE(DrawAt(10, 10, "\xff\xc3(\xe2\x82", {.height = 20}).box.Empty());  // malformed
 }
 
+// The glyphs are kept between texts: a text draws the same pixels after its glyphs were kept,
+// and after texts of every size up to the largest made the store start afresh on the way.
+TEST(DcText, KeptGlyphsDrawWhatFreshOnesDrew) {
+  const TextStyle style{.height = 17, .italic = true};
+  const Ink first = DrawAt(5, 30, "Freq 440,0 Hz", style);
+  for (int height = 100; height <= 1024; height += 8) DrawAt(0, 0, "WM", {.height = height});
+  EXPECT_EQ(DrawAt(5, 30, "Freq 440,0 Hz", style).after.Pixels(), first.after.Pixels());
+}
+
 }  // namespace
