@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders equivalent work with Pure Data and with quarvin-render in the same run and prints how
-# many device-seconds of audio each renders per wall-second, and the ratio Quarvin / Pd.
+# many device-seconds of audio each renders per wall-second, the cost of one device-frame with
+# start-up taken out (the time for SECONDS less the time for a third of it, over the frames in
+# between), and the ratios of the two.
 #
 # usage: bench/pd_side_by_side.sh [PD_BENCH_DIR] [SECONDS] [BUILD_DIR]
 #   PD_BENCH_DIR  folder with gen_patches.py (patches are regenerated for SECONDS into a temporary
@@ -30,16 +32,23 @@ pd_dir=$(cd "$pd_dir" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Pd's patches: regenerated for the chosen length, or taken as they are (their "delay" object
-# holds the patch time in milliseconds).
+# Pd's patches for SECONDS and for a third of it (the short runs take the start-up out): regenerated
+# for those lengths, or taken as they are (their "delay" object holds the patch time in
+# milliseconds; then no short runs).
 if [[ -f $pd_dir/gen_patches.py ]]; then
-  (cd "$work" && python3 "$pd_dir/gen_patches.py" "$seconds")
+  short=$((seconds / 3))
+  mkdir -p "$work/long" "$work/short"
+  (cd "$work/long" && python3 "$pd_dir/gen_patches.py" "$seconds")
+  (cd "$work/short" && python3 "$pd_dir/gen_patches.py" "$short")
 else
-  mkdir -p "$work/pd" && cp "$pd_dir"/pd/*.pd "$work/pd/"
-  seconds=$(grep -o 'delay [0-9]*' "$work/pd/empty.pd" | awk '{print $2 / 1000}')
+  short=0
+  mkdir -p "$work/long/pd" && cp "$pd_dir"/pd/*.pd "$work/long/pd/"
+  seconds=$(grep -o 'delay [0-9]*' "$work/long/pd/empty.pd" | awk '{print $2 / 1000}')
 fi
 
-blocks=$(((seconds * rate + frames_per_block - 1) / frames_per_block))
+blocks_of() { echo $((($1 * rate + frames_per_block - 1) / frames_per_block)); }
+blocks=$(blocks_of "$seconds")
+short_blocks=$(blocks_of "$short")
 audio=$(awk -v b="$blocks" -v f="$frames_per_block" -v r="$rate" 'BEGIN {print b * f / r}')
 "$build/quarvin-bench-patches" "$work" "$vocoders"
 # White noise as the input, like Pd's noise~.
@@ -53,11 +62,11 @@ with wave.open(path, "wb") as w:
     w.writeframes(os.urandom(blocks * frames * 4))
 EOF
 
-# Prints the median wall times in seconds of RUNS runs of each of two commands, given as two
-# quoted command lines. The runs alternate, after one untimed run of each, so that both sides
-# meet the machine in the same state: a load that comes and goes slows both alike.
-median_pair() {
-  python3 - "$runs" "$1" "$2" <<'EOF'
+# Prints the median wall times in seconds of RUNS runs of each command, given as quoted command
+# lines. The runs alternate, after one untimed run of each, so that every side meets the machine
+# in the same state: a load that comes and goes slows them alike.
+median_times() {
+  python3 - "$runs" "$@" <<'EOF'
 import shlex, statistics, subprocess, sys, time
 runs, commands = int(sys.argv[1]), [shlex.split(c) for c in sys.argv[2:]]
 def timed(command):
@@ -66,7 +75,7 @@ def timed(command):
     return time.perf_counter() - t0
 for command in commands:
     timed(command)
-times = [[], []]
+times = [[] for _ in commands]
 for _ in range(runs):
     for side, command in enumerate(commands):
         times[side].append(timed(command))
@@ -74,25 +83,42 @@ print(*(statistics.median(t) for t in times))
 EOF
 }
 
-pd_command() { printf '%q ' pd -nogui -noprefs -nosound -nrt -batch -r "$rate" -open "$work/pd/$1"; }
-q_command() { printf '%q ' "$build/quarvin-render" "$work/$1" -b "$blocks" -q "${@:2}"; }
+pd_command() { # length (long, short), patch
+  printf '%q ' pd -nogui -noprefs -nosound -nrt -batch -r "$rate" -open "$work/$1/pd/$2"
+}
+q_command() { # blocks, patch, extra arguments
+  printf '%q ' "$build/quarvin-render" "$work/$2" -b "$1" -q "${@:3}"
+}
 
-echo "$(pd -version 2>&1 | head -1 | cut -d" " -f1); $seconds s of patch time; median of $runs runs"
-printf '%-12s %10s %10s %14s %14s %8s\n' case "Pd s" "Quarvin s" "Pd units/s" "Quarvin u/s" ratio
-# case, Pd patch, Pd units, Quarvin patch, Quarvin units, unit, extra quarvin-render arguments
+echo "$(pd -version 2>&1 | head -1 | cut -d" " -f1); $seconds s of patch time (and $short s); median of $runs runs"
+printf '%-12s %8s %9s %11s %11s %6s %9s %9s %6s\n' case "Pd s" "Quarvin s" "Pd u/s" \
+  "Quarvin u/s" ratio "Pd ns/f" "Q ns/f" ratio
+# case, Pd patch, Pd units, Quarvin patch, Quarvin units, extra quarvin-render arguments
 report() {
   local name=$1 pd_patch=$2 pd_units=$3 q_patch=$4 q_units=$5
   shift 5
-  local tp tq
-  read -r tp tq < <(median_pair "$(pd_command "$pd_patch")" "$(q_command "$q_patch" "$@")")
-  awk -v n="$name" -v tp="$tp" -v tq="$tq" -v s="$seconds" -v a="$audio" -v up="$pd_units" \
-    -v uq="$q_units" 'BEGIN {
+  local commands=("$(pd_command long "$pd_patch")" "$(q_command "$blocks" "$q_patch" "$@")")
+  if ((short > 0)); then
+    commands+=("$(pd_command short "$pd_patch")" "$(q_command "$short_blocks" "$q_patch" "$@")")
+  fi
+  local tp tq sp sq
+  read -r tp tq sp sq < <(median_times "${commands[@]}")
+  awk -v n="$name" -v tp="$tp" -v tq="$tq" -v sp="${sp:-0}" -v sq="${sq:-0}" -v s="$seconds" \
+    -v ss="$short" -v a="$audio" -v b="$blocks" -v sb="$short_blocks" -v f="$frames_per_block" \
+    -v r="$rate" -v up="$pd_units" -v uq="$q_units" 'BEGIN {
       p = up * s / tp; q = uq * a / tq
-      printf "%-12s %10.3f %10.3f %14.1f %14.1f %8.2f\n", n, tp, tq, p, q, q / p }'
+      printf "%-12s %8.3f %9.3f %11.1f %11.1f %6.2f", n, tp, tq, p, q, q / p
+      if (ss > 0) {
+        np = (tp - sp) / ((s - ss) * r * up) * 1e9; nq = (tq - sq) / ((b - sb) * f * uq) * 1e9
+        printf " %9.2f %9.2f %6.2f", np, nq, np / nq
+      }
+      printf "\n" }'
 }
 report vocoder vocoder.pd 1 "vocoder_$vocoders.qvn" "$vocoders" -i "$work/noise.wav"
 report filterbank filterbank.pd 100 filterbank.qvn 100 -i "$work/noise.wav"
 report oscbank oscbank.pd 100 oscbank.qvn 100
 report empty empty.pd 1 empty.qvn 1
-echo "units/s: device-seconds of audio per wall-second (vocoders, filters, oscillators; empty:"
-echo "real-time factor). Quarvin's filter and oscillator banks include the Mixers that sum them."
+echo "u/s: device-seconds of audio per wall-second (vocoders, filters, oscillators; empty: real-"
+echo "time factor), ratio Quarvin / Pd. ns/f: wall time per device-frame without start-up (the long"
+echo "run less the short one), ratio Pd / Quarvin. Quarvin's filter and oscillator banks include"
+echo "the Mixers that sum them."
