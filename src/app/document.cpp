@@ -181,20 +181,19 @@ void TMainClient::UpdateEditMenu() {
 }
 
 bool TMainClient::Undo() {
+  return StepHistory(&TEditHistory::Undo);
+}
+
+bool TMainClient::Redo() {
+  return StepHistory(&TEditHistory::Redo);
+}
+
+bool TMainClient::StepHistory(bool (TEditHistory::*step)(TDocument&)) {
   PutDown();
   // A control that holds the mouse finishes its gesture first.
   if (Interaction() != InteractionMode::Idle) return false;
   CommitControlChanges();
-  if (!history_.Undo(*this)) return false;
-  EditsChanged();
-  return true;
-}
-
-bool TMainClient::Redo() {
-  PutDown();
-  if (Interaction() != InteractionMode::Idle) return false;
-  CommitControlChanges();
-  if (!history_.Redo(*this)) return false;
+  if (!(history_.*step)(*this)) return false;
   EditsChanged();
   return true;
 }

@@ -297,6 +297,8 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   void ChooseOption(int which, int32_t value);
   // The edit history's side of the document.
   void PushEdit(std::unique_ptr<TEditCommand> edit);
+  // Undo or Redo, once what the pointer carries is put down and open control changes are a step.
+  bool StepHistory(bool (TEditHistory::*step)(TDocument&));
   void EditsChanged();
   void ClearHistory();
   void CommitControlChanges();

@@ -150,6 +150,11 @@ e2e_wait_closed() {  # title (a pattern for the whole of it)
   poll 50 bash -c "! xdotool search --onlyvisible --name '^$1\$'" || fail "the window '$1' stayed open"
 }
 
+# The main window's title, and whether it marks the patch modified ("Quarvin V1.01 - *name").
+caption() { xdotool getwindowname "$window"; }
+modified() { caption | grep -qF ' - *'; }
+unmodified() { ! modified; }
+
 # Saves through the save dialog that `key` opens (ctrl+s for an untitled patch, ctrl+shift+s):
 # types path, waits for the file and the dialog to go, and gives the focus back to the window.
 e2e_save_as() {  # key, path

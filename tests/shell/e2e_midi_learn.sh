@@ -11,8 +11,6 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 build=$(dirname "$program")
 example=$(realpath "$(dirname "$0")/../../examples/midi_vco.qvn")
-caption() { xdotool getwindowname "$window"; }
-modified() { caption | grep -qF ' - *'; }
 # The Freq read-out's digits (right of the mark in its corner) as a picture checksum.
 readout() { convert "$shots/$1" -crop 22x8+$((ox + 186))+$((oy + 73)) -format '%#' info:; }
 # Whether two saves of the example are the same patch: the word at byte 193, the VCO's phase, runs
