@@ -12,6 +12,8 @@ namespace {
 constexpr int kNotch = 120;     // eighths of a degree per wheel notch
 constexpr int kMarkMargin = 2;  // the focus mark lies this far around its control
 constexpr int kEntryW = 84, kEntryH = 20;
+// Notches closer together than this belong to one burst, and one burst is one undo step.
+constexpr auto kWheelPause = std::chrono::milliseconds(500);
 
 QRect ToQRect(const Rect& r) {
   return {r.left, r.top, int(r.Width()), int(r.Height())};
@@ -85,8 +87,15 @@ bool TCanvasControls::Wheel(QWheelEvent& event) {
   NTReg* reg = RegAt(client_.Root(), pt);
   if (!reg) {
     wheelRest_ = 0;
+    EndWheelBurst();
     return false;
   }
+  if (reg != wheelReg_) {
+    EndWheelBurst();
+    wheelReg_ = reg;
+    client_.BeginGesture();
+  }
+  wheelLast_ = TStepRepeat::Clock::now();
   // Shift turns the wheel sideways on some systems.
   const QPoint delta = event.angleDelta();
   wheelRest_ += delta.y() != 0 ? delta.y() : delta.x();
@@ -114,7 +123,13 @@ bool TCanvasControls::ResetAt(Point pt) {
 }
 
 void TCanvasControls::Tick() {
-  repeat_.Tick(client_, TStepRepeat::Clock::now());
+  const auto now = TStepRepeat::Clock::now();
+  repeat_.Tick(client_, now);
+  if (wheelReg_ && now - wheelLast_ >= kWheelPause) EndWheelBurst();
+}
+
+void TCanvasControls::EndWheelBurst() {
+  if (std::exchange(wheelReg_, nullptr)) client_.EndGesture();
 }
 
 void TCanvasControls::PaintFocus(QPainter& painter) const {

@@ -30,8 +30,10 @@ class TCanvasControls {
   bool DoubleClick(Point pt);
   // Ctrl+click on a value slider or its read-out; false elsewhere.
   bool ResetAt(Point pt);
-  // The refresh timer's tick: a held step arrow repeats.
+  // The refresh timer's tick: a held step arrow repeats, and a wheel burst ends after a pause.
   void Tick();
+  // A press of a button or a key ends the wheel's burst, so that it stays a step of its own.
+  void EndWheelBurst();
   // Draws the focus mark over the canvas's pixels while the canvas has the keyboard focus.
   void PaintFocus(QPainter& painter) const;
   // Opens the entry over a value slider's read-out, filled with the shown value.
@@ -52,4 +54,7 @@ class TCanvasControls {
   QPointer<TValueEntry> entry_;
   TStepRepeat repeat_;
   int wheelRest_ = 0;  // eighths of a degree short of a notch (fine-grained wheels)
+  // The slider a burst of wheel notches turns: the burst is one undo step.
+  const NTReg* wheelReg_ = nullptr;
+  TStepRepeat::Clock::time_point wheelLast_{};
 };

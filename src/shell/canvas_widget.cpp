@@ -320,6 +320,7 @@ bool TCanvasWidget::Pans(const QMouseEvent* event) const {
 }
 
 void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
+  controls_->EndWheelBurst();
   if (Pans(event)) {
     panFrom_ = event->position().toPoint();
     panOrigin_ = client_->View().origin;
@@ -379,6 +380,7 @@ void TCanvasWidget::wheelEvent(QWheelEvent* event) {
 // A focused control takes its keys first; Space held down otherwise turns a left drag into
 // panning.
 void TCanvasWidget::keyPressEvent(QKeyEvent* event) {
+  controls_->EndWheelBurst();
   if (!event->isAutoRepeat() && !std::exchange(keyGesture_, true)) client_->BeginGesture();
   if (controls_->Key(*event)) return;
   if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {

@@ -4,8 +4,10 @@
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QWheelEvent>
 #include <map>
 
 #include "devices/osci.h"
@@ -164,5 +166,23 @@ TEST_F(AccessibleCanvasTest, TheEntryOverAReadOutSetsOrRefusesATypedValue) {
   EXPECT_EQ(vco.FreqDisp.Value, 40600);  // 1497,2 Hz, the step nearest to 1500 Hz
   EXPECT_EQ(vco.Freq.Value, 40600);
   EXPECT_EQ(canvas->Controls().Focus(), &vco.Freq);
+}
+
+TEST_F(AccessibleCanvasTest, AWheelBurstIsOneUndoStep) {
+  NTVCO& vco = First<NTVCO>();
+  const Point d = vco.Freq.AbsPos();
+  const QPoint at(d.x + int(vco.Freq.W) / 2, d.y + int(vco.Freq.H) / 2);
+  const size_t steps = canvas->Client().History().Steps();
+  const int start = vco.Freq.Value;
+  for (int notch = 0; notch < 3; ++notch) {
+    QWheelEvent wheel(at, canvas->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+  }
+  EXPECT_EQ(vco.Freq.Value, start + 3 * 50);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->Client().History().Steps() > steps; }, 3000));
+  EXPECT_EQ(canvas->Client().History().Steps(), steps + 1);
+  EXPECT_TRUE(canvas->Client().Undo());
+  EXPECT_EQ(vco.Freq.Value, start);
 }
 }  // namespace
