@@ -55,13 +55,3 @@ void NTMixer::RegChanged(int code) {
 void NTMixer::Latch() noexcept {
   for (NTPlugIn& in : In) in.Latch();
 }
-
-void NTMixer::Compute() noexcept {
-  // Each channel is truncated before it joins the sum. Products and the sum stay in 64 bits, so
-  // only an output that itself leaves the 32-bit range wraps.
-  const TTables& t = Tables();
-  int64_t sum = 0;
-  for (int k = 0; k < kChannels; ++k)
-    if (In[k].Source) sum += ApplyGain(In[k].Value, LevelGain(t, Level[k].Value));
-  Out.Value = int32_t(ApplyGain(sum, LevelGain(t, Master.Value)));
-}

@@ -18,8 +18,9 @@ class NTMixer : public NTDevWin {
   NTMixer(NTCanvas* canvas, NTWin* parent);
   void RegChanged(int code) override;
   void Latch() noexcept override;
+  // One frame of the block form's portable arithmetic (mixer_kernel.cpp).
   void Compute() noexcept override;
-  // Latch and Compute over a sub-block (the schedule's batch kernel; mixer_kernel.cpp).
+  // Latch and Compute over a sub-block (the schedule's batch kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
   // The children in creation order: it fixes the order of their records in a patch file.

@@ -96,6 +96,8 @@ struct Portable {
   }
 };
 
+constexpr Forms kPortableForms{kTable<Portable>, kSums<PortableSum>};
+
 #ifdef QUARVIN_AVX2
 // The same arithmetic, four frames to a vector in the processor's own instructions: the compiler
 // packed each frame's low 32 bits with five shuffles per eight frames, these take two.
@@ -161,38 +163,65 @@ struct Avx2Sum {
 Forms PickForms() noexcept {
   __builtin_cpu_init();  // loading may run this before the runtime has read the processor
   if (HasAvx2()) return {kTable<Avx2>, kSums<Avx2Sum>};
-  return {kTable<Portable>, kSums<PortableSum>};
+  return kPortableForms;
 }
 #else
 Forms PickForms() noexcept {
-  return {kTable<Portable>, kSums<PortableSum>};
+  return kPortableForms;
 }
 #endif
 
 // Chosen while the program is loaded, never on the audio thread.
 const Forms kForms = PickForms();
-}  // namespace
 
-void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+// The connected channels, those at 0 dB first, and the form that adds them. An unconnected
+// channel would add ApplyGain(0) = 0: leaving it out changes nothing. Every term is a whole number
+// and so is every sum (below 2^53), so the channels may be added in any order.
+template <class RowOf>
+MixFunction Gather(const NTMixer& m, const Forms& forms, RowOf rowOf, Channels& c,
+                   double& master) noexcept {
   const TTables& t = Tables();
-  // An unconnected channel would add ApplyGain(0) = 0: leaving it out changes nothing. Every term
-  // is a whole number and so is every sum (below 2^53), so the channels may be added in any
-  // order: those at 0 dB come first.
-  std::array<int32_t, kChannels> gains;
-  for (int k = 0; k < kChannels; ++k) gains[size_t(k)] = LevelGain(t, Level[size_t(k)].Value);
-  Channels c{};
+  std::array<int32_t, NTMixer::kChannels> gains;
+  for (size_t k = 0; k < gains.size(); ++k) gains[k] = LevelGain(t, m.Level[k].Value);
   int n = 0, unity = 0;
   for (bool atUnity : {true, false})
-    for (int k = 0; k < kChannels; ++k)
-      if (const int32_t slot = ports.In[size_t(k)];
-          slot && (gains[size_t(k)] == kUnityGain) == atUnity) {
-        c.rows[size_t(n)] = b.Row(slot);
-        c.gains[size_t(n++)] = gains[size_t(k)];
+    for (size_t k = 0; k < gains.size(); ++k)
+      if (const int32_t* row = rowOf(k); row && (gains[k] == kUnityGain) == atUnity) {
+        c.rows[size_t(n)] = row;
+        c.gains[size_t(n++)] = gains[k];
         unity += atUnity;
       }
-  const int32_t master = LevelGain(t, Master.Value);
-  const MixFunction mix = master == kUnityGain && unity == n
-                              ? kForms.sums[size_t(n)]
-                              : kForms.mixes[size_t(n)][size_t(unity)];
+  const int32_t masterGain = LevelGain(t, m.Master.Value);
+  master = masterGain;
+  return masterGain == kUnityGain && unity == n ? forms.sums[size_t(n)]
+                                                : forms.mixes[size_t(n)][size_t(unity)];
+}
+
+}  // namespace
+
+// One frame of the portable forms: the block forms, packed by hand, are held to it.
+void NTMixer::Compute() noexcept {
+  std::array<int32_t, kChannels> x;
+  for (size_t k = 0; k < x.size(); ++k) x[k] = In[k].Value;
+  Channels c{};
+  double master;
+  const MixFunction mix = Gather(
+      *this, kPortableForms,
+      [&](size_t k) -> const int32_t* { return In[k].Source ? &x[k] : nullptr; }, c, master);
+  int32_t out;
+  mix(c, master, &out, 0, 1);
+  Out.Value = out;
+}
+
+void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+  Channels c{};
+  double master;
+  const MixFunction mix = Gather(
+      *this, kForms,
+      [&](size_t k) -> const int32_t* {
+        const int32_t slot = ports.In[k];
+        return slot ? b.Row(slot) : nullptr;
+      },
+      c, master);
   mix(c, master, b.Publish(ports.Out[0]), 0, b.Frames);
 }
