@@ -82,9 +82,9 @@ void Tone(TMainClient& client) {
   constexpr int32_t kPitch = 37107, kLevel = 800;
   auto* vco = static_cast<NTVCO*>(client.CreateDevice(DeviceType::VCO));
   auto* output = static_cast<NTOutput*>(client.CreateDevice(DeviceType::Output));
-  for (NTReg* reg : {&vco->Freq, &vco->Level}) {
-    reg->SetValue(reg == &vco->Freq ? kPitch : kLevel);
-    vco->RegChanged(reg->Code);
+  for (NTValueControl* c : {&vco->Freq, &vco->Level}) {
+    c->SetValue(c == &vco->Freq ? kPitch : kLevel);
+    c->Disp.SetValue(c->Value);
   }
   output->L.Source = &vco->Out;
   output->R.Source = &vco->Out;

@@ -67,10 +67,10 @@ class Patch {
 void Connect(NTPlugOut& out, NTPlugIn& in) {
   in.Source = &out;
 }
-// A control changed as if by the user: the device hears of it as it would from the slider.
-void Set(NTDevWin& device, NTReg& reg, int32_t value) {
+// A control changed as if by the user: the read-out and the device hear of it as from the slider.
+void Set(NTReg& reg, int32_t value) {
   reg.SetValue(value);
-  device.RegChanged(reg.Code);
+  reg.NotifyChange();
 }
 void Select(NTDevWin& device, NTKeyset& keys, int32_t key) {
   keys.Selected = key;
@@ -90,10 +90,10 @@ void LfoVco(Patch& p) {
   auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {20, 40});
   auto& vco = p.Add<NTVCO>(DeviceType::VCO, {200, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {350, 40});
-  Set(lfo, lfo.Rate, 12000);
-  Set(lfo, lfo.Level, 90);
-  Set(vco, vco.Freq, 24000);
-  Set(vco, vco.Level, 800);
+  Set(lfo.Rate, 12000);
+  Set(lfo.Level, 90);
+  Set(vco.Freq, 24000);
+  Set(vco.Level, 800);
   Select(vco, vco.Wave, 1);
   Connect(lfo.Out, vco.Fm);
   ToBothSides(vco.Out, output);
@@ -105,7 +105,7 @@ void MidiVco(Patch& p) {
   auto& midi = p.Add<NTMidi>(DeviceType::Midi, {20, 40});
   auto& vco = p.Add<NTVCO>(DeviceType::VCO, {170, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {320, 40});
-  Set(vco, vco.Level, 0);
+  Set(vco.Level, 0);
   Select(vco, vco.Wave, 1);
   Connect(midi.Pitch, vco.Fm);
   Connect(midi.Gate, vco.Am);
@@ -118,8 +118,8 @@ void Filter(Patch& p) {
   auto& filter = p.Add<NTFilter>(DeviceType::Filter, {150, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {320, 40});
   Select(filter, filter.KindKeys, NTFilter::BandPassKind);
-  Set(filter, filter.Freq, 24000);
-  Set(filter, filter.Q, 40);
+  Set(filter.Freq, 24000);
+  Set(filter.Q, 40);
   Connect(input.L, filter.In);
   ToBothSides(filter.Out, output);
 }
@@ -130,9 +130,9 @@ void Flanger(Patch& p) {
   auto& flanger = p.Add<NTFlanger>(DeviceType::Flanger, {150, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {310, 40});
   auto& lfo = p.Add<NTLFO>(DeviceType::LFO, {130, 320});
-  Set(lfo, lfo.Rate, 6000);
-  Set(lfo, lfo.Level, 400);
-  Set(flanger, flanger.Feedback, 700);
+  Set(lfo.Rate, 6000);
+  Set(lfo.Level, 400);
+  Set(flanger.Feedback, 700);
   Connect(lfo.Out, flanger.Ext);
   Connect(input.L, flanger.In);
   ToBothSides(flanger.Out, output);
@@ -144,8 +144,8 @@ void Hall(Patch& p) {
   auto& hall = p.Add<NTHall>(DeviceType::Hall, {150, 40});
   auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {280, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {520, 40});
-  Set(hall, hall.Feedback, 650);
-  Set(mixer, mixer.Level[1], 820);
+  Set(hall.Feedback, 650);
+  Set(mixer.Level[1], 820);
   Connect(input.L, mixer.In[0]);
   Connect(input.L, hall.In);
   Connect(hall.Out, mixer.In[1]);
@@ -167,10 +167,10 @@ void Meters(Patch& p) {
   auto& vuVco = p.Add<NTVUMeter>(DeviceType::VUMeter, {190, 40});
   auto& vuLfo = p.Add<NTVUMeter>(DeviceType::VUMeter, {190, 300});
   auto& osci = p.Add<NTOsci>(DeviceType::Oscilloscope, {290, 40});
-  Set(vco, vco.Freq, 30000);
-  Set(vco, vco.Level, 800);
-  Set(lfo, lfo.Rate, 40000);
-  Set(osci, osci.TimeBase, -1);
+  Set(vco.Freq, 30000);
+  Set(vco.Level, 800);
+  Set(lfo.Rate, 40000);
+  Set(osci.TimeBase, -1);
   SwitchOn(osci, osci.On[1]);
   Connect(vco.Out, vuVco.In);
   Connect(lfo.Out, vuLfo.In);
@@ -185,8 +185,8 @@ void RingMod(Patch& p) {
   auto& mult = p.Add<NTMult>(DeviceType::Multiplier, {180, 40});
   auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {300, 40});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {540, 40});
-  Set(vco, vco.Freq, 20000);
-  Set(mixer, mixer.Level[0], 700);
+  Set(vco.Freq, 20000);
+  Set(mixer.Level[0], 700);
   Connect(input.L, mult.In1);
   Connect(vco.Out, mult.In2);
   Connect(input.L, mixer.In[0]);
@@ -209,13 +209,13 @@ void Showcase(Patch& p) {
   auto& vu = p.Add<NTVUMeter>(DeviceType::VUMeter, {575, 280});
   auto& mixer = p.Add<NTMixer>(DeviceType::Mixer, {635, 280});
   auto& output = p.Add<NTOutput>(DeviceType::Output, {840, 280});
-  Set(filter, filter.Freq, 36000);
-  Set(lfo, lfo.Rate, 8000);
-  Set(lfo, lfo.Level, 300);
-  Set(vco, vco.Freq, 18000);
-  Set(mixer, mixer.Level[1], 800);
-  Set(mixer, mixer.Level[2], 750);
-  Set(mixer, mixer.Level[3], 750);
+  Set(filter.Freq, 36000);
+  Set(lfo.Rate, 8000);
+  Set(lfo.Level, 300);
+  Set(vco.Freq, 18000);
+  Set(mixer.Level[1], 800);
+  Set(mixer.Level[2], 750);
+  Set(mixer.Level[3], 750);
   SwitchOn(osci, osci.On[1]);
   Connect(input.L, filter.In);
   Connect(filter.Out, flanger.In);

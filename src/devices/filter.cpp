@@ -3,16 +3,16 @@
 #include <cmath>
 
 #include "devices/arith.h"
-#include "devices/panel.h"
 #include "platform/art.h"
 #include "platform/signal_units.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
 constexpr int kPanelW = 121, kPanelH = 224;
-constexpr Point kFreqDisp{10, 31}, kQDisp{42, 31};
-constexpr RegLayout kFreq{{16, 46}, 100, 18000, 60000, 100, 30000};  // 110 Hz .. 14080 Hz
-constexpr RegLayout kQ{{48, 46}, 100, 5, 200, 1, 10};                // Q 0.5 .. 20.0
+constexpr ControlLayout kFreq{{{16, 46}, 100, 18000, 60000, 100, 30000},  // 110 Hz .. 14080 Hz
+                              {{10, 31}, DisplayKind::Frequency, "fo"}};
+constexpr ControlLayout kQ{{{48, 46}, 100, 5, 200, 1, 10},  // Q 0.5 .. 20.0
+                           {{42, 31}, DisplayKind::Tenths, "Q"}};
 constexpr Point kKindKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kKinds = 4;
 constexpr Point kInJack{16, 203}, kOutJack{89, 203};
@@ -27,21 +27,14 @@ NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Filter"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),
-      FreqDisp(canvas, this, DisplayKind::Frequency, "fo"),
-      QDisp(canvas, this, DisplayKind::Tenths, "Q"),
-      Freq(MakeReg(canvas, this, kFreqCode, kFreq)),
-      Q(MakeReg(canvas, this, kQCode, kQ)),
+      Freq(canvas, this, kFreqCode, kFreq),
+      Q(canvas, this, kQCode, kQ),
       KindKeys(canvas, this, kKindCode, bmp::kKeysFilter, kKeyW, kKeyH, kKinds, LowPassKind),
       coefs_(Design(LowPassKind, Freq.Value, Q.Value)) {
-  FreqDisp.MoveTo(kFreqDisp);
-  QDisp.MoveTo(kQDisp);
-  Freq.MoveTo(kFreq.pos);
-  Q.MoveTo(kQ.pos);
+  RecordOrder(*this, In, Out, Freq.Disp, Q.Disp, Freq, Q, KindKeys);
   KindKeys.MoveTo(kKindKeys);
   In.MoveTo(kInJack);
   Out.MoveTo(kOutJack);
-  FreqDisp.SetValue(Freq.Value);
-  QDisp.SetValue(Q.Value);
 }
 
 TBiquad NTFilter::Design(int32_t kind, int32_t f, int32_t qv) noexcept {
@@ -78,17 +71,7 @@ void NTFilter::Write(opstream& os) {
 }
 
 void NTFilter::RegChanged(int code) {
-  switch (code) {
-    case kFreqCode:
-      FreqDisp.Show(Freq.Value);
-      break;
-    case kQCode:
-      QDisp.Show(Q.Value);
-      break;
-    default:
-      return;
-  }
-  Recompute();
+  if (code == kFreqCode || code == kQCode) Recompute();
 }
 
 void NTFilter::CtrlNotify(int code) {

@@ -1,11 +1,10 @@
 #pragma once
 #include "devices/biquad.h"
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "platform/triple_buffer.h"
-#include "toolkit/disp.h"
 #include "toolkit/key.h"
-#include "toolkit/reg.h"
 
 // One biquad of four kinds (low-pass, high-pass, band-pass, band-stop) with frequency and Q
 // controls. Coefficients are designed on the window thread and handed to the audio thread as a
@@ -15,6 +14,8 @@ class NTFilter : public NTDevWin {
   enum Kind : int32_t { LowPassKind = 0, HighPassKind = 1, BandPassKind = 2, BandStopKind = 3 };
   // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
   static constexpr int kFreqCode = 1, kQCode = 2, kKindCode = 3;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn = 0, kOut = 0 };
 
   NTFilter(NTCanvas* canvas, NTWin* parent);
 
@@ -33,8 +34,7 @@ class NTFilter : public NTDevWin {
 
   NTPlugIn In;
   NTPlugOut Out;
-  NTDisp FreqDisp, QDisp;
-  NTReg Freq, Q;
+  NTValueControl Freq, Q;
   NTKeyset KindKeys;
   // Window thread only; saved in the patch file.
   int32_t FilterKind = LowPassKind;

@@ -61,14 +61,16 @@ class TFilterBatch final : public TBatch {
   TFilterBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
     std::vector<size_t> order(devices.size());
     std::iota(order.begin(), order.end(), size_t{0});
+    const auto source = [&](size_t d) { return ports[d].In[NTFilter::kIn]; };
     std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return ports[a].In[0] < ports[b].In[0]; });
+                     [&](size_t a, size_t b) { return source(a) < source(b); });
     groups_.resize((devices.size() + 3) / 4);
     for (size_t i = 0; i < order.size(); ++i) {
-      const TPorts& p = ports[order[i]];
-      if (sources_.empty() || sources_.back() != p.In[0]) sources_.push_back(p.In[0]);
+      const int32_t in = source(order[i]);
+      if (sources_.empty() || sources_.back() != in) sources_.push_back(in);
       groups_[i / 4].lane[i % 4] = {static_cast<NTFilter*>(devices[order[i]]),
-                                    int32_t(sources_.size() - 1), p.Out[0]};
+                                    int32_t(sources_.size() - 1),
+                                    ports[order[i]].Out[NTFilter::kOut]};
     }
     for (Group& g : groups_) g.ShareSource();
     uniform_ = size_t(std::stable_partition(groups_.begin(), groups_.end(),

@@ -1,10 +1,9 @@
 #pragma once
 #include "devices/delay_line.h"
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
-#include "toolkit/reg.h"
 
 // A feedback comb on a 501-frame delay line whose delay is the delay control's value lengthened
 // by the "Ext" input, so that an LFO there sweeps it. Outputs only the delayed signal.
@@ -13,10 +12,11 @@ class NTFlanger : public NTDevWin {
   static constexpr int32_t kLineSize = 501;
   // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
   static constexpr int kFeedbackCode = 1, kDelayCode = 2;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn = 0, kExtIn = 1, kOut = 0 };
 
   NTFlanger(NTCanvas* canvas, NTWin* parent);
 
-  void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
   // Latch and Compute over a sub-block (the schedule's batch kernel).
@@ -25,8 +25,7 @@ class NTFlanger : public NTDevWin {
   NTFlPipe Line;  // audio thread, after construction
   NTPlugIn In, Ext;
   NTPlugOut Out;
-  NTDisp FeedbackDisp, DelayDisp;
-  NTReg Feedback, Delay;
+  NTValueControl Feedback, Delay;
 
  private:
   // One frame of the line: the output for the input and the delay input.

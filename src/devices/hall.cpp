@@ -7,15 +7,14 @@
 
 #include "devices/arith.h"
 #include "devices/lanes.h"
-#include "devices/panel.h"
 #include "devices/random.h"
 #include "platform/art.h"
 
 namespace {
 // Panel layout, relative to the panel's top-left corner.
 constexpr int kPanelW = 80, kPanelH = 224;
-constexpr Point kFeedbackDisp{26, 31};
-constexpr RegLayout kFeedback{{32, 46}, 100, 0, 1000, 1, 500};  // thousandths
+constexpr ControlLayout kFeedback{{{32, 46}, 100, 0, 1000, 1, 500},  // thousandths
+                                  {{26, 31}, DisplayKind::Thousandths, "Feedback"}};
 constexpr Point kInJack{16, 203}, kOutJack{48, 203};
 
 constexpr int32_t kShortestComb = 5000, kCombSpread = 4000;
@@ -35,18 +34,11 @@ NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Hall"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),
-      FeedbackDisp(canvas, this, DisplayKind::Thousandths, "Feedback"),
-      Feedback(MakeReg(canvas, this, kFeedbackCode, kFeedback)),
+      Feedback(canvas, this, kFeedbackCode, kFeedback),
       combs_(RandomCombs(std::make_index_sequence<kCombs>())) {
-  FeedbackDisp.MoveTo(kFeedbackDisp);
-  Feedback.MoveTo(kFeedback.pos);
+  RecordOrder(*this, In, Out, Feedback.Disp, Feedback);
   In.MoveTo(kInJack);
   Out.MoveTo(kOutJack);
-  FeedbackDisp.SetValue(Feedback.Value);
-}
-
-void NTHall::RegChanged(int code) {
-  if (code == kFeedbackCode) FeedbackDisp.Show(Feedback.Value);
 }
 
 void NTHall::Latch() noexcept {
@@ -99,8 +91,8 @@ QUARVIN_LANES void CombLanes(int32_t* cell, const int32_t* in, int64_t* sum, int
 }  // namespace
 
 void NTHall::Block(const TSubBlock& b, const TPorts& ports) noexcept {
-  const int32_t* in = b.Row(ports.In[0]);
-  int32_t* out = b.Publish(ports.Out[0]);
+  const int32_t* in = b.Row(ports.In[kIn]);
+  int32_t* out = b.Publish(ports.Out[kOut]);
   const int32_t feedback = Feedback.Value;
   const int n = b.Frames;
   // Only a damaged file sets a feedback beyond the control's range. A few frames at a time come

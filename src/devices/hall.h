@@ -2,11 +2,10 @@
 #include <array>
 
 #include "devices/delay_line.h"
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
-#include "toolkit/reg.h"
 
 // Reverberation: five parallel feedback combs of pseudo-random lengths (5000..8999 frames),
 // sharing one feedback factor; the output is their average, without the dry signal.
@@ -15,10 +14,11 @@ class NTHall : public NTDevWin {
   static constexpr int kCombs = 5;
   // The control code the feedback slider reports to RegChanged.
   static constexpr int kFeedbackCode = 1;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn = 0, kOut = 0 };
 
   NTHall(NTCanvas* canvas, NTWin* parent);
 
-  void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
   // Latch and Compute over a sub-block (the schedule's batch kernel).
@@ -28,8 +28,7 @@ class NTHall : public NTDevWin {
 
   NTPlugIn In;
   NTPlugOut Out;
-  NTDisp FeedbackDisp;
-  NTReg Feedback;
+  NTValueControl Feedback;
 
  private:
   // Drawn after the windows, each length from the program's generator in comb order.

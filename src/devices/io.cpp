@@ -1,5 +1,6 @@
 #include "devices/io.h"
 
+#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
@@ -14,6 +15,7 @@ NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
       L(canvas, this, bmp::kJackWhite, "L"),
       R(canvas, this, bmp::kJackRed, "R"),
       io_(canvas->Io()) {
+  RecordOrder(*this, Arrow, L, R);
   Arrow.MoveTo(kInArrow);
   L.MoveTo(kInL);
   R.MoveTo(kInR);
@@ -31,6 +33,7 @@ NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
       L(canvas, this, bmp::kJackWhite, "L"),
       R(canvas, this, bmp::kJackRed, "R"),
       io_(canvas->Io()) {
+  RecordOrder(*this, Arrow, L, R);
   Arrow.MoveTo(kOutArrow);
   L.MoveTo(kOutL);
   R.MoveTo(kOutR);

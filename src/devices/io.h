@@ -9,6 +9,9 @@
 // a patch is kFullScale (platform/signal_units.h).
 class NTInput : public NTDevWin {
  public:
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kLeftOut = 0, kRightOut = 1 };
+
   NTInput(NTCanvas* canvas, NTWin* parent);
   void Compute() noexcept override;
 
@@ -23,6 +26,9 @@ class NTInput : public NTDevWin {
 // and writes the canvas's output accumulators.
 class NTOutput : public NTDevWin {
  public:
+  // The ports, named (RecordOrder in panel.h); channel ch's input (left, right) is kFirstIn + ch.
+  enum : size_t { kFirstIn = 0 };
+
   NTOutput(NTCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
 

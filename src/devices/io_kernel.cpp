@@ -8,7 +8,8 @@ namespace {
 class TInputBatch final : public TBatch {
  public:
   TInputBatch(std::span<NTDevWin* const>, std::span<const TPorts> ports) {
-    for (const TPorts& p : ports) outs_.push_back({p.Out[0], p.Out[1]});
+    for (const TPorts& p : ports)
+      outs_.push_back({p.Out[NTInput::kLeftOut], p.Out[NTInput::kRightOut]});
   }
   void Run(const TSubBlock& b) noexcept override {
     // Locals: the stores could otherwise change b's fields as far as the compiler knows.
@@ -34,7 +35,7 @@ class TOutputBatch final : public TBatch {
   TOutputBatch(std::span<NTDevWin* const>, std::span<const TPorts> ports) {
     for (const TPorts& p : ports)
       for (int ch = 0; ch < 2; ++ch)
-        if (p.In[size_t(ch)]) source_[ch] = p.In[size_t(ch)];
+        if (const int32_t s = p.In[NTOutput::kFirstIn + size_t(ch)]) source_[ch] = s;
   }
   void Run(const TSubBlock& b) noexcept override {
     for (int ch = 0; ch < 2; ++ch) {

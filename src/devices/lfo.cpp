@@ -3,15 +3,16 @@
 #include <tuple>
 
 #include "devices/lanes.h"
-#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
 constexpr int kPanelW = 153, kPanelH = 224;
-constexpr Point kRateDisp{10, 31}, kLevelDisp{42, 31}, kOffsetDisp{74, 31};
-constexpr RegLayout kRate{{16, 46}, 100, 0, 65535, 500, 30000};  // 1.71875 Hz
-constexpr RegLayout kLevel{{48, 46}, 100, 0, 1000, 1, 500};      // thousandths of full swing
-constexpr RegLayout kOffset{{80, 46}, 100, 0, 1000, 1, 0};       // thousandths of full scale
+constexpr ControlLayout kRate{{{16, 46}, 100, 0, 65535, 500, 30000},  // 1.71875 Hz
+                              {{10, 31}, DisplayKind::LowFrequency, "Freq"}};
+constexpr ControlLayout kLevel{{{48, 46}, 100, 0, 1000, 1, 500},  // thousandths of full swing
+                               {{42, 31}, DisplayKind::Thousandths, "Vol"}};
+constexpr ControlLayout kOffset{{{80, 46}, 100, 0, 1000, 1, 0},  // thousandths of full scale
+                                {{74, 31}, DisplayKind::Thousandths, "Off"}};
 constexpr Point kWaveKeys{112, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kWaves = 5;
 constexpr Point kOutJack{121, 203}, kMirrorJack{121, 173};
@@ -27,26 +28,15 @@ NTLFO::NTLFO(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "LFO"),
       Out(canvas, this, bmp::kJackRed, "Out"),
       OutMirror(canvas, this, bmp::kJackRed, "Out\\"),
-      Rate(MakeReg(canvas, this, kRateCode, kRate)),
-      Level(MakeReg(canvas, this, kLevelCode, kLevel)),
-      Offset(MakeReg(canvas, this, kOffsetCode, kOffset)),
-      RateDisp(canvas, this, DisplayKind::LowFrequency, "Freq"),
-      LevelDisp(canvas, this, DisplayKind::Thousandths, "Vol"),
-      OffsetDisp(canvas, this, DisplayKind::Thousandths, "Off"),
+      Rate(canvas, this, kRateCode, kRate),
+      Level(canvas, this, kLevelCode, kLevel),
+      Offset(canvas, this, kOffsetCode, kOffset),
       Wave(canvas, this, kWaveCode, bmp::kKeysLfoWave, kKeyW, kKeyH, kWaves, 0),
       Osc(LfoWaves()) {
-  RateDisp.MoveTo(kRateDisp);
-  LevelDisp.MoveTo(kLevelDisp);
-  OffsetDisp.MoveTo(kOffsetDisp);
-  Rate.MoveTo(kRate.pos);
-  Level.MoveTo(kLevel.pos);
-  Offset.MoveTo(kOffset.pos);
+  RecordOrder(*this, Out, OutMirror, Rate, Level, Offset, Rate.Disp, Level.Disp, Offset.Disp, Wave);
   Wave.MoveTo(kWaveKeys);
   Out.MoveTo(kOutJack);
   OutMirror.MoveTo(kMirrorJack);
-  RateDisp.SetValue(Rate.Value);
-  LevelDisp.SetValue(Level.Value);
-  OffsetDisp.SetValue(Offset.Value);
   SetRate();
 }
 
@@ -71,18 +61,7 @@ void NTLFO::CtrlNotify(int code) {
 }
 
 void NTLFO::RegChanged(int code) {
-  switch (code) {
-    case kRateCode:
-      SetRate();
-      RateDisp.Show(Rate.Value);
-      break;
-    case kLevelCode:
-      LevelDisp.Show(Level.Value);
-      break;
-    case kOffsetCode:
-      OffsetDisp.Show(Offset.Value);
-      break;
-  }
+  if (code == kRateCode) SetRate();
 }
 
 inline std::pair<int32_t, int32_t> NTLFO::Next() noexcept {
@@ -111,10 +90,11 @@ QUARVIN_LANES void Sweep(int32_t level, int32_t offset, int32_t* __restrict out,
 }  // namespace
 
 void NTLFO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
-  int32_t* out = b.Publish(ports.Out[0]);
-  int32_t* mirror = b.Publish(ports.Out[1]);
+  int32_t* out = b.Publish(ports.Out[kOut]);
+  int32_t* mirror = b.Publish(ports.Out[kMirrorOut]);
   const int32_t level = Level.Value, offset = Offset.Value;
-  if (level < kLevel.min || level > kLevel.max || offset < kOffset.min || offset > kOffset.max) {
+  if (level < kLevel.slider.min || level > kLevel.slider.max || offset < kOffset.slider.min ||
+      offset > kOffset.slider.max) {
     for (int f = 0; f < b.Frames; ++f) std::tie(out[f], mirror[f]) = Next();
     return;
   }

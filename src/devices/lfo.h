@@ -1,13 +1,12 @@
 #pragma once
 #include <utility>
 
+#include "devices/panel.h"
 #include "devices/phase_osc.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
 #include "toolkit/key.h"
-#include "toolkit/reg.h"
 
 // The low-frequency oscillator for modulating other devices: five waveforms at rates from
 // 0.0536 Hz to 78.12 Hz, unipolar outputs between the offset and the offset plus the level, and
@@ -16,6 +15,8 @@ class NTLFO : public NTDevWin {
  public:
   // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
   static constexpr int kRateCode = 1, kLevelCode = 2, kOffsetCode = 3, kWaveCode = 4;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kOut = 0, kMirrorOut = 1 };
 
   NTLFO(NTCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
@@ -34,10 +35,8 @@ class NTLFO : public NTDevWin {
     mirror = (kWaveAmplitude - s) * level / 2000 + offset;
   }
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   NTPlugOut Out, OutMirror;
-  NTReg Rate, Level, Offset;
-  NTDisp RateDisp, LevelDisp, OffsetDisp;
+  NTValueControl Rate, Level, Offset;
   NTKeyset Wave;
 
   // Period 2^28: bits 16..27 of the phase index the table.

@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "devices/arith.h"
-#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
 constexpr int kPanelW = 121, kPanelH = 224;
-constexpr Point kChannelDisp{10, 31}, kTransposeDisp{62, 31};
-constexpr RegLayout kChannel{{16, 46}, 100, 0, 16, 1, 0};      // every channel
-constexpr RegLayout kTranspose{{68, 46}, 100, -48, 48, 1, 0};  // semitones
+constexpr ControlLayout kChannel{{{16, 46}, 100, 0, 16, 1, 0},  // every channel
+                                 {{10, 31}, DisplayKind::Channel, "Kanal"}};
+constexpr ControlLayout kTranspose{{{68, 46}, 100, -48, 48, 1, 0},  // semitones
+                                   {{62, 31}, DisplayKind::Semitones, "Transp"}};
 constexpr Point kPitchJack{16, 203}, kGateJack{52, 203}, kVelJack{89, 203};
 // Controller numbers that end every held note: all sound off, all notes off.
 constexpr uint8_t kAllSoundOff = 120, kAllNotesOff = 123;
@@ -21,25 +21,13 @@ NTMidi::NTMidi(NTCanvas* canvas, NTWin* parent)
       Pitch(canvas, this, bmp::kJackRed, "Pitch"),
       Gate(canvas, this, bmp::kJackRed, "Gate"),
       Vel(canvas, this, bmp::kJackRed, "Vel"),
-      ChannelDisp(canvas, this, DisplayKind::Channel, "Kanal"),
-      TransposeDisp(canvas, this, DisplayKind::Semitones, "Transp"),
-      Channel(MakeReg(canvas, this, kChannelCode, kChannel)),
-      Transpose(MakeReg(canvas, this, kTransposeCode, kTranspose)),
+      Channel(canvas, this, kChannelCode, kChannel),
+      Transpose(canvas, this, kTransposeCode, kTranspose),
       io_(canvas->Io()) {
-  ChannelDisp.MoveTo(kChannelDisp);
-  TransposeDisp.MoveTo(kTransposeDisp);
-  Channel.MoveTo(kChannel.pos);
-  Transpose.MoveTo(kTranspose.pos);
+  RecordOrder(*this, Pitch, Gate, Vel, Channel.Disp, Transpose.Disp, Channel, Transpose);
   Pitch.MoveTo(kPitchJack);
   Gate.MoveTo(kGateJack);
   Vel.MoveTo(kVelJack);
-  ChannelDisp.SetValue(Channel.Value);
-  TransposeDisp.SetValue(Transpose.Value);
-}
-
-void NTMidi::RegChanged(int code) {
-  if (code == kChannelCode) ChannelDisp.Show(Channel.Value);
-  if (code == kTransposeCode) TransposeDisp.Show(Transpose.Value);
 }
 
 void NTMidi::Release(uint8_t note) noexcept {
@@ -105,9 +93,9 @@ void NTMidi::Compute() noexcept {
 
 void NTMidi::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const int32_t channel = Channel.Value, transpose = Transpose.Value;
-  int32_t* pitch = b.Publish(ports.Out[0]);
-  int32_t* gate = b.Publish(ports.Out[1]);
-  int32_t* vel = b.Publish(ports.Out[2]);
+  int32_t* pitch = b.Publish(ports.Out[kPitchOut]);
+  int32_t* gate = b.Publish(ports.Out[kGateOut]);
+  int32_t* vel = b.Publish(ports.Out[kVelOut]);
   const int frames = b.Frames;
   for (int f = 0; f < frames; ++f) {
     const Frame out = Step(io_.Midi, b.Clock + f, channel, transpose);

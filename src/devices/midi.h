@@ -3,12 +3,11 @@
 #include <cstdint>
 #include <span>
 
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
 #include "platform/signal_units.h"
-#include "toolkit/disp.h"
-#include "toolkit/reg.h"
 
 // The MIDI keyboard's voice: the notes of one channel (or of all) as a pitch in the VCO's FM scale
 // (6000 units per octave, 0 at the reference note A 440 Hz plus the transpose), a gate at full
@@ -17,21 +16,20 @@
 class NTMidi : public NTDevWin {
  public:
   static constexpr int kChannelCode = 1, kTransposeCode = 2;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kPitchOut = 0, kGateOut = 1, kVelOut = 2 };
   // The note that plays at pitch 0 without transpose (A above middle C), the pitch units of a
   // semitone and of the full bend, and the value of a held gate and a full velocity.
   static constexpr int kReferenceNote = 69, kSemitone = kPitchStepsPerOctave / 12;
   static constexpr int kBendRange = 2 * kSemitone;
 
   NTMidi(NTCanvas* canvas, NTWin* parent);
-  void RegChanged(int code) override;
   void Compute() noexcept override;
   // Compute over a run of frames (the schedule's kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   NTPlugOut Pitch, Gate, Vel;
-  NTDisp ChannelDisp, TransposeDisp;
-  NTReg Channel, Transpose;
+  NTValueControl Channel, Transpose;
 
  private:
   // What the three outputs carry in a frame.

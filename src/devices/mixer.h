@@ -1,11 +1,10 @@
 #pragma once
 #include <array>
 
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
-#include "toolkit/reg.h"
 
 // Four inputs, each through its own level control, summed and scaled by a master level. Nothing
 // is clipped: sums beyond full scale pass on to the next device.
@@ -14,20 +13,18 @@ class NTMixer : public NTDevWin {
   static constexpr int kChannels = 4;
   // Control codes reported to RegChanged: channel k's level (0-based) has kFirstLevelCode + k.
   static constexpr int kFirstLevelCode = 1, kMasterCode = 5;
+  // The ports, named (RecordOrder in panel.h); channel k's input is kFirstIn + k.
+  enum : size_t { kFirstIn = 0, kOut = 0 };
 
   NTMixer(NTCanvas* canvas, NTWin* parent);
-  void RegChanged(int code) override;
   void Latch() noexcept override;
   // One frame of the block form's portable arithmetic (mixer_kernel.cpp).
   void Compute() noexcept override;
   // Latch and Compute over a sub-block (the schedule's batch kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   std::array<NTPlugIn, kChannels> In;
   NTPlugOut Out;
-  std::array<NTReg, kChannels> Level;
-  NTReg Master;
-  std::array<NTDisp, kChannels> LevelDisp;
-  NTDisp MasterDisp;
+  std::array<NTValueControl, kChannels> Level;
+  NTValueControl Master;
 };

@@ -219,9 +219,9 @@ void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   const MixFunction mix = Gather(
       *this, kForms,
       [&](size_t k) -> const int32_t* {
-        const int32_t slot = ports.In[k];
+        const int32_t slot = ports.In[kFirstIn + k];
         return slot ? b.Row(slot) : nullptr;
       },
       c, master);
-  mix(c, master, b.Publish(ports.Out[0]), 0, b.Frames);
+  mix(c, master, b.Publish(ports.Out[kOut]), 0, b.Frames);
 }

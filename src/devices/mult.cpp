@@ -1,5 +1,6 @@
 #include "devices/mult.h"
 
+#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
@@ -13,6 +14,7 @@ NTMult::NTMult(NTCanvas* canvas, NTWin* parent)
       In1(canvas, this, bmp::kJackBlue, "In 1"),
       In2(canvas, this, bmp::kJackBlue, "In 2"),
       Out(canvas, this, bmp::kJackRed, "Out") {
+  RecordOrder(*this, Symbol, In1, In2, Out);
   Symbol.MoveTo(kSymbol);
   In1.MoveTo(kIn1Jack);
   In2.MoveTo(kIn2Jack);
@@ -35,10 +37,10 @@ void NTMult::Compute() noexcept {
 }
 
 void NTMult::Block(const TSubBlock& b, const TPorts& ports) noexcept {
-  const int32_t* x1 = b.Row(ports.In[0]);
-  const int32_t* x2 = b.Row(ports.In[1]);
-  int32_t* out = b.Publish(ports.Out[0]);
-  const bool both = ports.In[0] && ports.In[1];
+  const int32_t* x1 = b.Row(ports.In[kIn1]);
+  const int32_t* x2 = b.Row(ports.In[kIn2]);
+  int32_t* out = b.Publish(ports.Out[kOut]);
+  const bool both = ports.In[kIn1] && ports.In[kIn2];
   // A local count: the stores could otherwise change b.Frames as far as the compiler knows.
   const int frames = b.Frames;
   for (int f = 0; f < frames; ++f) out[f] = both ? Product(x1[f], x2[f]) : 0;

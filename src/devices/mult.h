@@ -8,6 +8,9 @@
 // modulator, or with an LFO on one input a voltage-controlled amplifier.
 class NTMult : public NTDevWin {
  public:
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn1 = 0, kIn2 = 1, kOut = 0 };
+
   NTMult(NTCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
   void Compute() noexcept override;
@@ -17,7 +20,6 @@ class NTMult : public NTDevWin {
   // x1 * x2 / kFullScale, each shift rounding towards minus infinity.
   static int32_t Product(int32_t x1, int32_t x2) noexcept;
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   NTBmpWin Symbol;
   NTPlugIn In1, In2;
   NTPlugOut Out;

@@ -6,7 +6,6 @@
 #include <limits>
 #include <utility>
 
-#include "devices/panel.h"
 #include "platform/art.h"
 #include "platform/signal_units.h"
 #include "toolkit/bitmap_cache.h"
@@ -19,20 +18,21 @@ constexpr int kChannelDx = 36;
 constexpr Point kSeparatorAt{371, 10};
 constexpr int kSeparatorLength = 280;
 constexpr Point kOnAt{344, 11};
-constexpr Point kGainDispAt{340, 38};
-constexpr RegLayout kGain{{346, 54}, 40, -240, 960, 5, 0};
-constexpr Point kPosDispAt{340, 152};
-constexpr RegLayout kPos{{346, 168}, 32, -240, 240, 1, 0};
+constexpr ControlLayout kGain{{{346, 54}, 40, -240, 960, 5, 0},  // tenths of a decibel
+                              {{340, 38}, DisplayKind::Decibel, "Att"}};
+constexpr ControlLayout kPos{{{346, 168}, 32, -240, 240, 1, 0},  // thirtieths of a division
+                             {{340, 152}, DisplayKind::Divisions, "Pos"}};
 constexpr Point kGroundAt{344, 251};
 constexpr Point kInAt{346, 277};
 constexpr const char* kInNames[osci::kChannels] = {"In 1", "In 2", "In 3", "In 4"};
 // Trigger and time base.
-constexpr Point kTimeDispAt{484, 38};
-constexpr RegLayout kTimeBase{{490, 54}, 40, osci::kMinTimeBase, osci::kMaxTimeBase, 1, 0};
-constexpr Point kTriggerPosDispAt{516, 38};
-constexpr RegLayout kTriggerPos{{522, 54}, 40, osci::kMinTriggerPos, osci::kMaxTriggerPos, 3, 0};
-constexpr Point kLevelDispAt{516, 152};
-constexpr RegLayout kLevel{{522, 168}, 32, -osci::kMaxLevel, osci::kMaxLevel, 1, 0};
+constexpr ControlLayout kTimeBase{{{490, 54}, 40, osci::kMinTimeBase, osci::kMaxTimeBase, 1, 0},
+                                  {{484, 38}, DisplayKind::TimeBase, "Time"}};
+constexpr ControlLayout kTriggerPos{
+    {{522, 54}, 40, osci::kMinTriggerPos, osci::kMaxTriggerPos, 3, 0},
+    {{516, 38}, DisplayKind::TriggerPosition, "Pos"}};
+constexpr ControlLayout kLevel{{{522, 168}, 32, -osci::kMaxLevel, osci::kMaxLevel, 1, 0},
+                               {{516, 152}, DisplayKind::Divisions, "Level"}};
 constexpr Point kTriggerSourceAt{488, 165}, kSlopeAt{488, 220};
 constexpr int kKeyW = 20, kKeyH = 13;
 
@@ -72,38 +72,29 @@ NTOsci::NTOsci(NTCanvas* canvas, NTWin* parent)
         return NTKey(canvas, this, kGroundCode + ch, bmp::kKeyGnd, kKeyW, kKeyH, 0);
       })),
       In(EachChannel([&](int ch) { return NTPlugIn(canvas, this, bmp::kJackBlue, kInNames[ch]); })),
-      Gain(EachChannel([&](int ch) { return MakeReg(canvas, this, kGainCode + ch, kGain); })),
-      Pos(EachChannel([&](int ch) { return MakeReg(canvas, this, kPosCode + ch, kPos); })),
-      GainDisp(EachChannel([&](int) { return NTDisp(canvas, this, DisplayKind::Decibel, "Att"); })),
-      PosDisp(
-          EachChannel([&](int) { return NTDisp(canvas, this, DisplayKind::Divisions, "Pos"); })),
-      LevelDisp(canvas, this, DisplayKind::Divisions, "Level"),
-      Level(MakeReg(canvas, this, kLevelCode, kLevel)),
-      TriggerPosDisp(canvas, this, DisplayKind::TriggerPosition, "Pos"),
-      TriggerPos(MakeReg(canvas, this, kTriggerPosCode, kTriggerPos)),
+      Gain(EachChannel([&](int ch) {
+        return NTValueControl(canvas, this, kGainCode + ch, MovedRight(kGain, kChannelDx * ch));
+      })),
+      Pos(EachChannel([&](int ch) {
+        return NTValueControl(canvas, this, kPosCode + ch, MovedRight(kPos, kChannelDx * ch));
+      })),
+      Level(canvas, this, kLevelCode, kLevel),
+      TriggerPos(canvas, this, kTriggerPosCode, kTriggerPos),
       TriggerSource(canvas, this, kTriggerSourceCode, bmp::kKeysChannel, kKeyW, kKeyH, 4, 0),
       Slope(canvas, this, kSlopeCode, bmp::kKeysSlope, kKeyW, kKeyH, 2, 0),
-      TimeDisp(canvas, this, DisplayKind::TimeBase, "Time"),
-      TimeBase(MakeReg(canvas, this, kTimeBaseCode, kTimeBase)),
+      TimeBase(canvas, this, kTimeBaseCode, kTimeBase),
       controls_{TimeBase.Value, TriggerPos.Value, Level.Value, Slope.Selected} {
+  RecordOrder(*this, Separators, On, Ground, In, Gain, Pos, Readouts(Gain), Readouts(Pos),
+              Level.Disp, Level, TriggerPos.Disp, TriggerPos, TriggerSource, Slope, TimeBase.Disp,
+              TimeBase);
   for (int ch = 0; ch < osci::kChannels; ++ch) {
     On[ch].MoveTo(ForChannel(kOnAt, ch));
     Ground[ch].MoveTo(ForChannel(kGroundAt, ch));
     In[ch].MoveTo(ForChannel(kInAt, ch));
-    Gain[ch].MoveTo(ForChannel(kGain.pos, ch));
-    Pos[ch].MoveTo(ForChannel(kPos.pos, ch));
-    GainDisp[ch].MoveTo(ForChannel(kGainDispAt, ch));
-    PosDisp[ch].MoveTo(ForChannel(kPosDispAt, ch));
     UpdateGain(ch);
   }
-  LevelDisp.MoveTo(kLevelDispAt);
-  Level.MoveTo(kLevel.pos);
-  TriggerPosDisp.MoveTo(kTriggerPosDispAt);
-  TriggerPos.MoveTo(kTriggerPos.pos);
   TriggerSource.MoveTo(kTriggerSourceAt);
   Slope.MoveTo(kSlopeAt);
-  TimeDisp.MoveTo(kTimeDispAt);
-  TimeBase.MoveTo(kTimeBase.pos);
   Owner->Bitmaps().Acquire(bmp::kScopeGraticule);
   Owner->Bitmaps().Acquire(bmp::kScopeScreen);
 }
@@ -155,7 +146,7 @@ void NTOsci::Latch() noexcept {
 // The connections and controls as they stand at the start of the sub-block serve all of it.
 void NTOsci::Block(const TSubBlock& b, const TPorts& ports) noexcept {
   PerChannel<const int32_t*> rows;
-  for (int ch = 0; ch < osci::kChannels; ++ch) rows[ch] = b.Row(ports.In[size_t(ch)]);
+  for (int ch = 0; ch < osci::kChannels; ++ch) rows[ch] = b.Row(ports.In[kFirstIn + size_t(ch)]);
   const Channels c = Now();
   osci::TFrame frame{};
   const auto sample = [&](int f) {
@@ -197,26 +188,14 @@ void NTOsci::CtrlNotify(int code) {
 
 void NTOsci::RegChanged(int code) {
   if (IsChannelCode(code, kGainCode)) {
-    const int ch = code - kGainCode;
-    GainDisp[ch].Show(Gain[ch].Value);
-    UpdateGain(ch);
+    UpdateGain(code - kGainCode);
     return;
   }
-  if (IsChannelCode(code, kPosCode)) {
-    const int ch = code - kPosCode;
-    PosDisp[ch].Show(Pos[ch].Value);
-  } else if (code == kLevelCode) {
-    LevelDisp.Show(Level.Value);
-  } else if (code == kTriggerPosCode) {
-    TriggerPosDisp.Show(TriggerPos.Value);
-  } else if (code == kTimeBaseCode) {
-    // Columns recorded so far have the old width: start afresh.
-    capture_.Cancel();
-    TimeDisp.Show(TimeBase.Value);
-  } else {
-    return;
-  }
-  RedrawScreen();
+  // Columns recorded so far have the old width: start afresh.
+  if (code == kTimeBaseCode) capture_.Cancel();
+  if (IsChannelCode(code, kPosCode) || code == kLevelCode || code == kTriggerPosCode ||
+      code == kTimeBaseCode)
+    RedrawScreen();
 }
 
 void NTOsci::UpdateGain(int ch) {

@@ -2,12 +2,11 @@
 #include <array>
 
 #include "devices/osci_capture.h"
+#include "devices/panel.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
 #include "toolkit/key.h"
-#include "toolkit/reg.h"
 #include "toolkit/statics.h"
 
 // The four-channel triggered storage oscilloscope. Latch (audio thread) scales the inputs to
@@ -23,6 +22,8 @@ class NTOsci : public NTDevWin {
   static constexpr int kGainCode = 1, kPosCode = 5, kOnCode = 9, kGroundCode = 13;
   static constexpr int kTriggerSourceCode = 17, kSlopeCode = 18, kLevelCode = 19;
   static constexpr int kTriggerPosCode = 20, kTimeBaseCode = 21;
+  // The ports, named (RecordOrder in panel.h); channel k's input is kFirstIn + k.
+  enum : size_t { kFirstIn = 0 };
 
   NTOsci(NTCanvas* canvas, NTWin* parent);
   ~NTOsci() override;
@@ -46,23 +47,17 @@ class NTOsci : public NTDevWin {
   // The recording on the screen, if there is one yet (window thread).
   const osci::TTraces* Shown() const noexcept { return hasRecording_ ? &display_ : nullptr; }
 
-  // Children, in creation order: this order is the patch file's.
   PerChannel<NTStaticSeparator> Separators;
   PerChannel<NTKey> On;
   PerChannel<NTKey> Ground;
   PerChannel<NTPlugIn> In;
-  PerChannel<NTReg> Gain;
-  PerChannel<NTReg> Pos;
-  PerChannel<NTDisp> GainDisp;
-  PerChannel<NTDisp> PosDisp;
-  NTDisp LevelDisp;
-  NTReg Level;
-  NTDisp TriggerPosDisp;
-  NTReg TriggerPos;
+  PerChannel<NTValueControl> Gain;
+  PerChannel<NTValueControl> Pos;
+  NTValueControl Level;
+  NTValueControl TriggerPos;
   NTKeyset TriggerSource;
   NTKeyset Slope;
-  NTDisp TimeDisp;
-  NTReg TimeBase;
+  NTValueControl TimeBase;
 
  private:
   // A value slider's value within its range: a damaged file may hold any value.

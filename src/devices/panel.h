@@ -1,17 +1,84 @@
 #pragma once
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/geometry.h"
+#include "toolkit/disp.h"
 #include "toolkit/reg.h"
 
-// A value slider's row in a device's layout table: where it stands and what it ranges over.
+// A value slider's place in a device's layout table: where it stands and what it ranges over.
 struct RegLayout {
   Point pos;
   int32_t travel, min, max, step, initial;
 };
 
-// Builds the value slider of a layout row in place (a member initialiser) and notifying parent.
-// The caller places it at l.pos once the device's children all exist.
-inline NTReg MakeReg(NTOwner* owner, NTWin* parent, int code, const RegLayout& l) {
-  return NTReg(owner, parent, code, l.travel, l.min, l.max, l.step, l.initial);
+// A read-out's place: where it stands, what kind of value it shows and the name written over it.
+struct ReadoutLayout {
+  Point pos;
+  DisplayKind kind;
+  const char* name;
+};
+
+// A value slider's row in a device's layout table, with its read-out.
+struct ControlLayout {
+  RegLayout slider;
+  ReadoutLayout readout;
+};
+
+// The row moved dx to the right: a column of a panel that repeats.
+constexpr ControlLayout MovedRight(ControlLayout l, int32_t dx) {
+  l.slider.pos.x += dx;
+  l.readout.pos.x += dx;
+  return l;
+}
+
+// A value slider with its read-out, both children of the panel, placed from one layout row; the
+// read-out follows the slider (NTReg::NotifyChange).
+class NTValueControl : public NTReg {
+ public:
+  NTValueControl(NTOwner* owner, NTWin* parent, int code, const ControlLayout& l)
+      : NTReg(owner, parent, code, l.slider.travel, l.slider.min, l.slider.max, l.slider.step,
+              l.slider.initial),
+        Disp(owner, parent, l.readout.kind, l.readout.name) {
+    MoveTo(l.slider.pos);
+    Disp.MoveTo(l.readout.pos);
+    Disp.SetValue(Value);
+    Readout = &Disp;
+  }
+
+  NTDisp Disp;
+};
+
+// The read-outs of a row of controls, for a record order that lists them apart from the sliders.
+template <size_t N>
+std::array<NTWin*, N> Readouts(std::array<NTValueControl, N>& controls) {
+  std::array<NTWin*, N> r;
+  for (size_t k = 0; k < N; ++k) r[k] = &controls[k].Disp;
+  return r;
+}
+
+namespace panel_detail {
+inline void Relink(NTWin& panel, NTWin& child) {
+  child.Unlink();
+  child.LinkInto(panel, SIZE_MAX);
+}
+inline void Relink(NTWin& panel, NTWin* child) {
+  Relink(panel, *child);
+}
+template <class T, size_t N>
+void Relink(NTWin& panel, std::array<T, N>& children) {
+  for (T& c : children) Relink(panel, c);
+}
+}  // namespace panel_detail
+
+// Puts a panel's children (windows, or arrays of them) in the order of their records in a patch
+// file, which is also the order they are drawn, numbered and visited with Tab in, so that the
+// order of the members does not matter. Children the panel's frame makes stay first. A plug's
+// port (engine/schedule.h, TPorts) is its place among the device's inputs, or among its outputs,
+// in this order: devices name their ports with constants (kOut), and the kernel test fails when a
+// name points at another plug.
+template <class... Children>
+void RecordOrder(NTWin& panel, Children&&... children) {
+  (panel_detail::Relink(panel, children), ...);
 }

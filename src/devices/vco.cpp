@@ -2,14 +2,14 @@
 
 #include <cstdlib>
 
-#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
 constexpr int kPanelW = 121, kPanelH = 224;
-constexpr Point kFreqDisp{10, 31}, kVolDisp{42, 31};
-constexpr RegLayout kFreq{{16, 46}, 100, 0, 60000, 50, 30000};  // 440 Hz
-constexpr RegLayout kLevel{{48, 46}, 100, 0, kLevelMax, 2, kUnityLevel};
+constexpr ControlLayout kFreq{{{16, 46}, 100, 0, 60000, 50, 30000},  // 440 Hz
+                              {{10, 31}, DisplayKind::Frequency, "Freq"}};
+constexpr ControlLayout kLevel{{{48, 46}, 100, 0, kLevelMax, 2, kUnityLevel},
+                               {{42, 31}, DisplayKind::LevelDecibel, "Vol"}};
 constexpr Point kWaveKeys{80, 46};
 constexpr int kKeyW = 25, kKeyH = 17, kWaves = 4;
 constexpr Point kFmJack{16, 203}, kAmJack{48, 203}, kOutJack{89, 203};
@@ -27,21 +27,14 @@ NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
       Fm(canvas, this, bmp::kJackBlue, "FM"),
       Am(canvas, this, bmp::kJackBlue, "AM"),
       Out(canvas, this, bmp::kJackRed, "Out"),
-      FreqDisp(canvas, this, DisplayKind::Frequency, "Freq"),
-      VolDisp(canvas, this, DisplayKind::LevelDecibel, "Vol"),
-      Freq(MakeReg(canvas, this, kFreqCode, kFreq)),
-      Level(MakeReg(canvas, this, kLevelCode, kLevel)),
+      Freq(canvas, this, kFreqCode, kFreq),
+      Level(canvas, this, kLevelCode, kLevel),
       Osc(VcoWaves()) {
-  FreqDisp.MoveTo(kFreqDisp);
-  VolDisp.MoveTo(kVolDisp);
-  Freq.MoveTo(kFreq.pos);
-  Level.MoveTo(kLevel.pos);
+  RecordOrder(*this, Wave, Fm, Am, Out, Freq.Disp, Level.Disp, Freq, Level);
   Wave.MoveTo(kWaveKeys);
   Fm.MoveTo(kFmJack);
   Am.MoveTo(kAmJack);
   Out.MoveTo(kOutJack);
-  FreqDisp.SetValue(Freq.Value);
-  VolDisp.SetValue(Level.Value);
   Osc.Increment = Osc.IncrementFor(Freq.Value);
 }
 
@@ -59,12 +52,6 @@ void NTVCO::Write(opstream& os) {
 void NTVCO::CtrlNotify(int code) {
   const int32_t key = Wave.Selected;
   if (code == kWaveCode && key >= 0 && key < kWaves) Osc.Select(key);
-}
-
-void NTVCO::RegChanged(int code) {
-  // The increment follows the control in Compute, every frame.
-  if (code == kFreqCode) FreqDisp.Show(Freq.Value);
-  if (code == kLevelCode) VolDisp.Show(Level.Value);
 }
 
 void NTVCO::Latch() noexcept {

@@ -3,13 +3,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "devices/panel.h"
 #include "devices/phase_osc.h"
 #include "engine/devwin.h"
 #include "engine/plug.h"
 #include "engine/schedule.h"
-#include "toolkit/disp.h"
 #include "toolkit/key.h"
-#include "toolkit/reg.h"
 
 // The audio oscillator: sine, triangle, rising sawtooth or rectangle at a pitch position with
 // position and a level position (platform/signal_units.h). "FM" adds to the pitch position, "AM"
@@ -18,12 +17,13 @@ class NTVCO : public NTDevWin {
  public:
   // Control codes: the value a slider or key set reports to RegChanged or CtrlNotify.
   static constexpr int kFreqCode = 1, kLevelCode = 2, kWaveCode = 3;
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kFmIn = 0, kAmIn = 1, kOut = 0 };
 
   NTVCO(NTCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   void CtrlNotify(int code) override;
-  void RegChanged(int code) override;
   void Latch() noexcept override;
   void Compute() noexcept override;
   // Latch and Compute over a run of frames (the schedule's kernel; vco_kernel.cpp).
@@ -52,12 +52,10 @@ class NTVCO : public NTDevWin {
     return Oscillator::IncrementFor(std::abs(int64_t(fm) + freq));
   }
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   NTKeyset Wave;
   NTPlugIn Fm, Am;
   NTPlugOut Out;
-  NTDisp FreqDisp, VolDisp;
-  NTReg Freq, Level;
+  NTValueControl Freq, Level;
 
   // Period 2^20: bits 8..19 of the phase index the table.
   using Oscillator = TPhaseOsc<8, 4>;

@@ -59,7 +59,7 @@ inline int32_t Modulated(const int32_t* table, uint32_t& phase, int32_t step, co
 }  // namespace
 
 void NTVCO::Block(const TSubBlock& b, const TPorts& ports) noexcept {
-  const int32_t fm = ports.In[0], am = ports.In[1], own = ports.Out[0];
+  const int32_t fm = ports.In[kFmIn], am = ports.In[kAmIn], own = ports.Out[kOut];
   const int32_t* table = Osc.Table.Get();
   const int32_t level = Level.Value, freq = Freq.Value;
   int32_t* out = b.Publish(own);

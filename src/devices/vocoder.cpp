@@ -7,6 +7,7 @@
 #include "devices/arith.h"
 #include "devices/biquad.h"
 #include "devices/lanes.h"
+#include "devices/panel.h"
 #include "platform/art.h"
 
 namespace {
@@ -27,6 +28,7 @@ NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
       Out(canvas, this, bmp::kJackRed, "Out"),
       table_(TVCSinTab::Instance()),
       streams_(Streams()) {
+  RecordOrder(*this, In, Out);
   In.MoveTo(kInPos);
   Out.MoveTo(kOutPos);
   for (int i = 0; i < kBands; ++i) bands_.Design(i, NTVCInBand2(BandFrequency(i)));

@@ -14,6 +14,9 @@ class NTVocoder : public NTDevWin {
  public:
   static constexpr int kBands = 49;
 
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn = 0, kOut = 0 };
+
   NTVocoder(NTCanvas* canvas, NTWin* parent);
 
   void Latch() noexcept override;

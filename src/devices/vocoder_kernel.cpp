@@ -9,7 +9,8 @@ class TVocoderBatch final : public TBatch {
  public:
   TVocoderBatch(std::span<NTDevWin* const> devices, std::span<const TPorts> ports) {
     for (size_t i = 0; i < devices.size(); ++i)
-      vocoders_.push_back({static_cast<NTVocoder*>(devices[i]), ports[i].In[0], ports[i].Out[0]});
+      vocoders_.push_back({static_cast<NTVocoder*>(devices[i]), ports[i].In[NTVocoder::kIn],
+                           ports[i].Out[NTVocoder::kOut]});
   }
   void Run(const TSubBlock& b) noexcept override {
     for (const Vocoder& v : vocoders_) v.device->MixBlock(b.Row(v.in), b.Publish(v.out), b.Frames);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "devices/panel.h"
 #include "platform/art.h"
 #include "platform/signal_units.h"
 #include "toolkit/bitmap_cache.h"
@@ -26,6 +27,7 @@ NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "VU"),
       Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
       In(canvas, this, bmp::kJackBlue, "In") {
+  RecordOrder(*this, Scale, In);
   In.MoveTo(kInJack);
   Canvas->Bitmaps().Acquire(bmp::kVuBar);
 }
@@ -48,11 +50,11 @@ void NTVUMeter::Latch() noexcept {
 }
 
 void NTVUMeter::Block(const TSubBlock& b, const TPorts& ports) noexcept {
-  if (!ports.In[0]) {
+  if (!ports.In[kIn]) {
     Peak = 0;
     return;
   }
-  const int32_t* in = b.Row(ports.In[0]);
+  const int32_t* in = b.Row(ports.In[kIn]);
   for (int f = 0; f < b.Frames; ++f) Sense(in[f]);
 }
 

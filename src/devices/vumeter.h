@@ -12,6 +12,9 @@ class NTVUMeter : public NTDevWin {
  public:
   static constexpr int kBarMax = 170;
 
+  // The ports, named (RecordOrder in panel.h).
+  enum : size_t { kIn = 0 };
+
   NTVUMeter(NTCanvas* canvas, NTWin* parent);
   ~NTVUMeter() override;
   void Paint(Dc& dc) override;
@@ -24,7 +27,6 @@ class NTVUMeter : public NTDevWin {
   // limited.
   static int32_t Level(int32_t peak);
 
-  // The children in creation order: it fixes the order of their records in a patch file.
   NTStaticScala Scale;
   NTPlugIn In;
 

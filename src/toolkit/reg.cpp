@@ -64,14 +64,19 @@ bool NTReg::Change(int64_t v) {
   v = std::clamp<int64_t>(v, Min, std::max(Min, Max));
   if (v == Value) return false;
   Place(v);
-  NotifyReg();
+  NotifyChange();
   return true;
+}
+
+void NTReg::NotifyChange() {
+  if (Readout) Readout->Show(Value);
+  NotifyReg();
 }
 
 void NTReg::CtrlNotify(int code) {
   if (code == kUpCode) Place(std::min<int64_t>(int64_t(Value) + Step, Max));
   if (code == kDownCode) Place(std::max<int64_t>(int64_t(Value) - Step, Min));
-  NotifyReg();
+  NotifyChange();
 }
 
 void NTReg::SliderMoved(int) {
@@ -81,5 +86,5 @@ void NTReg::SliderMoved(int) {
   } else {
     Value = Narrow((int64_t(Max) - Min) * pos / Slider.Travel + Min);
   }
-  NotifyReg();
+  NotifyChange();
 }

@@ -2,6 +2,7 @@
 #include "toolkit/bmpwin.h"
 #include "toolkit/button.h"
 #include "toolkit/ctrl.h"
+#include "toolkit/disp.h"
 #include "toolkit/slider.h"
 
 // The value slider: an up button, a slider and a down button around one integer Value, which the
@@ -23,6 +24,8 @@ class NTReg : public NTBmpWin, public NTCtrlData {
   // Min..Max), the knob follows and the device is told, as after a step. False, and nobody is
   // told, when the value stays as it was.
   bool Change(int64_t v);
+  // What every change by the user ends with: the read-out shows Value, then the device is told.
+  void NotifyChange();
 
   NTButUp Up;
   NTButDn Down;
@@ -31,6 +34,8 @@ class NTReg : public NTBmpWin, public NTCtrlData {
   Relaxed<int32_t> Value;
   // The value a newly made device starts with; a reset returns to it.
   const int32_t Initial;
+  // The read-out that shows Value, if the slider has one.
+  NTDisp* Readout = nullptr;
 
  private:
   void UpdateSliderPos();

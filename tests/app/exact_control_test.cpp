@@ -41,7 +41,7 @@ class ExactControlTest : public CanvasTest {
 TEST_F(ExactControlTest, EveryReachableValueReadsBackFromItsTextInEveryKind) {
   std::set<DisplayKind> kinds;
   for (NTReg* reg : Regs()) {
-    const NTDisp* d = DisplayOf(*reg);
+    const NTDisp* d = reg->Readout;
     ASSERT_NE(d, nullptr) << ControlName(*reg);
     kinds.insert(d->Kind);
     for (int32_t v : ReachableSteps(*reg)) {
@@ -126,7 +126,7 @@ TEST_F(ExactControlTest, TypedValueSetsTheNearestStepLikeAMouseChange) {
     const TEntryResult r = EnterValue(vco.Freq, s.text);
     EXPECT_EQ(r.Set, s.set) << s.text;
     EXPECT_EQ(vco.Freq.Value, s.value) << s.text;
-    EXPECT_EQ(vco.FreqDisp.Value, s.value) << s.text;
+    EXPECT_EQ(vco.Freq.Disp.Value, s.value) << s.text;
     EXPECT_EQ(vco.Freq.Slider.Pos, s.value * 100 / 60000) << s.text;
   }
   EXPECT_TRUE(client.Modified());
@@ -138,7 +138,7 @@ TEST_F(ExactControlTest, TypedValueSetsTheNearestStepLikeAMouseChange) {
 // the device nothing; one step back from the end is one step (or one coarse step).
 TEST_F(ExactControlTest, StepsStopAtTheEndsOfEveryRange) {
   for (NTReg* reg : Regs()) {
-    NTDisp& d = *DisplayOf(*reg);
+    NTDisp& d = *reg->Readout;
     const Point over = d.AbsPos();
     ASSERT_EQ(RegAt(client.Root(), {over.x + 2, over.y + 2}), reg) << ControlName(*reg);
     for (const bool top : {true, false}) {
@@ -189,7 +189,7 @@ TEST_F(ExactControlTest, TheWheelTakesOnlyWhatLiesOverAValueSlider) {
   const Point column = vco.Freq.Slider.AbsPos();
   EXPECT_TRUE(Wheel(client.Root(), {column.x + 4, column.y + 60}, 3, false));
   EXPECT_EQ(vco.Freq.Value, 30150);
-  EXPECT_EQ(vco.FreqDisp.Value, 30150);
+  EXPECT_EQ(vco.Freq.Disp.Value, 30150);
   EXPECT_TRUE(client.Modified());
   // A panel laid over the column hides it from the wheel.
   First<NTHall>().MoveTo(panel);
@@ -228,7 +228,7 @@ TEST_F(ExactControlTest, HoldingAStepArrowRepeatsAfterADelay) {
   EXPECT_EQ(vco.Freq.Value, 30000);
   for (int ms : {400, 420, 460}) repeat.Tick(client, t0 + std::chrono::milliseconds(ms));
   EXPECT_EQ(vco.Freq.Value, 30100);
-  EXPECT_EQ(vco.FreqDisp.Value, 30100);
+  EXPECT_EQ(vco.Freq.Disp.Value, 30100);
   client.Mouse(MouseKind::LUp, up);
   EXPECT_EQ(vco.Freq.Value, 30150);
   repeat.Tick(client, t0 + std::chrono::seconds(2));
@@ -240,7 +240,7 @@ TEST_F(ExactControlTest, ResetReturnsToANewDevicesValue) {
   EnterValue(vco.Freq, "1000");
   EXPECT_TRUE(Reset(vco.Freq));
   EXPECT_EQ(vco.Freq.Value, 30000);
-  EXPECT_EQ(vco.FreqDisp.Value, 30000);
+  EXPECT_EQ(vco.Freq.Disp.Value, 30000);
   EXPECT_FALSE(Reset(vco.Freq));
 }
 }  // namespace

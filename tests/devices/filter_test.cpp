@@ -17,11 +17,11 @@ struct FilterTest : ::testing::Test {
 
   void SetFreq(int32_t v) {
     f.Freq.SetValue(v);
-    f.RegChanged(f.Freq.Code);
+    f.Freq.NotifyChange();
   }
   void SetQ(int32_t v) {
     f.Q.SetValue(v);
-    f.RegChanged(f.Q.Code);
+    f.Q.NotifyChange();
   }
   void SetKind(int32_t k) {
     f.KindKeys.Selected = k;
@@ -90,12 +90,12 @@ TEST_F(FilterTest, ChangingTheKindKeepsTheHistory) {
 }
 
 TEST_F(FilterTest, DisplaysFollowTheControls) {
-  EXPECT_EQ(NTDisp::Format(f.FreqDisp.Kind, f.FreqDisp.Value), "440.0");
-  EXPECT_EQ(NTDisp::Format(f.QDisp.Kind, f.QDisp.Value), "  1.0");
+  EXPECT_EQ(NTDisp::Format(f.Freq.Disp.Kind, f.Freq.Disp.Value), "440.0");
+  EXPECT_EQ(NTDisp::Format(f.Q.Disp.Kind, f.Q.Disp.Value), "  1.0");
   SetFreq(60000);
   SetQ(200);
-  EXPECT_EQ(NTDisp::Format(f.FreqDisp.Kind, f.FreqDisp.Value), "14080");
-  EXPECT_EQ(NTDisp::Format(f.QDisp.Kind, f.QDisp.Value), " 20.0");
+  EXPECT_EQ(NTDisp::Format(f.Freq.Disp.Kind, f.Freq.Disp.Value), "14080");
+  EXPECT_EQ(NTDisp::Format(f.Q.Disp.Kind, f.Q.Disp.Value), " 20.0");
 }
 
 TEST_F(FilterTest, ControlChangesReachARunningFilterWithoutWaiting) {

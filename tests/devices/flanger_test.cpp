@@ -92,22 +92,22 @@ TEST_F(FlangerTest, FeedbackOverflowWrapsAround) {
 }
 
 TEST_F(FlangerTest, DisplaysFollowTheControls) {
-  EXPECT_EQ(NTDisp::Format(fl.FeedbackDisp.Kind, fl.FeedbackDisp.Value), "0.500");
-  EXPECT_EQ(NTDisp::Format(fl.DelayDisp.Kind, fl.DelayDisp.Value), "0.250");
+  EXPECT_EQ(NTDisp::Format(fl.Feedback.Disp.Kind, fl.Feedback.Disp.Value), "0.500");
+  EXPECT_EQ(NTDisp::Format(fl.Delay.Disp.Kind, fl.Delay.Disp.Value), "0.250");
   fl.Delay.SetValue(17);
-  fl.RegChanged(fl.Delay.Code);
-  EXPECT_EQ(fl.DelayDisp.Value, 17);
+  fl.Delay.NotifyChange();
+  EXPECT_EQ(fl.Delay.Disp.Value, 17);
   fl.Feedback.SetValue(999);
-  fl.RegChanged(fl.Feedback.Code);
-  EXPECT_EQ(fl.FeedbackDisp.Value, 999);
+  fl.Feedback.NotifyChange();
+  EXPECT_EQ(fl.Feedback.Disp.Value, 999);
 }
 
 TEST_F(FlangerTest, RecordsRoundTrip) {
   fl.MoveTo({200, 10});
   fl.Feedback.SetValue(123);
   fl.Delay.SetValue(456);
-  fl.RegChanged(fl.Feedback.Code);
-  fl.RegChanged(fl.Delay.Code);
+  fl.Feedback.NotifyChange();
+  fl.Delay.NotifyChange();
   RunFrames(p, fl, {5, 6, 7});
   const std::vector<uint8_t> bytes = Record(fl);
   EXPECT_EQ(bytes.size(), 19u * 4);

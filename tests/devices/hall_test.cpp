@@ -97,8 +97,8 @@ TEST_F(HallTest, BlocksComputeExactlyWhatSingleFramesCompute) {
 TEST_F(HallTest, RecordsRoundTrip) {
   h->MoveTo({7, 8});
   h->Feedback.SetValue(777);
-  h->RegChanged(h->Feedback.Code);
-  EXPECT_EQ(h->FeedbackDisp.Value, 777);
+  h->Feedback.NotifyChange();
+  EXPECT_EQ(h->Feedback.Disp.Value, 777);
   const std::vector<uint8_t> bytes = Record(*h);
   EXPECT_EQ(bytes.size(), 12u * 4);
   EXPECT_EQ(WindowCount(*h), 12);

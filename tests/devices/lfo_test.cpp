@@ -31,9 +31,9 @@ TEST_F(LfoTest, NewLfoStartsMidSwingOnBothOutputs) {
   EXPECT_EQ(lfo.Out.Value, 16383);
   EXPECT_EQ(lfo.OutMirror.Value, 16383);
   EXPECT_EQ(lfo.Osc.Increment, 10461);
-  EXPECT_EQ(lfo.RateDisp.Value, 30000);
-  EXPECT_EQ(lfo.LevelDisp.Value, 500);
-  EXPECT_EQ(lfo.OffsetDisp.Value, 0);
+  EXPECT_EQ(lfo.Rate.Disp.Value, 30000);
+  EXPECT_EQ(lfo.Level.Disp.Value, 500);
+  EXPECT_EQ(lfo.Offset.Disp.Value, 0);
 }
 
 TEST_F(LfoTest, SineSwingsBetweenOffsetAndOffsetPlusLevel) {
@@ -83,23 +83,23 @@ TEST_F(LfoTest, PhaseRuns256TimesSlowerThanAnAudioOscillator) {
 
 TEST_F(LfoTest, RatesAboveThePitchTableRunAtTheTopRate) {
   lfo.Rate.Value = 65535;
-  lfo.RegChanged(NTLFO::kRateCode);
+  lfo.Rate.NotifyChange();
   EXPECT_EQ(lfo.Osc.Increment, 475538);  // 78.12 Hz
-  EXPECT_EQ(lfo.RateDisp.Value, 65535);
-  EXPECT_EQ(NTDisp::Format(lfo.RateDisp.Kind, lfo.RateDisp.Value), "104.2");
+  EXPECT_EQ(lfo.Rate.Disp.Value, 65535);
+  EXPECT_EQ(NTDisp::Format(lfo.Rate.Disp.Kind, lfo.Rate.Disp.Value), "104.2");
   lfo.Rate.Value = -7;  // only a damaged file holds this
-  lfo.RegChanged(NTLFO::kRateCode);
+  lfo.Rate.NotifyChange();
   EXPECT_EQ(lfo.Osc.Increment, t.Log[0]);
 }
 
 TEST_F(LfoTest, LevelAndOffsetChangesShowInTheirDisplays) {
   lfo.Level.Value = 250;
-  lfo.RegChanged(NTLFO::kLevelCode);
+  lfo.Level.NotifyChange();
   lfo.Offset.Value = 1000;
-  lfo.RegChanged(NTLFO::kOffsetCode);
+  lfo.Offset.NotifyChange();
   lfo.RegChanged(NTLFO::kWaveCode + 5);  // no control has this code
-  EXPECT_EQ(lfo.LevelDisp.Value, 250);
-  EXPECT_EQ(lfo.OffsetDisp.Value, 1000);
+  EXPECT_EQ(lfo.Level.Disp.Value, 250);
+  EXPECT_EQ(lfo.Offset.Disp.Value, 1000);
   EXPECT_EQ(canvas.shown.size(), 2u);
   EXPECT_EQ(lfo.Osc.Increment, 10461);
 }

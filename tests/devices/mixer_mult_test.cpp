@@ -29,8 +29,8 @@ class MixerTest : public ::testing::Test {
 };
 
 TEST_F(MixerTest, NewMixerPassesChannelsAtUnityAndMasterAtMinus10Db) {
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(mixer.LevelDisp[k].Value, 900);
-  EXPECT_EQ(mixer.MasterDisp.Value, 800);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(mixer.Level[k].Disp.Value, 900);
+  EXPECT_EQ(mixer.Master.Disp.Value, 800);
   EXPECT_EQ(Mix(), 0);
   Feed(2, 65535);
   EXPECT_EQ(Mix(), 20722);
@@ -132,13 +132,12 @@ TEST_F(MixerTest, BlocksComputeExactlyWhatSingleFramesCompute) {
 
 TEST_F(MixerTest, EachControlShowsInItsOwnDisplay) {
   mixer.Level[3].Value = 500;
-  mixer.RegChanged(NTMixer::kFirstLevelCode + 3);
+  mixer.Level[3].NotifyChange();
   mixer.Master.Value = 0;
-  mixer.RegChanged(NTMixer::kMasterCode);
-  mixer.RegChanged(NTMixer::kMasterCode + 1);
-  EXPECT_EQ(mixer.LevelDisp[3].Value, 500);
-  EXPECT_EQ(mixer.LevelDisp[0].Value, 900);
-  EXPECT_EQ(mixer.MasterDisp.Value, 0);
+  mixer.Master.NotifyChange();
+  EXPECT_EQ(mixer.Level[3].Disp.Value, 500);
+  EXPECT_EQ(mixer.Level[0].Disp.Value, 900);
+  EXPECT_EQ(mixer.Master.Disp.Value, 0);
   EXPECT_EQ(canvas.shown.size(), 2u);
 }
 

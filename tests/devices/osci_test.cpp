@@ -59,7 +59,7 @@ class OsciTest : public ::testing::Test {
   // Sets a value slider as a user would and tells the device.
   void Turn(NTReg& reg, int32_t value) {
     reg.SetValue(value);
-    scope.RegChanged(reg.Code);
+    reg.NotifyChange();
   }
   void Select(NTKeyset& keys, int32_t key) {
     keys.Selected = key;
@@ -181,7 +181,7 @@ TEST_F(OsciTest, LatchPublishesScreenPixelsAndZeroForGroundedOrOpenInputs) {
 TEST_F(OsciTest, FullScaleDrawsAFlatLine75PixelsAboveTheCentreOrClampedAt121) {
   for (auto [gain, row] : {std::pair{0, 152 - 75}, std::pair{960, 152 - 121}}) {
     Turn(scope.Gain[0], gain);
-    EXPECT_EQ(scope.GainDisp[0].Value, gain);
+    EXPECT_EQ(scope.Gain[0].Disp.Value, gain);
     // Two frames below the level, then full scale: the rising edge triggers.
     frame = 0;
     ASSERT_GT(Record([](int n) { return n < 2 ? -FullScale : FullScale; }), 0);
@@ -374,7 +374,7 @@ TEST_F(OsciTest, TimeBaseChangeReturnsToIdleEvenWithoutAudio) {
   EXPECT_EQ(scope.CaptureState(), osci::Armed);
   Turn(scope.TimeBase, -5);  // no audio flows: must not wait for Latch
   EXPECT_EQ(scope.CaptureState(), osci::Idle);
-  EXPECT_EQ(scope.TimeDisp.Value, -5);
+  EXPECT_EQ(scope.TimeBase.Disp.Value, -5);
 
   scope.Tick();
   for (int n = 0; n < 100; ++n) scope.Latch();

@@ -80,21 +80,21 @@ TEST(RecordsTest, SourceDevicesRoundTripWithControlsAwayFromDefaults) {
   vco.Level.SetValue(700);
   vco.Wave.Selected = 2;
   vco.CtrlNotify(NTVCO::kWaveCode);
-  vco.RegChanged(NTVCO::kFreqCode);
-  vco.RegChanged(NTVCO::kLevelCode);
+  vco.Freq.NotifyChange();
+  vco.Level.NotifyChange();
   lfo.MoveTo({140, 20});
   lfo.Rate.SetValue(42000);
   lfo.Level.SetValue(1000);
   lfo.Offset.SetValue(250);
-  lfo.RegChanged(NTLFO::kRateCode);
-  lfo.RegChanged(NTLFO::kLevelCode);
-  lfo.RegChanged(NTLFO::kOffsetCode);
+  lfo.Rate.NotifyChange();
+  lfo.Level.NotifyChange();
+  lfo.Offset.NotifyChange();
   lfo.Wave.Selected = 4;
   lfo.CtrlNotify(NTLFO::kWaveCode);
   mixer.Level[1].SetValue(500);
   mixer.Master.SetValue(1000);
-  mixer.RegChanged(NTMixer::kFirstLevelCode + 1);
-  mixer.RegChanged(NTMixer::kMasterCode);
+  mixer.Level[1].NotifyChange();
+  mixer.Master.NotifyChange();
   // Wires, also to outputs of devices later in the list.
   vco.Fm.Source = &lfo.Out;
   vco.Am.Source = &lfo.OutMirror;
@@ -124,7 +124,7 @@ TEST(RecordsTest, SourceDevicesRoundTripWithControlsAwayFromDefaults) {
   EXPECT_EQ(vco2.X, 10);
   EXPECT_EQ(vco2.Freq.Value, 36000);
   EXPECT_EQ(vco2.Freq.Slider.Pos, vco.Freq.Slider.Pos);
-  EXPECT_EQ(vco2.FreqDisp.Value, 36000);
+  EXPECT_EQ(vco2.Freq.Disp.Value, 36000);
   EXPECT_EQ(vco2.Osc.Phase, vco.Osc.Phase);
   EXPECT_EQ(vco2.Osc.Table, Tables().SawUp.Data());
   EXPECT_EQ(lfo2.Osc.Table, Tables().Rec.Data());

@@ -64,7 +64,7 @@ TEST_P(EveryDevice, DamagedControlValuesRunAndSaveLoadSaveByteIdentical) {
     Load(again, saved);
     EXPECT_EQ(Record(again), saved) << damaged;
 
-    for (NTReg* reg : Children<NTReg>(loaded)) loaded.RegChanged(reg->Code);
+    for (NTReg* reg : Children<NTReg>(loaded)) reg->NotifyChange();
     for (NTKeyset* keys : Children<NTKeyset>(loaded)) loaded.CtrlNotify(keys->Code);
     for (int i = 0; i < 3000; ++i) RunFrame(loaded);
     loaded.Tick();

@@ -35,8 +35,8 @@ class VcoTest : public ::testing::Test {
 
 TEST_F(VcoTest, NewVcoPlaysTheSineTableAt440Hz) {
   EXPECT_EQ(vco.Osc.Increment, 10461);
-  EXPECT_EQ(vco.FreqDisp.Value, 30000);
-  EXPECT_EQ(vco.VolDisp.Value, 900);
+  EXPECT_EQ(vco.Freq.Disp.Value, 30000);
+  EXPECT_EQ(vco.Level.Disp.Value, 900);
   const std::vector<int32_t> out = RunFrames(vco, vco.Out, 2000);
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(out[1], 4018);
@@ -205,12 +205,12 @@ TEST_F(VcoTest, OtherKeysAndCodesChangeNothing) {
 
 TEST_F(VcoTest, ControlChangesShowInTheDisplays) {
   vco.Freq.Value = 36000;
-  vco.RegChanged(NTVCO::kFreqCode);
-  EXPECT_EQ(vco.FreqDisp.Value, 36000);
-  EXPECT_EQ(NTDisp::Format(vco.FreqDisp.Kind, vco.FreqDisp.Value), "880.0");
+  vco.Freq.NotifyChange();
+  EXPECT_EQ(vco.Freq.Disp.Value, 36000);
+  EXPECT_EQ(NTDisp::Format(vco.Freq.Disp.Kind, vco.Freq.Disp.Value), "880.0");
   vco.Level.Value = 0;
-  vco.RegChanged(NTVCO::kLevelCode);
-  EXPECT_EQ(vco.VolDisp.Value, 0);
+  vco.Level.NotifyChange();
+  EXPECT_EQ(vco.Level.Disp.Value, 0);
   EXPECT_EQ(canvas.shown.size(), 2u);
   // The increment follows the control from the next frame, not from the notification.
   EXPECT_EQ(vco.Osc.Increment, 10461);

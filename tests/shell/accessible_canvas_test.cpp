@@ -107,7 +107,7 @@ TEST_F(AccessibleCanvasTest, SettingAValueThroughTheInterfaceChangesTheDevice) {
   EXPECT_EQ(freq->valueInterface()->minimumStepSize().toInt(), 50);
   freq->valueInterface()->setCurrentValue(36000);
   EXPECT_EQ(vco.Freq.Value, 36000);
-  EXPECT_EQ(vco.FreqDisp.Value, 36000);
+  EXPECT_EQ(vco.Freq.Disp.Value, 36000);
   EXPECT_EQ(Value(freq), "880,0 Hz");
   EXPECT_TRUE(canvas->Client().Modified());
   freq->setText(QAccessible::Value, QStringLiteral("1,76 kHz"));
@@ -142,7 +142,7 @@ TEST_F(AccessibleCanvasTest, TabFocusesControlsAndKeysStepThem) {
 
 TEST_F(AccessibleCanvasTest, TheEntryOverAReadOutSetsOrRefusesATypedValue) {
   NTVCO& vco = First<NTVCO>();
-  const Point d = vco.FreqDisp.AbsPos();
+  const Point d = vco.Freq.Disp.AbsPos();
   const QPoint at(d.x + 10, d.y + 6);
   QTest::mouseDClick(canvas, Qt::LeftButton, {}, at);
   auto* entry = canvas->findChild<QLineEdit*>();
@@ -163,7 +163,7 @@ TEST_F(AccessibleCanvasTest, TheEntryOverAReadOutSetsOrRefusesATypedValue) {
   entry->setText(QStringLiteral("1,5 kHz"));
   QTest::keyClick(entry, Qt::Key_Return);
   EXPECT_FALSE(entry->isVisible());
-  EXPECT_EQ(vco.FreqDisp.Value, 40600);  // 1497,2 Hz, the step nearest to 1500 Hz
+  EXPECT_EQ(vco.Freq.Disp.Value, 40600);  // 1497,2 Hz, the step nearest to 1500 Hz
   EXPECT_EQ(vco.Freq.Value, 40600);
   EXPECT_EQ(canvas->Controls().Focus(), &vco.Freq);
 }
