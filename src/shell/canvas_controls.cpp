@@ -71,7 +71,7 @@ bool TCanvasControls::Key(const QKeyEvent& event) {
   const int key = event.key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     auto* reg = dynamic_cast<NTReg*>(control);
-    if (reg && DisplayOf(*reg) && client_.Interaction() == InteractionMode::Idle) OpenEntry(*reg);
+    if (reg && reg->Readout && client_.Interaction() == InteractionMode::Idle) OpenEntry(*reg);
     return reg != nullptr;
   }
   const auto action = KeyFor(key);
@@ -151,7 +151,7 @@ void TCanvasControls::UpdateMark(NTWin* control) const {
 }
 
 void TCanvasControls::OpenEntry(NTReg& reg) {
-  const NTDisp* display = DisplayOf(reg);
+  const NTDisp* display = reg.Readout;
   if (!display) return;
   if (!entry_) {
     entry_ = new TValueEntry(&canvas_);

@@ -86,21 +86,10 @@ bool PressOnKeyset(NTKeyset& keys, ControlKey key) {
 }
 }  // namespace
 
-NTDisp* DisplayOf(const NTReg& reg) {
-  if (!reg.Parent) return nullptr;
-  NTDisp* best = nullptr;
-  for (NTWin* c = reg.Parent->FirstChild; c; c = c->Next) {
-    auto* d = As<NTDisp>(c);
-    const bool centred = d && 2 * int64_t(d->X) + d->W == 2 * int64_t(reg.X) + reg.Up.W;
-    if (centred && d->Y < reg.Y && (!best || d->Y > best->Y)) best = d;
-  }
-  return best;
-}
-
 NTReg* RegOf(const NTDisp& display) {
   if (!display.Parent) return nullptr;
   for (NTWin* c = display.Parent->FirstChild; c; c = c->Next)
-    if (auto* r = As<NTReg>(c); r && DisplayOf(*r) == &display) return r;
+    if (auto* r = As<NTReg>(c); r && r->Readout == &display) return r;
   return nullptr;
 }
 
@@ -132,7 +121,7 @@ int32_t CoarseUnits(DisplayKind kind) {
 
 int CoarseSteps(const NTReg& reg) {
   constexpr int kWithoutDisplay = 10;
-  const NTDisp* d = DisplayOf(reg);
+  const NTDisp* d = reg.Readout;
   if (!d || reg.Step <= 0) return kWithoutDisplay;
   return std::max(1, CoarseUnits(d->Kind) / reg.Step);
 }
@@ -155,7 +144,7 @@ NTReg* RegAt(NTWin* root, Point pt) {
     PreOrder(panel, [&](NTWin* w) {
       auto* r = As<NTReg>(w);
       if (!r || found) return;
-      const NTDisp* d = DisplayOf(*r);
+      const NTDisp* d = r->Readout;
       if (ColumnOf(*r).Contains(pt) || (d && d->Contains(pt))) found = r;
     });
   return found;
@@ -163,7 +152,7 @@ NTReg* RegAt(NTWin* root, Point pt) {
 
 NTDisp* DisplayAt(NTWin* root, Point pt) {
   NTReg* reg = RegAt(root, pt);
-  NTDisp* d = reg ? DisplayOf(*reg) : nullptr;
+  NTDisp* d = reg ? reg->Readout : nullptr;
   return d && d->Contains(pt) ? d : nullptr;
 }
 
@@ -229,7 +218,7 @@ std::vector<int32_t> ReachableSteps(const NTReg& reg) {
 }
 
 TEntryResult EnterValue(NTReg& reg, std::string_view text) {
-  const NTDisp* d = DisplayOf(reg);
+  const NTDisp* d = reg.Readout;
   if (!d) return {false, "Dieser Regler hat keine Anzeige"};
   const TTypedValue typed = ParseValueText(d->Kind, text);
   if (!typed.Units) return {false, typed.Hint};
@@ -268,7 +257,7 @@ bool InTree(const NTWin* root, const NTWin* w) {
 Rect FocusArea(const NTWin& control) {
   const auto* reg = dynamic_cast<const NTReg*>(&control);
   if (!reg) return control.AbsRect();
-  const NTDisp* d = DisplayOf(*reg);
+  const NTDisp* d = reg->Readout;
   return ColumnOf(*reg).Union(d ? d->AbsRect() : Rect{});
 }
 

@@ -13,9 +13,6 @@
 // the way a mouse change goes (the control's own path, which tells the device and marks the patch
 // changed) and happens only while no mouse interaction is in progress (window thread).
 
-// The read-out that shows a value slider's value: the display centred over its column, the
-// nearest above it. Null when it has none.
-NTDisp* DisplayOf(const NTReg& reg);
 // The value slider whose value a display shows, or null.
 NTReg* RegOf(const NTDisp& display);
 

@@ -36,7 +36,7 @@ const KeyWords* WordsFor(int bitmap) {
 // The name before numbering.
 std::string BaseLabel(const NTWin& control) {
   if (const auto* reg = dynamic_cast<const NTReg*>(&control)) {
-    const NTDisp* d = DisplayOf(*reg);
+    const NTDisp* d = reg->Readout;
     return d && d->Label.Text() ? *d->Label.Text() : "Regler";
   }
   int bitmap = 0;
@@ -89,7 +89,7 @@ std::string ControlName(const NTWin& control) {
 
 std::string ControlValueText(const NTWin& control) {
   if (const auto* reg = dynamic_cast<const NTReg*>(&control)) {
-    const NTDisp* d = DisplayOf(*reg);
+    const NTDisp* d = reg->Readout;
     return d ? ValueText(d->Kind, reg->Value) : std::to_string(reg->Value.Get());
   }
   if (const auto* k = dynamic_cast<const NTKey*>(&control)) return k->State ? "ein" : "aus";
