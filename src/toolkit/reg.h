@@ -18,11 +18,11 @@ class NTReg : public NTBmpWin, public NTCtrlData {
   void CtrlNotify(int code) override;
   void SliderMoved(int code) override;
 
-  // Sets Value and the knob position from it, without notifying (used by devices).
+  // Sets Value and the knob position from it, without notifying: the read-out keeps its value.
   void SetValue(int32_t v);
   // A user's change from the keyboard, the wheel or a typed value: Value becomes v (kept within
-  // Min..Max), the knob follows and the device is told, as after a step. False, and nobody is
-  // told, when the value stays as it was.
+  // Min..Max), the knob and the read-out follow and the device is told, as after a step. False,
+  // and nobody is told, when the value stays as it was.
   bool Change(int64_t v);
   // What every change by the user ends with: the read-out shows Value, then the device is told.
   void NotifyChange();

@@ -30,7 +30,7 @@ struct EffectPatch {
   void Feed(int32_t v) { source.L.Value = v; }
 };
 
-// Each child of a window that is a T, in creation order.
+// Each child of a window that is a T, in child-list order (the record order).
 template <class T>
 std::vector<T*> Children(NTWin& w) {
   std::vector<T*> found;
