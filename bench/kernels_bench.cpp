@@ -102,4 +102,11 @@ void BM_VcoKernel(benchmark::State& state) {
   bank.Run(state);
 }
 BENCHMARK(BM_VcoKernel);
+
+// The Vocoder bench's ten Vocoders on one source of noise: 49 bands each, thirteen groups of four.
+void BM_VocoderKernel(benchmark::State& state) {
+  KernelBank bank(DeviceType::Vocoder, 10, 1, 1, [](NTDevWin&, int) {});
+  bank.Run(state);
+}
+BENCHMARK(BM_VocoderKernel);
 }  // namespace

@@ -48,6 +48,10 @@ inline void TruncLanes(I4& out, const V4& v) noexcept {
 inline bool HasAvx2() noexcept {
   return __builtin_cpu_supports("avx2");
 }
+// AVX-512 with the 32 registers of 256 bits that its VL part gives (the x86-64-v4 level).
+inline bool HasAvx512() noexcept {
+  return __builtin_cpu_supports("x86-64-v4");
+}
 #endif
 
 // Loops over many devices or frames get an AVX2 build beside the baseline one. The AVX2 build is

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "devices/arith.h"
 #include "devices/biquad.h"
@@ -346,60 +347,83 @@ inline __attribute__((always_inline)) void AddPartials(TFrameRows& rows, int j, 
   sum = s;
 }
 
-// Group g through frames 0..n-1 of the input history x (x[j + 2] the frame j), the stages skewed
-// in the frames between the first two and the last two; the group's partials of frames
-// 4q..4q+3 are added to sum[q].
-template <size_t N>
-inline __attribute__((always_inline)) void RunGroup(TVCBandBank<N>& bands, TFrameRows& rows,
-                                                    size_t g, const V4* x, int n,
-                                                    V4* sum) noexcept {
-  TBlockGroup h;
-  HoldBlock(bands, g, x, h);
+// f(0), ..., f(K - 1), each index a constant once inlined, so that arrays indexed by it stay in
+// registers.
+template <class F, int... k>
+inline __attribute__((always_inline)) void EachOf(F& f, std::integer_sequence<int, k...>) noexcept {
+  (f(k), ...);
+}
+template <int K, class F>
+inline __attribute__((always_inline)) void Each(F&& f) noexcept {
+  EachOf(f, std::make_integer_sequence<int, K>{});
+}
+
+// K consecutive groups from g on through frames 0..n-1 of the input history x (x[j + 2] the frame
+// j), the stages skewed in the frames between the first two and the last two; the groups'
+// partials of frames 4q..4q+3 are added to sum[q], group after group. The groups are
+// independent, so each one's chain of dependent operations fills the others' waits; each group's
+// arithmetic is the same as when it runs alone.
+template <int K, size_t N>
+inline __attribute__((always_inline)) void RunGroups(TVCBandBank<N>& bands, TFrameRows* rows,
+                                                     size_t g, const V4* x, int n,
+                                                     V4* sum) noexcept {
+  TBlockGroup h[K];
+  Each<K>([&](int k) { HoldBlock(bands, g + 4 * k, x, h[k]); });
+  const auto smoothAt = [&](int slot) {
+    Each<K>([&](int k) { SmoothBlock(bands, g + 4 * k, h[k], rows[k].env[slot]); });
+  };
+  const auto second = [&] { Each<K>([&](int k) { SecondBlock(bands, g + 4 * k, h[k]); }); };
+  const auto first = [&](int j) {
+    Each<K>([&](int k) { FirstBlock(bands, g + 4 * k, h[k], x[j + 2]); });
+  };
+  const auto add = [&](int j) { Each<K>([&](int k) { AddPartials(rows[k], j, sum[j / 4]); }); };
   int m = 0;  // the frame whose envelopes come next
   const auto smooth = [&] {
-    SmoothBlock(bands, g, h, rows.env[m % 4]);
-    if (++m % 4 == 0) AddPartials(rows, m - 4, sum[m / 4 - 1]);
+    smoothAt(m % 4);
+    if (++m % 4 == 0) add(m - 4);
   };
-  FirstBlock(bands, g, h, x[2]);
-  SecondBlock(bands, g, h);
-  if (n > 1) FirstBlock(bands, g, h, x[3]);
+  first(0);
+  second();
+  if (n > 1) first(1);
   int j = 2;
   // Four frames at a time while they last, their rows in registers.
   for (; j + 4 <= n; j += 4) {
 #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
-      SmoothBlock(bands, g, h, rows.env[k]);
-      SecondBlock(bands, g, h);
-      FirstBlock(bands, g, h, x[j + k + 2]);
+      smoothAt(k);
+      second();
+      first(j + k);
     }
-    AddPartials(rows, j - 2, sum[(j - 2) / 4]);
+    add(j - 2);
   }
   m = j - 2;
   for (; j < n; ++j) {
     smooth();
-    SecondBlock(bands, g, h);
-    FirstBlock(bands, g, h, x[j + 2]);
+    second();
+    first(j);
   }
   if (n > 1) {
     smooth();
-    SecondBlock(bands, g, h);
+    second();
   }
   smooth();
   // Frames past the last fill its four with silence; their sums are not published.
   if (m % 4 != 0) {
-    for (int k = m % 4; k < 4; ++k) rows.env[k] = V4{};
-    AddPartials(rows, m / 4 * 4, sum[m / 4]);
+    for (int k = m % 4; k < 4; ++k) Each<K>([&](int i) { rows[i].env[k] = V4{}; });
+    add(m / 4 * 4);
   }
-  StoreOutputs(bands, g, h);
+  Each<K>([&](int k) { StoreOutputs(bands, g + 4 * k, h[k]); });
 }
 
-// MixBands over consecutive frames, a chunk at a time: each group of bands through the whole
-// chunk, its partials added to the frames' sums in band order, four frames in the lanes of a
-// vector; the oscillators read from their streams.
-template <size_t N>
-QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
-                                 const TVCSinStreams& streams, int count, const int32_t* in,
-                                 int32_t* out, int frames) noexcept {
+// MixBands over consecutive frames, a chunk at a time: K groups of bands at a time through the
+// whole chunk (the rest one by one), their partials added to the frames' sums in band order, four
+// frames in the lanes of a vector; the oscillators read from their streams.
+template <int K, size_t N>
+inline __attribute__((always_inline)) void MixBandsBlock(TVCBandBank<N>& bands,
+                                                         TVCOscBank<N>& oscillators,
+                                                         const TVCSinStreams& streams, int count,
+                                                         const int32_t* in, int32_t* out,
+                                                         int frames) noexcept {
   constexpr int kChunk = TVCSinStreams::kRun;
   // The chunk's input after the two frames before it.
   V4 x[kChunk + 2];
@@ -417,11 +441,22 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
     Broadcast(x[1], bands.x1);
     for (int j = 0; j < n; ++j) Broadcast(x[j + 2], in[f0 + j]);
     std::fill(sum, sum + kChunk / 4, V4{});
-    for (size_t g = 0; g < N; g += 4) {
-      TFrameRows rows;
-      for (size_t l = 0; l < 4; ++l) rows.wave[l] = streams.Stream(g + l) + at[g + l];
-      rows.bands = std::clamp(count - int(g), 0, 4);
-      RunGroup(bands, rows, g, x, n, sum);
+    TFrameRows rows[K];
+    const auto place = [&](size_t g, int groups) {
+      for (int k = 0; k < groups; ++k) {
+        const size_t first = g + 4 * size_t(k);
+        for (size_t l = 0; l < 4; ++l) rows[k].wave[l] = streams.Stream(first + l) + at[first + l];
+        rows[k].bands = std::clamp(count - int(first), 0, 4);
+      }
+    };
+    size_t g = 0;
+    for (; g + 4 * K <= N; g += 4 * K) {
+      place(g, K);
+      RunGroups<K>(bands, rows, g, x, n, sum);
+    }
+    for (; g < N; g += 4) {
+      place(g, 1);
+      RunGroups<1>(bands, rows, g, x, n, sum);
     }
     bands.x2 = x[n][0];
     bands.x1 = x[n + 1][0];
@@ -441,6 +476,52 @@ QUARVIN_LANES void MixBandsBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillato
   }
 }
 
+template <size_t N>
+using BlockFn = void (*)(TVCBandBank<N>&, TVCOscBank<N>&, const TVCSinStreams&, int, const int32_t*,
+                         int32_t*, int) noexcept;
+
+// The block form in each instruction set. Two groups at a time pay where the registers hold both
+// (AVX2 a little, AVX-512 with its 32 registers a fifth); with the baseline's 16 registers of two
+// doubles each they only spill.
+template <size_t N>
+void PortableBlock(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators, const TVCSinStreams& streams,
+                   int count, const int32_t* in, int32_t* out, int frames) noexcept {
+  MixBandsBlock<1>(bands, oscillators, streams, count, in, out, frames);
+}
+#ifdef QUARVIN_AVX2
+template <size_t N>
+__attribute__((target("avx2"))) void Avx2Block(TVCBandBank<N>& bands, TVCOscBank<N>& oscillators,
+                                               const TVCSinStreams& streams, int count,
+                                               const int32_t* in, int32_t* out,
+                                               int frames) noexcept {
+  MixBandsBlock<2>(bands, oscillators, streams, count, in, out, frames);
+}
+template <size_t N>
+__attribute__((target("arch=x86-64-v4"))) void Avx512Block(TVCBandBank<N>& bands,
+                                                           TVCOscBank<N>& oscillators,
+                                                           const TVCSinStreams& streams, int count,
+                                                           const int32_t* in, int32_t* out,
+                                                           int frames) noexcept {
+  MixBandsBlock<2>(bands, oscillators, streams, count, in, out, frames);
+}
+template <size_t N>
+BlockFn<N> PickBlock() noexcept {
+  __builtin_cpu_init();  // loading may run this before the runtime has read the processor
+  if (HasAvx512()) return Avx512Block<N>;
+  if (HasAvx2()) return Avx2Block<N>;
+  return PortableBlock<N>;
+}
+#else
+template <size_t N>
+BlockFn<N> PickBlock() noexcept {
+  return PortableBlock<N>;
+}
+#endif
+
+// Chosen while the program is loaded, never on the audio thread.
+template <size_t N>
+const BlockFn<N> kBlock = PickBlock<N>();
+
 }  // namespace
 
 double NTVocoder::Mix(double x) noexcept {
@@ -448,7 +529,7 @@ double NTVocoder::Mix(double x) noexcept {
 }
 
 void NTVocoder::MixBlock(const int32_t* in, int32_t* out, int frames) noexcept {
-  MixBandsBlock(bands_, oscillators_, streams_, kBands, in, out, frames);
+  kBlock<kLanes>(bands_, oscillators_, streams_, kBands, in, out, frames);
 }
 
 void NTVocoder::Compute() noexcept {
