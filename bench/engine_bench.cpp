@@ -10,7 +10,7 @@ namespace {
 // A device that does nothing: what remains is the engine's own cost.
 class Idle : public NTDevWin {
  public:
-  explicit Idle(NTCanvas* c) : NTDevWin(c, c->Root(), 10, 10, nullptr) {}
+  explicit Idle(TCanvas* c) : NTDevWin(c, c->Root(), 10, 10, nullptr) {}
 };
 
 void BM_IdleDevicesPerDeviceFrame(benchmark::State& state) {

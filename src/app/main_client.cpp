@@ -65,7 +65,7 @@ void TMainClient::DeleteAllDevices() {
 void TMainClient::ForgetWindow(NTWin* dying) {
   mapping_.Forget(dying);
   heldPositions_.erase(dying);
-  if (!deletingAll_) NTCanvas::ForgetWindow(dying);
+  if (!deletingAll_) TCanvas::ForgetWindow(dying);
 }
 
 void TMainClient::PlaceStartDevices() {

@@ -40,7 +40,7 @@ class NTPlug;
 // and the audio thread; and the patch as a document, changed by the user only through edit
 // commands that its history can undo. Everything here runs on the window thread except Run and
 // ProcessBlock.
-class TMainClient : public NTCanvas, public TThread, public TDocument {
+class TMainClient : public TCanvas, public TThread, public TDocument {
  public:
   // audio may be null: then Setup opens nothing and no audio thread runs (render tool, tests).
   TMainClient(Shell& shell, WaveSystem* audio);
@@ -229,7 +229,7 @@ class TMainClient : public NTCanvas, public TThread, public TDocument {
   // Where the small mark of a mapped control stands.
   static Rect MidiMark(const NTWin& control);
 
-  // NTCanvas.
+  // TCanvas.
   NTWin* Root() override { return &root_; }
   TBitmapCache& Bitmaps() override { return bitmaps_; }
   void SetCapture(NTWin* w) override;

@@ -23,7 +23,7 @@ double PitchHz(int32_t f) noexcept {
 }
 }  // namespace
 
-NTFilter::NTFilter(NTCanvas* canvas, NTWin* parent)
+NTFilter::NTFilter(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Filter"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),

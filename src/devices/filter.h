@@ -17,7 +17,7 @@ class NTFilter : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn = 0, kOut = 0 };
 
-  NTFilter(NTCanvas* canvas, NTWin* parent);
+  NTFilter(TCanvas* canvas, NTWin* parent);
 
   void Read(ipstream& is) override;
   void Write(opstream& os) override;

@@ -26,7 +26,7 @@ int64_t DelayFor(int32_t ext, int32_t base) noexcept {
 }
 }  // namespace
 
-NTFlanger::NTFlanger(NTCanvas* canvas, NTWin* parent)
+NTFlanger::NTFlanger(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Flanger"),
       Line(kLineSize),
       In(canvas, this, bmp::kJackBlue, "In"),

@@ -15,7 +15,7 @@ class NTFlanger : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn = 0, kExtIn = 1, kOut = 0 };
 
-  NTFlanger(NTCanvas* canvas, NTWin* parent);
+  NTFlanger(TCanvas* canvas, NTWin* parent);
 
   void Latch() noexcept override;
   void Compute() noexcept override;

@@ -30,7 +30,7 @@ std::array<NTPipe, sizeof...(I)> RandomCombs(std::index_sequence<I...>) {
 }
 }  // namespace
 
-NTHall::NTHall(NTCanvas* canvas, NTWin* parent)
+NTHall::NTHall(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Hall"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),

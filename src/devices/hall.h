@@ -17,7 +17,7 @@ class NTHall : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn = 0, kOut = 0 };
 
-  NTHall(NTCanvas* canvas, NTWin* parent);
+  NTHall(TCanvas* canvas, NTWin* parent);
 
   void Latch() noexcept override;
   void Compute() noexcept override;

@@ -9,7 +9,7 @@ constexpr Point kInArrow{10, 45}, kInL{48, 32}, kInR{48, 72};
 constexpr Point kOutArrow{41, 45}, kOutL{16, 32}, kOutR{16, 72};
 }  // namespace
 
-NTInput::NTInput(NTCanvas* canvas, NTWin* parent)
+NTInput::NTInput(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Input"),
       Arrow(canvas, this, bmp::kIoArrow, bmp::kIoArrowMask),
       L(canvas, this, bmp::kJackWhite, "L"),
@@ -27,7 +27,7 @@ void NTInput::Compute() noexcept {
   R.Value = 2 * io_.InR;
 }
 
-NTOutput::NTOutput(NTCanvas* canvas, NTWin* parent)
+NTOutput::NTOutput(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Output"),
       Arrow(canvas, this, bmp::kIoArrow, bmp::kIoArrowMask),
       L(canvas, this, bmp::kJackWhite, "L"),

@@ -12,7 +12,7 @@ class NTInput : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kLeftOut = 0, kRightOut = 1 };
 
-  NTInput(NTCanvas* canvas, NTWin* parent);
+  NTInput(TCanvas* canvas, NTWin* parent);
   void Compute() noexcept override;
 
   NTBmpWin Arrow;
@@ -29,7 +29,7 @@ class NTOutput : public NTDevWin {
   // The ports, named (RecordOrder in panel.h); channel ch's input (left, right) is kFirstIn + ch.
   enum : size_t { kFirstIn = 0 };
 
-  NTOutput(NTCanvas* canvas, NTWin* parent);
+  NTOutput(TCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
 
   NTBmpWin Arrow;

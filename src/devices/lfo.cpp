@@ -24,7 +24,7 @@ NTLFO::Oscillator::Waves LfoWaves() {
 }
 }  // namespace
 
-NTLFO::NTLFO(NTCanvas* canvas, NTWin* parent)
+NTLFO::NTLFO(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "LFO"),
       Out(canvas, this, bmp::kJackRed, "Out"),
       OutMirror(canvas, this, bmp::kJackRed, "Out\\"),

@@ -18,7 +18,7 @@ class NTLFO : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kOut = 0, kMirrorOut = 1 };
 
-  NTLFO(NTCanvas* canvas, NTWin* parent);
+  NTLFO(TCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   void CtrlNotify(int code) override;

@@ -16,7 +16,7 @@ constexpr Point kPitchJack{16, 203}, kGateJack{52, 203}, kVelJack{89, 203};
 constexpr uint8_t kAllSoundOff = 120, kAllNotesOff = 123;
 }  // namespace
 
-NTMidi::NTMidi(NTCanvas* canvas, NTWin* parent)
+NTMidi::NTMidi(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "MIDI"),
       Pitch(canvas, this, bmp::kJackRed, "Pitch"),
       Gate(canvas, this, bmp::kJackRed, "Gate"),

@@ -23,7 +23,7 @@ class NTMidi : public NTDevWin {
   static constexpr int kReferenceNote = 69, kSemitone = kPitchStepsPerOctave / 12;
   static constexpr int kBendRange = 2 * kSemitone;
 
-  NTMidi(NTCanvas* canvas, NTWin* parent);
+  NTMidi(TCanvas* canvas, NTWin* parent);
   void Compute() noexcept override;
   // Compute over a run of frames (the schedule's kernel).
   void Block(const TSubBlock& b, const TPorts& ports) noexcept;

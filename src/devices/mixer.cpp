@@ -25,7 +25,7 @@ ControlLayout LevelLayout(int k) {
 }
 }  // namespace
 
-NTMixer::NTMixer(NTCanvas* canvas, NTWin* parent)
+NTMixer::NTMixer(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Mixer"),
       In{{{canvas, this, bmp::kJackBlue, "In 1"},
           {canvas, this, bmp::kJackBlue, "In 2"},

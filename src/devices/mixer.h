@@ -16,7 +16,7 @@ class NTMixer : public NTDevWin {
   // The ports, named (RecordOrder in panel.h); channel k's input is kFirstIn + k.
   enum : size_t { kFirstIn = 0, kOut = 0 };
 
-  NTMixer(NTCanvas* canvas, NTWin* parent);
+  NTMixer(TCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
   // One frame of the block form's portable arithmetic (mixer_kernel.cpp).
   void Compute() noexcept override;

@@ -8,7 +8,7 @@ constexpr int kPanelW = 80, kPanelH = 100;
 constexpr Point kSymbol{33, 65}, kIn1Jack{12, 47}, kIn2Jack{12, 79}, kOutJack{52, 63};
 }  // namespace
 
-NTMult::NTMult(NTCanvas* canvas, NTWin* parent)
+NTMult::NTMult(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Multiplier"),
       Symbol(canvas, this, bmp::kCross, bmp::kCrossMask),
       In1(canvas, this, bmp::kJackBlue, "In 1"),

@@ -11,7 +11,7 @@ class NTMult : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn1 = 0, kIn2 = 1, kOut = 0 };
 
-  NTMult(NTCanvas* canvas, NTWin* parent);
+  NTMult(TCanvas* canvas, NTWin* parent);
   void Latch() noexcept override;
   void Compute() noexcept override;
   // Latch and Compute over a sub-block (the schedule's batch kernel).

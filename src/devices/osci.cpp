@@ -60,7 +60,7 @@ bool IsChannelCode(int code, int first) {
 
 }  // namespace
 
-NTOsci::NTOsci(NTCanvas* canvas, NTWin* parent)
+NTOsci::NTOsci(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Oscilloscope"),
       Separators(EachChannel([&](int ch) {
         return NTStaticSeparator(canvas, this, 1, ForChannel(kSeparatorAt, ch), kSeparatorLength);

@@ -25,7 +25,7 @@ class NTOsci : public NTDevWin {
   // The ports, named (RecordOrder in panel.h); channel k's input is kFirstIn + k.
   enum : size_t { kFirstIn = 0 };
 
-  NTOsci(NTCanvas* canvas, NTWin* parent);
+  NTOsci(TCanvas* canvas, NTWin* parent);
   ~NTOsci() override;
 
   void Paint(Dc& dc) override;

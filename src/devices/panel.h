@@ -37,7 +37,7 @@ constexpr ControlLayout MovedRight(ControlLayout l, int32_t dx) {
 // read-out follows the slider (NTReg::NotifyChange).
 class NTValueControl : public NTReg {
  public:
-  NTValueControl(NTOwner* owner, NTWin* parent, int code, const ControlLayout& l)
+  NTValueControl(TWindowOwner* owner, NTWin* parent, int code, const ControlLayout& l)
       : NTReg(owner, parent, code, l.slider.travel, l.slider.min, l.slider.max, l.slider.step,
               l.slider.initial),
         Disp(owner, parent, l.readout.kind, l.readout.name) {

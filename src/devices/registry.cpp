@@ -16,7 +16,7 @@
 
 namespace {
 template <class T>
-NTDevWin* Make(NTCanvas* canvas, NTWin* root) {
+NTDevWin* Make(TCanvas* canvas, NTWin* root) {
   return new T(canvas, root);
 }
 
@@ -54,7 +54,7 @@ const TDeviceEntry* FindDevice(DeviceType type) {
   return nullptr;
 }
 
-NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root) {
+NTDevWin* MakeDevice(DeviceType type, TCanvas* canvas, NTWin* root) {
   const TDeviceEntry* e = FindDevice(type);
   if (!e) return nullptr;
   NTDevWin* d = e->make(canvas, root);

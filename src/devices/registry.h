@@ -9,7 +9,7 @@
 struct TDeviceEntry {
   DeviceType type;
   // Creates the device, appended to root's child list at (0, 0).
-  NTDevWin* (*make)(NTCanvas* canvas, NTWin* root);
+  NTDevWin* (*make)(TCanvas* canvas, NTWin* root);
   // Lower-case name without spaces: test names and the guide's panel pictures.
   const char* name;
   // The "Einfügen" menu's entry, or null (and command 0) for a type the menu does not offer.
@@ -27,7 +27,7 @@ const TDeviceEntry* FindDevice(DeviceType type);
 
 // The device of a type (appended to root's child list at (0, 0)) with its Type set, or null for a
 // number without a device class.
-NTDevWin* MakeDevice(DeviceType type, NTCanvas* canvas, NTWin* root);
+NTDevWin* MakeDevice(DeviceType type, TCanvas* canvas, NTWin* root);
 
 // The batch kernel of a device type, or null.
 const TKernel* DeviceKernel(DeviceType type);

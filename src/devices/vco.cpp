@@ -21,7 +21,7 @@ NTVCO::Oscillator::Waves VcoWaves() {
 }
 }  // namespace
 
-NTVCO::NTVCO(NTCanvas* canvas, NTWin* parent)
+NTVCO::NTVCO(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "VCO"),
       Wave(canvas, this, kWaveCode, bmp::kKeysVcoWave, kKeyW, kKeyH, kWaves, 0),
       Fm(canvas, this, bmp::kJackBlue, "FM"),

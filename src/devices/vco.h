@@ -20,7 +20,7 @@ class NTVCO : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kFmIn = 0, kAmIn = 1, kOut = 0 };
 
-  NTVCO(NTCanvas* canvas, NTWin* parent);
+  NTVCO(TCanvas* canvas, NTWin* parent);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   void CtrlNotify(int code) override;

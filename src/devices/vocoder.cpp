@@ -23,7 +23,7 @@ double NTVocoder::BandFrequency(int i) noexcept {
   return kLowestBand * std::pow(std::pow(2.0, 0.125), i);
 }
 
-NTVocoder::NTVocoder(NTCanvas* canvas, NTWin* parent)
+NTVocoder::NTVocoder(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "Vocoder"),
       In(canvas, this, bmp::kJackBlue, "In"),
       Out(canvas, this, bmp::kJackRed, "Out"),

@@ -17,7 +17,7 @@ class NTVocoder : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn = 0, kOut = 0 };
 
-  NTVocoder(NTCanvas* canvas, NTWin* parent);
+  NTVocoder(TCanvas* canvas, NTWin* parent);
 
   void Latch() noexcept override;
   void Compute() noexcept override;

@@ -23,7 +23,7 @@ constexpr Point kInJack{16, 203};
 constexpr int kFallPace = 6, kFallLimit = 128;
 }  // namespace
 
-NTVUMeter::NTVUMeter(NTCanvas* canvas, NTWin* parent)
+NTVUMeter::NTVUMeter(TCanvas* canvas, NTWin* parent)
     : NTDevWin(canvas, parent, kPanelW, kPanelH, "VU"),
       Scale(canvas, this, kScale, kScaleLength, kScaleSpacing, kScaleFirst, kScaleIncrement),
       In(canvas, this, bmp::kJackBlue, "In") {

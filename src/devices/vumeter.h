@@ -15,7 +15,7 @@ class NTVUMeter : public NTDevWin {
   // The ports, named (RecordOrder in panel.h).
   enum : size_t { kIn = 0 };
 
-  NTVUMeter(NTCanvas* canvas, NTWin* parent);
+  NTVUMeter(TCanvas* canvas, NTWin* parent);
   ~NTVUMeter() override;
   void Paint(Dc& dc) override;
   void Tick() override;

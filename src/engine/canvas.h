@@ -36,7 +36,7 @@ struct TFrameIo {
 // * Latch and Compute are noexcept; they take no lock, allocate nothing and make no system call.
 //
 // What devices and connectors need of the canvas beyond what every window needs.
-class NTCanvas : public NTOwner {
+class TCanvas : public TWindowOwner {
  public:
   virtual int32_t Snap() const = 0;
   virtual int32_t WiresVisible() const = 0;

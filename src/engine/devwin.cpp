@@ -33,7 +33,7 @@ Point InsideOf(const Rect& visible, Point pos, int32_t w, int32_t h) {
 }
 }  // namespace
 
-NTDevWin::NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title)
+NTDevWin::NTDevWin(TCanvas* canvas, NTWin* parent, int w, int h, const char* title)
     : NTFrameWin(canvas, parent, w, h, title), Canvas(canvas) {
   Owner->SetInteraction(InteractionMode::Idle);
 }

@@ -13,7 +13,7 @@ class NTDevWin : public NTFrameWin {
   // square from (0, 0) to (kGeometryLimit, kGeometryLimit).
   static constexpr int32_t kGeometryLimit = 1 << 20;
 
-  NTDevWin(NTCanvas* canvas, NTWin* parent, int w, int h, const char* title);
+  NTDevWin(TCanvas* canvas, NTWin* parent, int w, int h, const char* title);
 
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;
@@ -38,7 +38,7 @@ class NTDevWin : public NTFrameWin {
   // Every rectangle a move must repaint: the panel and every wire into or out of it.
   void InvalidateArea(bool erase);
 
-  NTCanvas* Canvas;
+  TCanvas* Canvas;
   Point Grab{};
   // Set by the device factory (MakeDevice); None for a device made otherwise (a test's helper).
   DeviceType Type = DeviceType::None;

@@ -10,7 +10,7 @@ constexpr const char* kIllegalConnection =
     "Es können nur Ein- und Ausgänge miteinander verbunden werden. Zweimal klicken auf einen "
     "Eingang löscht eine Verbindung. Der Vorgang wurde abgebrochen.";
 
-void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
+void Connect(TCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   NTPlugOut* before = in.Source;
   if (before == &out) return;
   if (before) canvas.Invalidate(in.WireRect(), true);
@@ -19,7 +19,7 @@ void Connect(NTCanvas& canvas, NTPlugIn& in, NTPlugOut& out) {
   canvas.ConnectionChanged(in, before);
 }
 
-void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
+void Disconnect(TCanvas& canvas, NTPlugIn& in) {
   NTPlugOut* before = in.Source;
   if (!before) return;
   canvas.Invalidate(in.WireRect(), true);
@@ -28,7 +28,7 @@ void Disconnect(NTCanvas& canvas, NTPlugIn& in) {
 }
 }  // namespace
 
-NTPlug::NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+NTPlug::NTPlug(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
     : NTBmpWin(canvas, parent, bitmap, bmp::kJackMask),
       Canvas(canvas),
       Caption(canvas, this, label) {}
@@ -76,7 +76,7 @@ Point NTPlug::Centre() const {
   return {p.x + 8, p.y + 8};
 }
 
-void NTPlug::EndPending(NTCanvas& canvas) {
+void NTPlug::EndPending(TCanvas& canvas) {
   if (NTPlug* first = canvas.PendingPlug()) {
     TClientDC dc(canvas);
     first->DrawFocus(*dc);
@@ -85,7 +85,7 @@ void NTPlug::EndPending(NTCanvas& canvas) {
   canvas.SetInteraction(InteractionMode::Idle);
 }
 
-NTPlugOut::NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+NTPlugOut::NTPlugOut(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
     : NTPlug(canvas, parent, bitmap, label) {
   Referenced = true;
 }
@@ -97,7 +97,7 @@ void NTPlugOut::Write(opstream& os) {
   os.WriteWord(Value);
 }
 
-NTPlugIn::NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
+NTPlugIn::NTPlugIn(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label)
     : NTPlug(canvas, parent, bitmap, label) {}
 
 Rect NTPlugIn::WireRect() const {

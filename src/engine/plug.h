@@ -12,23 +12,23 @@ class NTDevWin;
 // A connector: a 16 x 16 jack with its caption; two clicks on connectors make a connection.
 class NTPlug : public NTBmpWin {
  public:
-  NTPlug(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  NTPlug(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
   ~NTPlug() override;
   int LButtonDown(Point pt) override;
   // The centre of the 16 x 16 jack, where wires end.
   Point Centre() const;
 
-  NTCanvas* Canvas;
+  TCanvas* Canvas;
   NTStaticCtrlName Caption;
 
   // Ends the canvas's pending connection, completed or not: removes the first connector's focus
   // rectangle and returns to idle.
-  static void EndPending(NTCanvas& canvas);
+  static void EndPending(TCanvas& canvas);
 };
 
 class NTPlugOut : public NTPlug {
  public:
-  NTPlugOut(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  NTPlugOut(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
 
@@ -61,7 +61,7 @@ class TSourceLink {
 
 class NTPlugIn : public NTPlug {
  public:
-  NTPlugIn(NTCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
+  NTPlugIn(TCanvas* canvas, NTDevWin* parent, int bitmap, const char* label);
   void PaintWires(Dc& dc) override;
   void Read(ipstream& is) override;
   void Write(opstream& os) override;

@@ -2,7 +2,7 @@
 
 #include "toolkit/bitmap_cache.h"
 
-NTBmpWin::NTBmpWin(NTOwner* owner, NTWin* parent, int image, int mask)
+NTBmpWin::NTBmpWin(TWindowOwner* owner, NTWin* parent, int image, int mask)
     : NTWin(owner, parent), Image(image), Mask(mask) {
   TBitmapCache& cache = Owner->Bitmaps();
   if (Image) {

@@ -5,7 +5,7 @@
 // image, white keeps the background).
 class NTBmpWin : public NTWin {
  public:
-  NTBmpWin(NTOwner* owner, NTWin* parent, int image, int mask);
+  NTBmpWin(TWindowOwner* owner, NTWin* parent, int image, int mask);
   ~NTBmpWin() override;
   void Paint(Dc& dc) override;
   int32_t Image, Mask;

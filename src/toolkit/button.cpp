@@ -3,7 +3,7 @@
 #include "platform/art.h"
 #include "toolkit/bitmap_cache.h"
 
-NTButton::NTButton(NTOwner* owner, NTWin* parent, int code, int bitmap)
+NTButton::NTButton(TWindowOwner* owner, NTWin* parent, int code, int bitmap)
     : NTCtrl(owner, parent, code), Bitmap(bitmap) {
   TBitmapCache& cache = Owner->Bitmaps();
   cache.Acquire(Bitmap);
@@ -53,8 +53,8 @@ int NTButton::LButtonUp(Point) {
   return 1;
 }
 
-NTButUp::NTButUp(NTOwner* owner, NTWin* parent, int code)
+NTButUp::NTButUp(TWindowOwner* owner, NTWin* parent, int code)
     : NTButton(owner, parent, code, bmp::kArrowUp) {}
 
-NTButDn::NTButDn(NTOwner* owner, NTWin* parent, int code)
+NTButDn::NTButDn(TWindowOwner* owner, NTWin* parent, int code)
     : NTButton(owner, parent, code, bmp::kArrowDown) {}

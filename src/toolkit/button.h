@@ -4,7 +4,7 @@
 // A push button that fires its notification on release, wherever the mouse is then.
 class NTButton : public NTCtrl {
  public:
-  NTButton(NTOwner* owner, NTWin* parent, int code, int bitmap);
+  NTButton(TWindowOwner* owner, NTWin* parent, int code, int bitmap);
   ~NTButton() override;
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;
@@ -18,10 +18,10 @@ class NTButton : public NTCtrl {
 
 class NTButUp : public NTButton {
  public:
-  NTButUp(NTOwner* owner, NTWin* parent, int code);
+  NTButUp(TWindowOwner* owner, NTWin* parent, int code);
 };
 
 class NTButDn : public NTButton {
  public:
-  NTButDn(NTOwner* owner, NTWin* parent, int code);
+  NTButDn(TWindowOwner* owner, NTWin* parent, int code);
 };

@@ -261,7 +261,7 @@ Rect FocusArea(const NTWin& control) {
   return ColumnOf(*reg).Union(d ? d->AbsRect() : Rect{});
 }
 
-void TStepRepeat::Tick(NTOwner& owner, Clock::time_point now) {
+void TStepRepeat::Tick(TWindowOwner& owner, Clock::time_point now) {
   const auto* button = dynamic_cast<const NTButton*>(owner.Captured());
   auto* reg = button ? As<NTReg>(button->Target) : nullptr;
   if (!reg || !button->Pressed || owner.Interaction() != InteractionMode::Control) {

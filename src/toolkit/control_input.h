@@ -86,7 +86,7 @@ class TStepRepeat {
   static constexpr Clock::duration kDelay = std::chrono::milliseconds(400);
   static constexpr Clock::duration kInterval = std::chrono::milliseconds(60);
 
-  void Tick(NTOwner& owner, Clock::time_point now);
+  void Tick(TWindowOwner& owner, Clock::time_point now);
 
  private:
   const NTButton* held_ = nullptr;

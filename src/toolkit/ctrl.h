@@ -25,6 +25,6 @@ struct NTCtrlData {
 
 class NTCtrl : public NTWin, public NTCtrlData {
  public:
-  NTCtrl(NTOwner* owner, NTWin* parent, int code)
+  NTCtrl(TWindowOwner* owner, NTWin* parent, int code)
       : NTWin(owner, parent), NTCtrlData(code, parent) {}
 };

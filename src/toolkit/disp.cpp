@@ -57,7 +57,7 @@ int GlyphIndex(char c) {
 }
 }  // namespace
 
-NTDisp::NTDisp(NTOwner* owner, NTWin* parent, DisplayKind kind, const char* name)
+NTDisp::NTDisp(TWindowOwner* owner, NTWin* parent, DisplayKind kind, const char* name)
     : NTBmpWin(owner, parent, bmp::kDisplayField, 0), Kind(kind), Label(owner, this, name) {
   Owner->Bitmaps().Acquire(bmp::kDisplayFont);
 }

@@ -22,7 +22,7 @@ enum class DisplayKind : int32_t {
 // The five-character numeric read-out in the cyan bitmap font.
 class NTDisp : public NTBmpWin {
  public:
-  NTDisp(NTOwner* owner, NTWin* parent, DisplayKind kind, const char* name);
+  NTDisp(TWindowOwner* owner, NTWin* parent, DisplayKind kind, const char* name);
   ~NTDisp() override;
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;

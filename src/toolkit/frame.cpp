@@ -19,7 +19,7 @@ const Surface& NTFrameWin::Background() {
   return shaded;
 }
 
-NTFrameWin::NTFrameWin(NTOwner* owner, NTWin* parent, int w, int h, const char* title)
+NTFrameWin::NTFrameWin(TWindowOwner* owner, NTWin* parent, int w, int h, const char* title)
     : NTWin(owner, parent), Title(owner, this, title) {
   W = w;
   H = h;

@@ -9,7 +9,7 @@ class NTFrameWin : public NTWin {
   // The largest panel (the oscilloscope); no panel is larger.
   static constexpr int kMaxW = 550, kMaxH = 300;
 
-  NTFrameWin(NTOwner* owner, NTWin* parent, int w, int h, const char* title);
+  NTFrameWin(TWindowOwner* owner, NTWin* parent, int w, int h, const char* title);
   void Paint(Dc& dc) override;
 
   NTStaticWinTitle Title;

@@ -2,7 +2,8 @@
 
 #include "toolkit/bitmap_cache.h"
 
-NTKey::NTKey(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int state)
+NTKey::NTKey(TWindowOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH,
+             int state)
     : NTCtrl(owner, parent, code), Bitmap(bitmap), KeyW(keyW), KeyH(keyH), State(state) {
   Owner->Bitmaps().Acquire(Bitmap);
   W = KeyW;
@@ -37,7 +38,7 @@ void NTKey::Toggle() {
   NotifyCtrl();
 }
 
-NTKeyset::NTKeyset(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH,
+NTKeyset::NTKeyset(TWindowOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH,
                    int count, int selected)
     : NTCtrl(owner, parent, code),
       Bitmap(bitmap),

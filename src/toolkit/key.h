@@ -4,7 +4,7 @@
 // A toggle key; its State (0 off, 1 on) is read by the audio thread.
 class NTKey : public NTCtrl {
  public:
-  NTKey(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int state);
+  NTKey(TWindowOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int state);
   ~NTKey() override;
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;
@@ -20,7 +20,7 @@ class NTKey : public NTCtrl {
 // A radio group of keys stacked vertically; Selected is read by the audio thread.
 class NTKeyset : public NTCtrl {
  public:
-  NTKeyset(NTOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int count,
+  NTKeyset(TWindowOwner* owner, NTWin* parent, int code, int bitmap, int keyW, int keyH, int count,
            int selected);
   ~NTKeyset() override;
   void Paint(Dc& dc) override;

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-void NTOwner::ForgetWindow(NTWin* dying) {
+void TWindowOwner::ForgetWindow(NTWin* dying) {
   if (NTWin* root = Root()) ForgetWalk(root, dying);
 }
 
-NTWin::NTWin(NTOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
+NTWin::NTWin(TWindowOwner* owner, NTWin* parent) : Owner(owner), Parent(parent) {
   if (!parent) return;
   (parent->lastChild_ ? parent->lastChild_->Next : parent->FirstChild) = this;
   parent->lastChild_ = this;

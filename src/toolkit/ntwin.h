@@ -9,7 +9,7 @@
 // members of the object that creates them and unlink themselves when destroyed.
 class NTWin {
  public:
-  NTWin(NTOwner* owner, NTWin* parent);
+  NTWin(TWindowOwner* owner, NTWin* parent);
   virtual ~NTWin();
   NTWin(const NTWin&) = delete;
   NTWin& operator=(const NTWin&) = delete;
@@ -49,7 +49,7 @@ class NTWin {
   // Paints this window at once through a client drawing context.
   void Repaint();
 
-  NTOwner* Owner;
+  TWindowOwner* Owner;
   NTWin* Parent;
   NTWin* FirstChild = nullptr;
   NTWin* Next = nullptr;

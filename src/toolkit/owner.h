@@ -11,9 +11,9 @@ enum class InteractionMode { Idle, Moving, Control, Connecting };
 
 // What a window of the tree needs of the canvas that hosts it. The canvas implements it; tests
 // use a double.
-class NTOwner {
+class TWindowOwner {
  public:
-  virtual ~NTOwner() = default;
+  virtual ~TWindowOwner() = default;
 
   virtual NTWin* Root() = 0;
   virtual TBitmapCache& Bitmaps() = 0;
@@ -59,7 +59,7 @@ class NTOwner {
 // A short-lived client drawing context (window thread).
 class TClientDC {
  public:
-  explicit TClientDC(NTOwner& owner) : owner_(owner), dc_(owner.BeginClientDc()) {}
+  explicit TClientDC(TWindowOwner& owner) : owner_(owner), dc_(owner.BeginClientDc()) {}
   ~TClientDC() { owner_.EndClientDc(dc_); }
   TClientDC(const TClientDC&) = delete;
   TClientDC& operator=(const TClientDC&) = delete;
@@ -67,6 +67,6 @@ class TClientDC {
   Dc* operator->() { return &dc_; }
 
  private:
-  NTOwner& owner_;
+  TWindowOwner& owner_;
   Dc dc_;
 };

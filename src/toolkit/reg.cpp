@@ -15,7 +15,7 @@ int32_t Narrow(int64_t v) {
 }
 }  // namespace
 
-NTReg::NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
+NTReg::NTReg(TWindowOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
              int value)
     : NTBmpWin(owner, parent, 0, 0),
       NTCtrlData(code, parent),

@@ -12,7 +12,8 @@ class NTReg : public NTBmpWin, public NTCtrlData {
   // The codes its own parts report to CtrlNotify and SliderMoved.
   static constexpr int kUpCode = 1, kDownCode = 2, kSliderCode = 3;
 
-  NTReg(NTOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step, int value);
+  NTReg(TWindowOwner* owner, NTWin* parent, int code, int travel, int min, int max, int step,
+        int value);
   void Read(ipstream& is) override;
   void Write(opstream& os) override;
   void CtrlNotify(int code) override;

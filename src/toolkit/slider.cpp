@@ -10,7 +10,7 @@ constexpr int kWidth = 16, kKnobH = 20, kCapH = 4;
 constexpr int kCapRow = 116;  // the bottom cap's first row in the track bitmap
 }  // namespace
 
-NTSlider::NTSlider(NTOwner* owner, NTWin* parent, int code, int travel)
+NTSlider::NTSlider(TWindowOwner* owner, NTWin* parent, int code, int travel)
     : NTCtrl(owner, parent, code), Travel(std::clamp(travel, 0, kMaxTravel)) {
   Owner->Bitmaps().Acquire(bmp::kTrack);
   Owner->Bitmaps().Acquire(bmp::kKnob);

@@ -7,7 +7,7 @@ class NTSlider : public NTCtrl {
   // The track bitmap has room for this much travel.
   static constexpr int kMaxTravel = 100;
 
-  NTSlider(NTOwner* owner, NTWin* parent, int code, int travel);
+  NTSlider(TWindowOwner* owner, NTWin* parent, int code, int travel);
   ~NTSlider() override;
   void Paint(Dc& dc) override;
   void Read(ipstream& is) override;

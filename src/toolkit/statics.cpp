@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-NTStaticText::NTStaticText(NTOwner* owner, NTWin* parent, const char* text) : NTWin(owner, parent) {
+NTStaticText::NTStaticText(TWindowOwner* owner, NTWin* parent, const char* text)
+    : NTWin(owner, parent) {
   if (text) text_ = text;
 }
 
@@ -19,7 +20,8 @@ void NTStaticCtrlName::Paint(Dc& dc) {
           {13, false, Rgb(32, 32, 32), TextAlign::CenterBottom});
 }
 
-NTStaticSeparator::NTStaticSeparator(NTOwner* owner, NTWin* parent, int kind, Point pos, int length)
+NTStaticSeparator::NTStaticSeparator(TWindowOwner* owner, NTWin* parent, int kind, Point pos,
+                                     int length)
     : NTWin(owner, parent), Kind(kind), Length(length) {
   MoveTo(pos);
 }
@@ -33,7 +35,7 @@ void NTStaticSeparator::Paint(Dc& dc) {
   dc.SetPixel(p.x + 1, p.y + Length - 1, Rgb(255, 255, 255));
 }
 
-NTStaticScala::NTStaticScala(NTOwner* owner, NTWin* parent, Point pos, int length, int spacing,
+NTStaticScala::NTStaticScala(TWindowOwner* owner, NTWin* parent, Point pos, int length, int spacing,
                              int first, int increment)
     : NTWin(owner, parent), Length(length), Spacing(spacing), First(first), Increment(increment) {
   MoveTo(pos);

@@ -7,7 +7,7 @@
 // A text label; draws nothing itself. Its subclasses draw Text relative to the parent window.
 class NTStaticText : public NTWin {
  public:
-  NTStaticText(NTOwner* owner, NTWin* parent, const char* text);
+  NTStaticText(TWindowOwner* owner, NTWin* parent, const char* text);
   const std::optional<std::string>& Text() const { return text_; }
 
  private:
@@ -31,7 +31,7 @@ class NTStaticCtrlName : public NTStaticText {
 // An etched vertical line (kind 1; any other kind draws nothing).
 class NTStaticSeparator : public NTWin {
  public:
-  NTStaticSeparator(NTOwner* owner, NTWin* parent, int kind, Point pos, int length);
+  NTStaticSeparator(TWindowOwner* owner, NTWin* parent, int kind, Point pos, int length);
   void Paint(Dc& dc) override;
   int32_t Kind, Length;
 };
@@ -39,7 +39,7 @@ class NTStaticSeparator : public NTWin {
 // Ticks with signed numbers to the left of its position, falling or rising by Increment.
 class NTStaticScala : public NTWin {
  public:
-  NTStaticScala(NTOwner* owner, NTWin* parent, Point pos, int length, int spacing, int first,
+  NTStaticScala(TWindowOwner* owner, NTWin* parent, Point pos, int length, int spacing, int first,
                 int increment);
   void Paint(Dc& dc) override;
   int32_t Length, Spacing, First, Increment;

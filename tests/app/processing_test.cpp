@@ -86,7 +86,7 @@ TEST_F(CanvasTest, NoDevicesGiveSilence) {
 // A device that writes an accumulator directly, beyond what an Output would.
 class Overdrive : public NTDevWin {
  public:
-  explicit Overdrive(NTCanvas* c) : NTDevWin(c, c->Root(), 10, 10, nullptr), io_(c->Io()) {}
+  explicit Overdrive(TCanvas* c) : NTDevWin(c, c->Root(), 10, 10, nullptr), io_(c->Io()) {}
   void Latch() noexcept override { io_.OutL = 32768; }
 
  private:

@@ -15,7 +15,7 @@
 // A device with one output whose value the test chooses, to feed the inputs under test.
 class TestSource : public NTDevWin {
  public:
-  TestSource(NTCanvas* canvas, NTWin* parent)
+  TestSource(TCanvas* canvas, NTWin* parent)
       : NTDevWin(canvas, parent, 20, 20, "Src"), Out(canvas, this, bmp::kJackRed, "Out") {}
   NTPlugOut Out;
 };

@@ -38,7 +38,7 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 // and records what its input latches each frame, in both forms.
 class Probe : public TestSource {
  public:
-  Probe(NTCanvas* canvas, NTWin* parent)
+  Probe(TCanvas* canvas, NTWin* parent)
       : TestSource(canvas, parent), In(canvas, this, bmp::kJackBlue, "In") {}
   void Latch() noexcept override {
     In.Latch();

@@ -31,7 +31,7 @@ E Bend(int64_t frame, int channel, int value) {
 // inputs latch, one frame after the device published it.
 class Recorder : public NTDevWin {
  public:
-  Recorder(NTCanvas* canvas, NTWin* parent, NTMidi& midi)
+  Recorder(TCanvas* canvas, NTWin* parent, NTMidi& midi)
       : NTDevWin(canvas, parent, 20, 20, "Rec"),
         P(canvas, this, bmp::kJackBlue, "P"),
         G(canvas, this, bmp::kJackBlue, "G"),

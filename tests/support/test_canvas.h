@@ -8,7 +8,7 @@
 #include "toolkit/bitmap_cache.h"
 #include "toolkit/window_numbers.h"
 
-class TestCanvas : public NTCanvas {
+class TestCanvas : public TCanvas {
  public:
   explicit TestCanvas(int w = 800, int h = 600) : root(this, nullptr), pixels(w, h) {}
 
