@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 
 #include "platform/geometry.h"
 #include "toolkit/disp.h"
@@ -59,17 +60,22 @@ std::array<NTWin*, N> Readouts(std::array<NTValueControl, N>& controls) {
 }
 
 namespace panel_detail {
-inline void Relink(NTWin& panel, NTWin& child) {
+// Each returns how many children it moved to the end.
+inline size_t Relink(NTWin& panel, NTWin& child) {
   child.Unlink();
   child.LinkInto(panel, SIZE_MAX);
+  return 1;
 }
-inline void Relink(NTWin& panel, NTWin* child) {
-  Relink(panel, *child);
+inline size_t Relink(NTWin& panel, NTWin* child) {
+  return Relink(panel, *child);
 }
 template <class T, size_t N>
-void Relink(NTWin& panel, std::array<T, N>& children) {
+size_t Relink(NTWin& panel, std::array<T, N>& children) {
   for (T& c : children) Relink(panel, c);
+  return N;
 }
+// The frame's title, made before any of the panel's own children.
+constexpr size_t kFrameChildren = 1;
 }  // namespace panel_detail
 
 // Puts a panel's children (windows, or arrays of them) in the order of their records in a patch
@@ -77,8 +83,13 @@ void Relink(NTWin& panel, std::array<T, N>& children) {
 // order of the members does not matter. Children the panel's frame makes stay first. A plug's
 // port (engine/schedule.h, TPorts) is its place among the device's inputs, or among its outputs,
 // in this order: devices name their ports with constants (kOut), and the kernel test fails when a
-// name points at another plug.
+// name points at another plug. A child left out would keep its place before the listed ones and
+// shift every record after it, so every device type's construction fails then.
 template <class... Children>
 void RecordOrder(NTWin& panel, Children&&... children) {
-  (panel_detail::Relink(panel, children), ...);
+  const size_t listed = (panel_detail::Relink(panel, children) + ...);
+  size_t count = 0;
+  for (const NTWin* c = panel.FirstChild; c; c = c->Next) ++count;
+  if (count != panel_detail::kFrameChildren + listed)
+    throw std::logic_error("RecordOrder: a child of the panel is not listed");
 }
