@@ -65,7 +65,7 @@ TEST_F(ViewTest, DropsLandInViewAtEveryEdgeZoomAndScrollPosition) {
       ASSERT_EQ(client.View().origin, origin) << zoom;
       const Rect visible = client.View().Visible();
       for (const Point p : pointers) {
-        client.Command(101);
+        client.Command(InsertCommand(DeviceType::VCO));
         client.Mouse(MouseKind::Move, p);
         Click(p);
         const Point at = client.Devices().back()->AbsPos();
@@ -90,7 +90,7 @@ TEST_F(ViewTest, DropsLandInViewAtEveryEdgeZoomAndScrollPosition) {
 // act on the VCO, drawn last and so on top; where it lies nothing beneath gets the mouse.
 TEST_F(ViewTest, ClicksOnOverlappingPanelsActOnThePanelDrawnOnTop) {
   client.Command(cmd::kSnap);
-  client.Command(101);
+  client.Command(InsertCommand(DeviceType::VCO));
   client.Mouse(MouseKind::Move, {20, 5});
   Click({20, 5});
   auto& vco = dynamic_cast<NTVCO&>(*client.Devices().back());
