@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
@@ -83,7 +84,7 @@ class TFilterBatch final : public TBatch {
     for (size_t r = 0; r < sources_.size(); ++r)
       Convert(b.Row(sources_[r]), b.Frames, converted_.data() + r * kFrames);
     for (Group& g : groups_) g.Load(b, converted_.data(), spare_);
-    steps_(groups_.data(), uniform_, groups_.size(), b.Frames, scratch_);
+    RunChunks(b.Frames);
     for (Group& g : groups_) g.Store();
   }
 
@@ -104,6 +105,7 @@ class TFilterBatch final : public TBatch {
     int32_t* out[4]{};
     Lane lane[4];
     bool uniform = false;  // every lane reads one source
+    bool b1Zero = false;   // every lane's b1 is 0 (band-passes), as of Load
 
     // Spare lanes read the first lane's source, which makes a group of one source uniform.
     void ShareSource() noexcept {
@@ -115,6 +117,7 @@ class TFilterBatch final : public TBatch {
           uniform = false;
     }
     void Load(const TSubBlock& b, const double* converted, int32_t* spare) noexcept {
+      b1Zero = true;
       for (int k = 0; k < 4; ++k) {
         NTFilter* d = lane[k].device;
         in[k] = converted + size_t(lane[k].source) * kFrames;
@@ -122,6 +125,7 @@ class TFilterBatch final : public TBatch {
         if (!d) continue;
         const TBiquad& c = d->Coefficients();
         b0[k] = c.b0, b1[k] = c.b1, b2[k] = c.b2, a1[k] = c.a1, a2[k] = c.a2;
+        b1Zero = b1Zero && c.b1 == 0;
         const TBiquadHistory& h = d->History;
         this->h.x1[k] = h.x1, this->h.x2[k] = h.x2, this->h.y1[k] = h.y1, this->h.y2[k] = h.y2;
       }
@@ -147,76 +151,82 @@ class TFilterBatch final : public TBatch {
     }
   }
 
-  using StepsFn = void (*)(Group*, size_t, size_t, int, Scratch&) noexcept;
+  // A chunk's forms, by whether each group reads one source and whether every b1 is 0. Each is a
+  // function of its own: in one function together, they made the compiler spill in the others.
+  using ChunkFn = void (*)(Group*, int, int, Scratch&) noexcept;
+  using ChunkFns = std::array<std::array<ChunkFn, 2>, 2>;
 
-  // Every helper below is inlined into these, so the AVX2 build compiles them all for AVX2.
-  __attribute__((flatten)) static void PortableSteps(Group* groups, size_t uniform, size_t count,
-                                                     int frames, Scratch& s) noexcept {
-    Steps<TPortableTrunc>(groups, uniform, count, frames, s);
+  // Every helper below is inlined into these, so the AVX2 forms compile them all for AVX2.
+  template <bool Uniform, bool B1Zero>
+  __attribute__((flatten)) static void PortableChunk(Group* g, int n, int frames,
+                                                     Scratch& s) noexcept {
+    Chunk<TPortableTrunc, Uniform, B1Zero>(g, n, frames, s);
   }
 #ifdef QUARVIN_AVX2
-  __attribute__((target("avx2"), flatten)) static void Avx2Steps(Group* groups, size_t uniform,
-                                                                 size_t count, int frames,
+  template <bool Uniform, bool B1Zero>
+  __attribute__((target("avx2"), flatten)) static void Avx2Chunk(Group* g, int n, int frames,
                                                                  Scratch& s) noexcept {
-    Steps<TAvx2Trunc>(groups, uniform, count, frames, s);
-  }
-  static StepsFn PickSteps() noexcept {
-    return HasAvx2() ? Avx2Steps : PortableSteps;
-  }
-#else
-  static StepsFn PickSteps() noexcept {
-    return PortableSteps;
+    Chunk<TAvx2Trunc, Uniform, B1Zero>(g, n, frames, s);
   }
 #endif
+  static ChunkFns PickChunks() noexcept {
+#ifdef QUARVIN_AVX2
+    if (HasAvx2())
+      return {{{Avx2Chunk<false, false>, Avx2Chunk<false, true>},
+               {Avx2Chunk<true, false>, Avx2Chunk<true, true>}}};
+#endif
+    return {{{PortableChunk<false, false>, PortableChunk<false, true>},
+             {PortableChunk<true, false>, PortableChunk<true, true>}}};
+  }
 
-  template <class T>
-  static void Steps(Group* groups, size_t uniform, size_t count, int frames, Scratch& s) noexcept {
-    for (size_t i = 0; i < count;) {
-      const size_t end = i < uniform ? uniform : count;
+  // Chunks of kChunk groups, of uniform ones and of the rest apart; a chunk whose groups all have
+  // b1 at 0 runs the shorter sum.
+  void RunChunks(int frames) noexcept {
+    for (size_t i = 0; i < groups_.size();) {
+      const size_t end = i < uniform_ ? uniform_ : groups_.size();
       const int n = int(std::min<size_t>(kChunk, end - i));
-      if (i < uniform)
-        Chunk<T, true>(groups + i, n, frames, s);
-      else
-        Chunk<T, false>(groups + i, n, frames, s);
+      Group* g = groups_.data() + i;
+      const bool b1Zero = std::all_of(g, g + n, [](const Group& x) { return x.b1Zero; });
+      chunks_[i < uniform_][b1Zero](g, n, frames, scratch_);
       i += size_t(n);
     }
   }
 
-  template <class T, bool Uniform>
+  template <class T, bool Uniform, bool B1Zero>
   static inline __attribute__((always_inline)) void Chunk(Group* g, int n, int frames,
                                                           Scratch& s) noexcept {
     History start[kChunk];
     if constexpr (T::kChecked)
       for (int j = 0; j < n; ++j) start[j] = g[j].h;
-    Recurrences<T, Uniform>(g, n, frames, s);
+    Recurrences<T, Uniform, B1Zero>(g, n, frames, s);
     int32_t least = INT32_MAX;
     for (int j = 0; j < n; ++j) least = std::min(least, Scatter(g[j], frames, s.y[j]));
     if constexpr (T::kChecked)
       if (__builtin_expect(least == INT32_MIN, 0)) {
         for (int j = 0; j < n; ++j) g[j].h = start[j];
-        Recurrences<TPortableTrunc, Uniform>(g, n, frames, s);
+        Recurrences<TPortableTrunc, Uniform, B1Zero>(g, n, frames, s);
         for (int j = 0; j < n; ++j) Scatter(g[j], frames, s.y[j]);
       }
   }
 
-  template <class T, bool Uniform>
+  template <class T, bool Uniform, bool B1Zero>
   static inline __attribute__((always_inline)) void Recurrences(Group* g, int n, int frames,
                                                                 Scratch& s) noexcept {
     static_assert(kChunk == 3, "a chunk of fewer groups runs as two or as one");
     switch (n) {
       case 3:
-        Recur<T, 3, Uniform>(g, frames, s);
+        Recur<T, 3, Uniform, B1Zero>(g, frames, s);
         break;
       case 2:
-        Recur<T, 2, Uniform>(g, frames, s);
+        Recur<T, 2, Uniform, B1Zero>(g, frames, s);
         break;
       default:
-        Recur<T, 1, Uniform>(g, frames, s);
+        Recur<T, 1, Uniform, B1Zero>(g, frames, s);
         break;
     }
   }
 
-  template <class T, int N, bool Uniform>
+  template <class T, int N, bool Uniform, bool B1Zero>
   static inline __attribute__((always_inline)) void Recur(Group* g, int frames,
                                                           Scratch& s) noexcept {
     const double* in[N][4];
@@ -242,7 +252,10 @@ class TFilterBatch final : public TBatch {
         Load(b0, g[j].b0), Load(b1, g[j].b1), Load(b2, g[j].b2);
         Load(a1, g[j].a1), Load(a2, g[j].a2);
         V4 y;
-        BiquadSum(y, b0, b1, b2, a1, a2, x, x1[j], x2[j], y1[j], y2[j]);
+        if constexpr (B1Zero)
+          BiquadSumB1Zero(y, b0, b2, a1, a2, x, x2[j], y1[j], y2[j]);
+        else
+          BiquadSum(y, b0, b1, b2, a1, a2, x, x1[j], x2[j], y1[j], y2[j]);
         x2[j] = x1[j], x1[j] = x, y2[j] = y1[j], y1[j] = y;
         I4 o;
         T::Trunc(o, y);
@@ -296,7 +309,7 @@ class TFilterBatch final : public TBatch {
   std::vector<Group> groups_;      // the uniform ones first
   size_t uniform_ = 0;
   Scratch scratch_;
-  StepsFn steps_ = PickSteps();
+  ChunkFns chunks_ = PickChunks();
   int32_t spare_[kFrames];
 };
 
