@@ -41,6 +41,7 @@ struct Bank {
         // Band-passes a third of an octave apart, as in the peer's filter bank.
         filter->FilterKind = NTFilter::BandPassKind;
         filter->Freq.SetValue(18000 + 2000 * (i % 21));
+        filter->RegChanged(NTFilter::kFreqCode);  // designs them: else they keep the low-pass
       }
     }
   }
