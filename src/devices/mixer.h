@@ -20,8 +20,10 @@ class NTMixer : public NTDevWin {
   void Latch() noexcept override;
   // One frame of the block form's portable arithmetic (mixer_kernel.cpp).
   void Compute() noexcept override;
-  // Latch and Compute over a sub-block (the schedule's batch kernel).
-  void Block(const TSubBlock& b, const TPorts& ports) noexcept;
+  // Latch and Compute over a sub-block (the schedule's batch kernel), in the forms of instruction
+  // set `set`: 0 the fastest this processor runs, up to InstructionSets() - 1 (the portable one).
+  void Block(const TSubBlock& b, const TPorts& ports, int set = 0) noexcept;
+  static int InstructionSets() noexcept;
 
   std::array<NTPlugIn, kChannels> In;
   NTPlugOut Out;

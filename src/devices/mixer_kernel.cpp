@@ -160,19 +160,84 @@ struct Avx2Sum {
   }
 };
 
-Forms PickForms() noexcept {
+// Eight frames to a vector of 512 bits. The terms at 0 dB are added as 64-bit integers, exact,
+// and converted once: whole numbers below 2^53 in any order give the same sum. The biased lanes'
+// low halves are packed by one instruction.
+template <int N, int U>
+struct Avx512 {
+  // Every lane: the unmasked intrinsics leave a lane source undefined, which GCC 12 reports as
+  // read uninitialised; with all lanes selected the instructions are the same.
+  static constexpr __mmask8 kAll = 0xFF;
+  __attribute__((target("arch=x86-64-v4"), always_inline)) static inline __m512i Row(
+      const Channels& c, int k, int f) noexcept {
+    return _mm512_maskz_cvtepi32_epi64(
+        kAll, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[size_t(k)] + f)));
+  }
+  __attribute__((target("arch=x86-64-v4"), always_inline)) static inline __m512d Term(
+      const Channels& c, int k, int f) noexcept {
+    const __m512d x = _mm512_maskz_cvtepi32_pd(
+        kAll, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c.rows[size_t(k)] + f)));
+    const __m512d scaled = _mm512_mul_pd(_mm512_mul_pd(x, _mm512_set1_pd(c.gains[size_t(k)])),
+                                         _mm512_set1_pd(kPerGainUnit));
+    return _mm512_maskz_roundscale_pd(kAll, scaled, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  }
+  __attribute__((target("arch=x86-64-v4"), always_inline)) static inline __m256i Frames(
+      const Channels& c, double master, int f) noexcept {
+    __m512d sum;
+    if constexpr (U > 0) {
+      __m512i whole = Row(c, 0, f);
+#pragma GCC unroll 4
+      for (int k = 1; k < U; ++k) whole = _mm512_add_epi64(whole, Row(c, k, f));
+      sum = _mm512_maskz_cvtepi64_pd(kAll, whole);
+    } else {
+      sum = Term(c, 0, f);
+    }
+#pragma GCC unroll 4
+    for (int k = U > 0 ? U : 1; k < N; ++k) sum = _mm512_add_pd(sum, Term(c, k, f));
+    const __m512d scaled =
+        _mm512_mul_pd(_mm512_mul_pd(sum, _mm512_set1_pd(master)), _mm512_set1_pd(kPerGainUnit));
+    const __m512d biased = _mm512_add_pd(
+        _mm512_maskz_roundscale_pd(kAll, scaled, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC),
+        _mm512_set1_pd(kWrapBias));
+    return _mm512_maskz_cvtepi64_epi32(kAll, _mm512_castpd_si512(biased));
+  }
+  __attribute__((target("arch=x86-64-v4"))) static void Run(const Channels& c, double master,
+                                                            int32_t* out, int first,
+                                                            int frames) noexcept {
+    const Channels rows = c;  // not to be loaded again after every store
+    int f = first;
+    if constexpr (N > 0)
+      for (; f + 8 <= frames; f += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + f), Frames(rows, master, f));
+    Mix<N, U>(c, master, out, f, frames);
+  }
+};
+
+// The forms of every instruction set this processor runs, the fastest first.
+struct FormSets {
+  std::array<const Forms*, 3> sets;
+  int count;
+};
+
+constexpr Forms kAvx2Forms{kTable<Avx2>, kSums<Avx2Sum>};
+constexpr Forms kAvx512Forms{kTable<Avx512>, kSums<Avx2Sum>};
+
+FormSets Usable() noexcept {
   __builtin_cpu_init();  // loading may run this before the runtime has read the processor
-  if (HasAvx2()) return {kTable<Avx2>, kSums<Avx2Sum>};
-  return kPortableForms;
+  FormSets s{};
+  if (HasAvx512()) s.sets[size_t(s.count++)] = &kAvx512Forms;
+  if (HasAvx2()) s.sets[size_t(s.count++)] = &kAvx2Forms;
+  s.sets[size_t(s.count++)] = &kPortableForms;
+  return s;
 }
 #else
-Forms PickForms() noexcept {
-  return kPortableForms;
+FormSets Usable() noexcept {
+  return {{&kPortableForms}, 1};
 }
 #endif
 
-// Chosen while the program is loaded, never on the audio thread.
-const Forms kForms = PickForms();
+// Found while the program is loaded, never on the audio thread.
+const FormSets kUsable = Usable();
 
 // The connected channels, those at 0 dB first, and the form that adds them. An unconnected
 // channel would add ApplyGain(0) = 0: leaving it out changes nothing. Every term is a whole number
@@ -213,11 +278,15 @@ void NTMixer::Compute() noexcept {
   Out.Value = out;
 }
 
-void NTMixer::Block(const TSubBlock& b, const TPorts& ports) noexcept {
+int NTMixer::InstructionSets() noexcept {
+  return kUsable.count;
+}
+
+void NTMixer::Block(const TSubBlock& b, const TPorts& ports, int set) noexcept {
   Channels c{};
   double master;
   const MixFunction mix = Gather(
-      *this, kForms,
+      *this, *kUsable.sets[size_t(set)],
       [&](size_t k) -> const int32_t* {
         const int32_t slot = ports.In[kFirstIn + k];
         return slot ? b.Row(slot) : nullptr;

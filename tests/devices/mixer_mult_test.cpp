@@ -98,15 +98,16 @@ TEST_F(MixerTest, DamagedLevelValuesClampToTheLevelTable) {
   EXPECT_EQ(Mix(), 0);
 }
 
-// The block form against the frame-by-frame one, for every set of connected channels, levels at
-// 0 dB and elsewhere, inputs at the 32-bit edges (sums beyond 32 bits), sub-blocks of every length.
+// The block forms of every instruction set the processor runs against the frame-by-frame one, for
+// every set of connected channels, levels at 0 dB and elsewhere, inputs at the 32-bit edges (sums
+// beyond 32 bits), sub-blocks of every length.
 TEST_F(MixerTest, BlocksComputeExactlyWhatSingleFramesCompute) {
   std::mt19937 rng(3);
   THistories h(6);
-  for (int connected = 0; connected < 16; ++connected) {
+  for (int connected = 0; connected < 16 * NTMixer::InstructionSets(); ++connected) {
     TPorts ports{{}, {5}};
     for (int k = 0; k < 4; ++k) {
-      const bool on = connected >> k & 1;
+      const bool on = connected >> k & 1;  // the low four bits
       mixer.In[k].Source = on ? &src[k].Out : nullptr;
       ports.In.push_back(on ? k + 1 : 0);
       mixer.Level[k].Value = std::array{900, 900, 1000, 899, 0, int(rng() % 1001)}[rng() % 6];
@@ -122,10 +123,11 @@ TEST_F(MixerTest, BlocksComputeExactlyWhatSingleFramesCompute) {
                                                            : INT32_MIN;
         expected.push_back(Mix());
       }
-      mixer.Block({h, n, nullptr, nullptr}, ports);
+      mixer.Block({h, n, nullptr, nullptr}, ports, connected / 16);
       for (int f = 0; f < n; ++f)
         ASSERT_EQ(h.Row(5)[f + 1], expected[size_t(f)])
-            << "channels " << connected << ", frame " << f;
+            << "channels " << connected % 16 << ", instruction set " << connected / 16 << ", frame "
+            << f;
     }
   }
 }
