@@ -47,6 +47,7 @@ int TAudioLoop::Run() {
     // A short block leaves only a few milliseconds for the wake-up: an ordinary thread that the
     // system lets wait behind others for that long loses sound.
     figures_.RealTime = RaiseThreadToRealTime();
+    if (figures_.RealTime && hooks_.RealTime) hooks_.RealTime();
     in_.SetDoorbell(doorbell_);
     out_.SetDoorbell(doorbell_);
   }

@@ -43,6 +43,9 @@ class TAudioLoop {
     // the frames the card has played as silence so far.
     std::function<void(const TSampleBuffer& in, const TSampleBuffer* out, uint64_t silentFrames)>
         Handed = nullptr;
+    // Optional: once the loop's thread runs at real-time priority, for the threads that share its
+    // work to follow.
+    std::function<void()> RealTime = nullptr;
   };
   // What a run did, for the live runner's summary.
   struct Figures {

@@ -93,6 +93,10 @@ int TMainClient::Run() {
               return std::span<const int16_t>(b.Data(), size_t(b.Length() * kWaveChannels));
             };
             recorder_.Step(samples(in), out ? samples(*out) : std::span<const int16_t>(), silent);
+          },
+      .RealTime =
+          [this] {
+            if (crew_) crew_->RaiseToRealTime();
           }};
   TAudioLoop loop = liveBlock_ > 0
                         ? TAudioLoop(*waveIn_, *waveOut_, shortIn_, shortOut_, liveBlock_,

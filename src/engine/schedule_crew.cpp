@@ -3,6 +3,7 @@
 
 #include "engine/schedule_steps.h"
 #include "platform/denormals.h"
+#include "platform/realtime.h"
 
 #if defined(__SSE2__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -29,6 +30,12 @@ TScheduleCrew::TScheduleCrew(int threads, std::chrono::nanoseconds line) : line_
 }
 
 TScheduleCrew::~TScheduleCrew() = default;  // the helpers stop and are joined
+
+bool TScheduleCrew::RaiseToRealTime() {
+  bool all = true;
+  for (std::jthread& h : helpers_) all = RaiseThreadToRealTime(h.native_handle()) && all;
+  return all;
+}
 
 bool TScheduleCrew::Claim(uint32_t& step) noexcept {
   uint64_t w = work_.load(std::memory_order_relaxed);

@@ -27,6 +27,10 @@ class TScheduleCrew {
   TScheduleCrew& operator=(const TScheduleCrew&) = delete;
 
   int Threads() const noexcept { return int(helpers_.size()) + 1; }
+  // Runs the helpers at the real-time priority the audio thread took (platform/realtime.h): an
+  // ordinary helper that the system holds back while it runs a claimed step holds up the audio
+  // thread, which waits for that step. False when the system does not allow it for every helper.
+  bool RaiseToRealTime();
   std::chrono::nanoseconds Line() const noexcept { return line_; }
 
   // Audio thread: runs each step over b, shared with the helpers that are awake; returns when all

@@ -10,8 +10,12 @@ namespace {
 constexpr int kPriority = 5;
 }  // namespace
 
-bool RaiseThreadToRealTime() noexcept {
+bool RaiseThreadToRealTime(std::thread::native_handle_type thread) noexcept {
   sched_param param{};
   param.sched_priority = std::max(kPriority, sched_get_priority_min(SCHED_FIFO));
-  return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+  return pthread_setschedparam(thread, SCHED_FIFO, &param) == 0;
+}
+
+bool RaiseThreadToRealTime() noexcept {
+  return RaiseThreadToRealTime(pthread_self());
 }
