@@ -98,6 +98,12 @@ struct Portable {
 
 constexpr Forms kPortableForms{kTable<Portable>, kSums<PortableSum>};
 
+// The forms of every instruction set this processor runs, the fastest first.
+struct FormSets {
+  std::array<const Forms*, 3> sets;
+  int count;
+};
+
 #ifdef QUARVIN_AVX2
 // The same arithmetic, four frames to a vector in the processor's own instructions: the compiler
 // packed each frame's low 32 bits with five shuffles per eight frames, these take two.
@@ -211,12 +217,6 @@ struct Avx512 {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + f), Frames(rows, master, f));
     Mix<N, U>(c, master, out, f, frames);
   }
-};
-
-// The forms of every instruction set this processor runs, the fastest first.
-struct FormSets {
-  std::array<const Forms*, 3> sets;
-  int count;
 };
 
 constexpr Forms kAvx2Forms{kTable<Avx2>, kSums<Avx2Sum>};
